@@ -1,0 +1,24 @@
+# Thin wrapper around CMake: every rule only names the commands.
+WERROR ?= OFF
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all asan test demo clean
+
+all:
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
+	cmake --build build -j $(JOBS)
+
+asan:
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQIRVEX_SANITIZE=ON -DQIRVEX_WERROR=$(WERROR)
+	cmake --build build-asan -j $(JOBS)
+
+# Every test, once on the release build and once under AddressSanitizer and UBSan.
+test: all asan
+	ctest --test-dir build --output-on-failure -j $(JOBS)
+	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+demo: all
+	bash scripts/demo.sh
+
+clean:
+	rm -rf build build-asan

@@ -1,0 +1,1 @@
+#include "decoder/kcs_decoder.h"

@@ -1,0 +1,1 @@
+#include "decoder/swing_tracker.h"

@@ -1,0 +1,1 @@
+#include "encoder/tone_cells.h"

@@ -1,0 +1,16 @@
+// Bits and timed runs of mark tone, written as whole cells into the target stream. The shape,
+// the bit rate and the cell rate come from options (sine_tone, fast_rate, legacy_rate).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+// Writes one bit time of tone (1 = mark, 0 = space): 4 cells at 300 baud, 2 at 600. Returns the
+// samples written (72 or 36 when every write is accepted in full), or -1 as soon as a cell write
+// accepts no byte.
+[[nodiscard]] std::int32_t write_bit(int bit, std::FILE* stream);
+
+// Writes ms milliseconds of mark tone, rounded down to whole cells (1200 or, legacy, 1225 cells
+// per second). Returns the samples written, 0 for no whole cell, or -1 as soon as a cell write
+// accepts no byte.
+[[nodiscard]] std::int32_t write_tone_ms(std::int32_t ms, std::FILE* stream);

@@ -1,0 +1,1 @@
+#include "wav/wav_header.h"

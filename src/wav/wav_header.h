@@ -1,0 +1,51 @@
+// The one WAV layout this program knows: the 44-byte canonical RIFF/WAVE PCM header, a "fmt "
+// chunk of 16 bytes followed directly by the "data" chunk, samples from offset 44. Every number
+// is unsigned little-endian.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+
+constexpr int wav_header_bytes = 44;
+
+struct WavHeader {
+    char riff_id[4];                 // "RIFF"
+    std::uint32_t riff_size;         // bytes after this field: data_size + 36
+    char wave_id[4];                 // "WAVE"
+    char format_chunk_id[4];         // "fmt "
+    std::uint32_t format_chunk_size; // 16
+    std::uint16_t format_tag;        // 1 = integer PCM
+    std::uint16_t channels;          // interleaved channels
+    std::uint32_t samples_per_sec;   // sample frames per second
+    std::uint32_t bytes_per_sec;     // samples_per_sec x block_align
+    std::uint16_t block_align;       // bytes per sample frame
+    std::uint16_t bits_per_sample;   // bits per sample
+    char data_id[4];                 // "data"
+    std::uint32_t data_size;         // sample bytes after the header
+};
+
+using WavHeaderBytes = std::array<std::uint8_t, wav_header_bytes>;
+
+// Reads the fields out of the 44 raw header bytes, whatever the host's byte order.
+[[nodiscard]] WavHeader parse_wav_header(const WavHeaderBytes& bytes);
+
+// The template the encoder writes for a new file, at 21600 or (legacy) 22050 samples per
+// second: 8-bit unsigned mono PCM, both sizes 0 until patched.
+[[nodiscard]] const WavHeaderBytes& wav_header_template(bool is_legacy_rate);
+
+// Writes the template chosen by options.legacy_rate in one write; true when all 44 bytes were
+// accepted.
+[[nodiscard]] bool write_wav_header(std::FILE* stream);
+
+// Checks an existing target (open for update, at its start) before samples are appended.
+// Returns 1 with the stream after the last sample and existing_data_size set, or -2 (format),
+// -3 (not WAV) or -4 (corrupt) with existing_data_size 0. Adopts the file's rate into options.
+[[nodiscard]] int open_append_target(std::FILE* stream, std::uint32_t& existing_data_size);
+
+// The reason the append refusal message gives for a code of open_append_target.
+[[nodiscard]] const char* append_refusal_reason(int code);
+
+// Writes the final sizes: data_size = sample_count + 1 (the pad byte), riff_size = data_size +
+// 36. Nothing is checked.
+void patch_wav_sizes(std::FILE* stream, std::uint32_t sample_count);
