@@ -1,3 +1,142 @@
+// File setup and dispatch. The input decides the job: a name ending in ".wav", or a file larger
+// than 32 bytes that begins with "RIFF", is decoded; anything else is encoded into a WAV file.
 #include "cli/file_setup.h"
 
-int run_files(const FileArguments&, char* const*) { return 0; }
+#include "cli/platform.h"
+#include "cli/usage.h"
+#include "decoder/decode_stream.h"
+#include "encoder/encode_stream.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+// The extension test and the derived target name look at this much of the input name.
+constexpr std::size_t name_copy_chars = 8191;
+// An input this large or smaller is never read for its "RIFF" tag.
+constexpr std::int64_t smallest_tagged_size = 32;
+
+bool equals_ignoring_ascii_case(const char* text, const char* lower) {
+    for (; *lower != '\0'; ++text, ++lower) {
+        const char c =
+            (*text >= 'A' && *text <= 'Z') ? static_cast<char>(*text - 'A' + 'a') : *text;
+        if (c != *lower)
+            return false;
+    }
+    return *text == '\0';
+}
+
+// The extension test never examines the first character, so ".wav" alone is not audio.
+bool has_wav_extension(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    return dot != std::string::npos && dot > 0 &&
+           equals_ignoring_ascii_case(name.c_str() + dot, ".wav");
+}
+
+// The content test: read 16 bytes of a large enough input, then rewind whatever they held.
+bool begins_with_riff(std::FILE* input) {
+    bool is_riff = false;
+    if (file_size(input) > smallest_tagged_size) {
+        char head[16];
+        is_riff = std::fread(head, 1, sizeof head, input) == sizeof head &&
+                  std::memcmp(head, "RIFF", 4) == 0;
+    }
+    std::fseek(input, 0, SEEK_SET);
+    return is_riff;
+}
+
+// The input name less its last extension (the last "." anywhere, directory part included),
+// plus ".txt" for a decode or ".wav" for an encode.
+std::string derived_target_name(const std::string& name_copy) {
+    std::string target = name_copy.substr(0, name_copy.rfind('.'));
+    return target + (options.decode_mode ? ".txt" : ".wav");
+}
+
+struct OpenFiles {
+    std::FILE* input = nullptr;
+    std::FILE* target = nullptr;
+};
+
+// Opens the target under the overwrite and append rules, after making sure that it is not the
+// input itself (which "w+b" would empty before it is read). On refusal, reports it and returns
+// false with no target open.
+bool open_target(OpenFiles& files, const char* name, bool is_explicit) {
+    std::FILE* existing = open_file(name, "r+b");
+    if (existing != nullptr) {
+        if (is_same_file(existing, files.input)) {
+            report_error("qirvex: Target file '%s' is the input file.\n", name);
+            std::fclose(existing);
+            return false;
+        }
+        if (options.append) {
+            files.target = existing;
+            return true;
+        }
+        std::fclose(existing);
+        if (!options.force_overwrite) {
+            report_error("qirvex: Target file '%s' exists. Use -f to force overwrite\n", name);
+            return false;
+        }
+    } else if (options.append && is_explicit) {
+        report_error("qirvex: Target file '%s' can't be opened for append.\n", name);
+        return false;
+    }
+    files.target = open_file(name, "w+b");
+    if (files.target == nullptr) {
+        report_error("qirvex: Can't open '%s' for output.\n", name);
+        return false;
+    }
+    return true;
+}
+
+// Runs the job; 1 when it went through.
+int dispatch(const OpenFiles& files) {
+    if (!options.decode_mode)
+        return encode_stream(files.input, files.target);
+    if (options.append)
+        std::fseek(files.target, 0, SEEK_END);
+    return decode_stream(files.input, files.target, options.channel, options.fast_rate) >= 0 ? 1
+                                                                                             : 0;
+}
+
+// Closes the target. A job that went through still fails when buffered data cannot reach the
+// file, or an earlier write was refused: a full disk must never look like success.
+int close_target(std::FILE* target, int status) {
+    const bool has_failed = std::fflush(target) != 0 || std::ferror(target) != 0;
+    const bool has_closed = std::fclose(target) == 0;
+    if (status == 1 && (has_failed || !has_closed)) {
+        report_error("Error writing to target file\r\n");
+        return 0;
+    }
+    return status;
+}
+
+} // namespace
+
+int run_files(const FileArguments& arguments, char* const* argv) {
+    const char* input_name = argv[arguments.first];
+    const std::string name_copy = std::string(input_name).substr(0, name_copy_chars);
+    if (has_wav_extension(name_copy))
+        options.decode_mode = true;
+
+    OpenFiles files;
+    files.input = open_file(input_name, "rb");
+    if (files.input == nullptr) {
+        report_error("qirvex: Can't open '%s' for input.\n", input_name);
+        return -1;
+    }
+    if (begins_with_riff(files.input))
+        options.decode_mode = true;
+
+    const bool is_explicit = arguments.count >= 2;
+    const std::string target_name =
+        is_explicit ? std::string(argv[arguments.first + 1]) : derived_target_name(name_copy);
+    if (!open_target(files, target_name.c_str(), is_explicit)) {
+        std::fclose(files.input);
+        return is_explicit ? -1 : 0;
+    }
+    const int status = dispatch(files);
+    std::fclose(files.input);
+    return close_target(files.target, status);
+}
