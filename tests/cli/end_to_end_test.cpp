@@ -1,0 +1,247 @@
+// The program as a user runs it: exit status, console texts and the files left behind.
+#include "test_support.h"
+
+#include <filesystem>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The shell sees the status -1 as 255.
+constexpr int refused_status = 255;
+
+const std::string listing = "10 PRINT \"HELLO\"\r\n20 GOTO 10\r\n";
+
+class EndToEnd : public ScratchTest {
+  protected:
+    ProcessResult run(const std::vector<std::string>& arguments) {
+        return run_qirvex(arguments, folder.string());
+    }
+    bool exists(const std::string& name) const { return fs::exists(folder / name); }
+    std::string contents(const std::string& name) const { return read_file(path(name)); }
+
+    // Encodes the listing into `wav_name` through the program itself.
+    void make_wav(const std::string& wav_name) {
+        write_file(path("source.txt"), listing);
+        const ProcessResult result = run({"source.txt", wav_name});
+        ASSERT_EQ(1, result.status) << result.err;
+    }
+};
+
+TEST_F(EndToEnd, NoArgumentsPrintsOnlyTheUsage) {
+    const ProcessResult result = run({});
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ(0u, result.out.find("QIRVEX - Transcodes"));
+    EXPECT_EQ("", result.err);
+}
+
+TEST_F(EndToEnd, UnknownOptionGoesToStandardError) {
+    const ProcessResult result = run({"-ox"});
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ(" Unknown argument:ox\r\n", result.err);
+    EXPECT_NE(std::string::npos, result.out.find(" (ver 1.3)\r\n"));
+}
+
+TEST_F(EndToEnd, EncodeThenDecodeGivesTheBytesBack) {
+    write_file(path("prog.bas"), listing);
+    ProcessResult result = run({"prog.bas"});
+    ASSERT_EQ(1, result.status) << result.err;
+    EXPECT_EQ("", result.out + result.err);
+    ASSERT_TRUE(exists("prog.wav"));
+
+    result = run({"prog.wav"});
+    ASSERT_EQ(1, result.status) << result.err;
+    EXPECT_EQ(listing, contents("prog.txt"));
+    EXPECT_NE(std::string::npos,
+              result.err.find("Wrote " + std::to_string(listing.size()) + " bytes\r\n"));
+}
+
+TEST_F(EndToEnd, BasicModeAddsNulsBetweenCarriageReturnAndLineFeed) {
+    write_file(path("prog.bas"), "10 PRINT 1\n20 END\r\n");
+    ASSERT_EQ(1, run({"-B", "prog.bas"}).status);
+    ASSERT_EQ(1, run({"prog.wav"}).status);
+    const std::string nuls(10, '\0');
+    EXPECT_EQ("\r" + nuls + "\n10 PRINT 1\n20 END\r" + nuls + "\n", contents("prog.txt"));
+}
+
+TEST_F(EndToEnd, SixHundredBaudRoundTrip) {
+    write_file(path("data.bin"), std::string("\x00\xff\x7f\x80 binary", 10));
+    ASSERT_EQ(1, run({"-R1", "data.bin", "fast.wav"}).status);
+    ASSERT_EQ(1, run({"-R1", "fast.wav", "back.bin"}).status);
+    EXPECT_EQ(contents("data.bin"), contents("back.bin"));
+}
+
+TEST_F(EndToEnd, UpperCaseExtensionIsDecoded) {
+    make_wav("PROG.WAV");
+    const ProcessResult result = run({"PROG.WAV"});
+    EXPECT_EQ(1, result.status) << result.err;
+    EXPECT_EQ(listing, contents("PROG.txt"));
+}
+
+TEST_F(EndToEnd, RiffContentIsDecodedWhateverTheName) {
+    make_wav("song.wav");
+    fs::rename(folder / "song.wav", folder / "song.wav.bak");
+    const ProcessResult result = run({"song.wav.bak"});
+    EXPECT_EQ(1, result.status) << result.err;
+    EXPECT_EQ(listing, contents("song.wav.txt"));
+}
+
+TEST_F(EndToEnd, TextNamedWavIsRejectedAfterTheTargetWasEmptied) {
+    write_file(path("notes.wav"), "just some notes, not audio at all\n");
+    ProcessResult result = run({"notes.wav"});
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ("", result.err);
+    EXPECT_TRUE(exists("notes.txt"));
+
+    write_file(path("notes.txt"), "old notes");
+    result = run({"-F", "notes.wav"});
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ("", contents("notes.txt"));
+}
+
+TEST_F(EndToEnd, SmallRiffFileIsEncoded) {
+    write_file(path("tiny.bin"), "RIFF" + std::string(28, 'x'));
+    const ProcessResult result = run({"tiny.bin"});
+    EXPECT_EQ(1, result.status) << result.err;
+    EXPECT_EQ(0u, contents("tiny.wav").find("RIFF"));
+    EXPECT_GT(contents("tiny.wav").size(), 44u + 32u * 792u);
+}
+
+TEST_F(EndToEnd, DerivedNamesCutAtTheLastDotAnywhere) {
+    write_file(path(".profile"), "x");
+    EXPECT_EQ(1, run({".profile"}).status);
+    EXPECT_TRUE(exists(".wav"));
+
+    fs::create_directory(folder / "old.d");
+    write_file(path("old.d/prog"), "x");
+    EXPECT_EQ(1, run({"old.d/prog"}).status);
+    EXPECT_TRUE(exists("old.wav"));
+    EXPECT_FALSE(exists("old.d/prog.wav"));
+
+    write_file(path("prog"), "x");
+    EXPECT_EQ(1, run({"prog"}).status);
+    EXPECT_TRUE(exists("prog.wav"));
+}
+
+TEST_F(EndToEnd, ExistingTargetNeedsForce) {
+    write_file(path("prog.bas"), listing);
+    write_file(path("prog.wav"), "keep me");
+    ProcessResult result = run({"prog.bas"});
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ("qirvex: Target file 'prog.wav' exists. Use -f to force overwrite\n", result.err);
+    EXPECT_EQ("keep me", contents("prog.wav"));
+
+    result = run({"prog.bas", "prog.wav"});
+    EXPECT_EQ(refused_status, result.status);
+    EXPECT_EQ("qirvex: Target file 'prog.wav' exists. Use -f to force overwrite\n", result.err);
+    EXPECT_EQ("keep me", contents("prog.wav"));
+
+    result = run({"-f", "prog.bas"});
+    EXPECT_EQ(1, result.status);
+    EXPECT_EQ(0u, contents("prog.wav").find("RIFF"));
+}
+
+TEST_F(EndToEnd, AppendToMissingTargets) {
+    write_file(path("prog.bas"), listing);
+    ProcessResult result = run({"-A", "prog.bas", "tape.wav"});
+    EXPECT_EQ(refused_status, result.status);
+    EXPECT_EQ("qirvex: Target file 'tape.wav' can't be opened for append.\n", result.err);
+    EXPECT_FALSE(exists("tape.wav"));
+
+    // A derived target is created, and the encoder's append check then refuses the empty file.
+    result = run({"-A", "prog.bas"});
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ("qirvex: Can't append to this file. The file is corrupt.\n", result.err);
+    EXPECT_EQ("", contents("prog.wav"));
+}
+
+TEST_F(EndToEnd, AppendingDecodesAddToTheData) {
+    make_wav("one.wav");
+    write_file(path("one.txt"), "before:");
+    const ProcessResult result = run({"-A", "-F", "one.wav"});
+    EXPECT_EQ(1, result.status) << result.err;
+    EXPECT_EQ("before:" + listing, contents("one.txt"));
+}
+
+TEST_F(EndToEnd, AppendingEncodesMakeOneTape) {
+    make_wav("tape.wav");
+    const std::size_t first_size = contents("tape.wav").size();
+    write_file(path("two.bas"), "30 END\r\n");
+    const ProcessResult result = run({"-A", "two.bas", "tape.wav"});
+    EXPECT_EQ(1, result.status) << result.err;
+    EXPECT_EQ("Existing file - Sample Rate: 21600, 8 bits, 1 channels\r\n", result.out);
+    EXPECT_GT(contents("tape.wav").size(), first_size);
+    ASSERT_EQ(1, run({"tape.wav"}).status);
+    EXPECT_EQ(listing + "30 END\r\n", contents("tape.txt"));
+}
+
+TEST_F(EndToEnd, ThirdFileArgumentIsIgnored) {
+    write_file(path("a.txt"), "x");
+    EXPECT_EQ(1, run({"a.txt", "b.wav", "c.wav"}).status);
+    EXPECT_TRUE(exists("b.wav"));
+    EXPECT_FALSE(exists("c.wav"));
+}
+
+TEST_F(EndToEnd, InputThatCannotBeOpened) {
+    ProcessResult result = run({""});
+    EXPECT_EQ(refused_status, result.status);
+    EXPECT_EQ("qirvex: Can't open '' for input.\n", result.err);
+
+    result = run({"missing%s.txt"});
+    EXPECT_EQ(refused_status, result.status);
+    EXPECT_EQ("qirvex: Can't open 'missing%s.txt' for input.\n", result.err);
+    EXPECT_FALSE(exists("missing%s.wav"));
+}
+
+TEST_F(EndToEnd, TargetThatIsTheInputIsRefused) {
+    write_file(path("data.txt"), listing);
+    // Explicit, under another spelling, with -F and with -A: nothing is emptied or appended.
+    for (const auto& flag : {"-F", "-A"}) {
+        const ProcessResult result = run({flag, "data.txt", "./data.txt"});
+        EXPECT_EQ(refused_status, result.status);
+        EXPECT_EQ("qirvex: Target file './data.txt' is the input file.\n", result.err);
+        EXPECT_EQ(listing, contents("data.txt"));
+    }
+    // Derived: a RIFF file named .txt would decode into itself.
+    make_wav("rec.wav");
+    fs::rename(folder / "rec.wav", folder / "rec.txt");
+    const std::string recording = contents("rec.txt");
+    const ProcessResult result = run({"-F", "rec.txt"});
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ("qirvex: Target file 'rec.txt' is the input file.\n", result.err);
+    EXPECT_EQ(recording, contents("rec.txt"));
+}
+
+TEST_F(EndToEnd, FullDiskIsNeverSuccess) {
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    write_file(path("prog.bas"), listing);
+    ProcessResult result = run({"-F", "prog.bas", "/dev/full"});
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ("Error writing to target file\r\n", result.err);
+
+    make_wav("prog.wav");
+    result = run({"-F", "prog.wav", "/dev/full"});
+    EXPECT_EQ(0, result.status);
+    EXPECT_NE(std::string::npos, result.err.find("Wrote "));
+    EXPECT_EQ("Error writing to target file\r\n",
+              result.err.substr(result.err.size() -
+                                std::string("Error writing to target file\r\n").size()));
+}
+
+TEST_F(EndToEnd, ReadOnlyTargetCannotBeRecreated) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write to read-only files";
+    write_file(path("prog.bas"), listing);
+    write_file(path("prog.wav"), "locked");
+    fs::permissions(path("prog.wav"), fs::perms::owner_read);
+    ProcessResult result = run({"prog.bas"});
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ("qirvex: Can't open 'prog.wav' for output.\n", result.err);
+    result = run({"-A", "prog.bas", "prog.wav"});
+    EXPECT_EQ(refused_status, result.status);
+    EXPECT_EQ("qirvex: Target file 'prog.wav' can't be opened for append.\n", result.err);
+}
+
+} // namespace
