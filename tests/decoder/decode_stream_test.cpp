@@ -103,44 +103,45 @@ struct RejectCase {
 } // namespace
 
 TEST_F(DecodeStreamTest, RejectedHeadersGiveTheFirstFaultsCodeAndPrintNothing) {
-    const std::string data = "\x80\x81\x82";
-    WavFields riff, wave, fmt, data_tag, not_pcm, no_channels, no_bits, no_rate, short_file;
-    riff.riff_id = "RIFX";
-    wave.wave_id = "WAVF";
-    fmt.format_chunk_id = "fmx ";
-    data_tag.data_id = "dat ";
-    not_pcm.format_tag = 3;
-    no_channels.channels = 0;
-    no_bits.bits_per_sample = 0;
-    no_rate.bytes_per_sec = 0;
-    short_file.data_size = 4;
-    WavFields bad_tag_and_not_pcm = riff;
-    bad_tag_and_not_pcm.format_tag = 3;
-    WavFields not_pcm_and_short = not_pcm;
-    not_pcm_and_short.data_size = 100;
-    WavFields no_channels_and_short = no_channels;
-    no_channels_and_short.data_size = 100;
-    std::string long_format = wav_file({}, data);
+    // The header with one or two fields changed, and three bytes of data.
+    const auto wav_with = [](void (*change)(WavFields&)) {
+        WavFields fields;
+        change(fields);
+        return wav_file(fields, "\x80\x81\x82");
+    };
+    std::string long_format = wav_with([](WavFields&) {});
     long_format.insert(36, std::string(2, '\0'));
-    std::string list_chunk = wav_file({}, data);
+    std::string list_chunk = wav_with([](WavFields&) {});
     list_chunk.insert(36, std::string("LIST\x04\0\0\0abcd", 12));
 
     const RejectCase cases[] = {
         {"43 bytes", wav_file({}, "").substr(0, 43), -1},
-        {"RIFF", wav_file(riff, data), -1},
-        {"WAVE", wav_file(wave, data), -1},
-        {"fmt", wav_file(fmt, data), -1},
-        {"data", wav_file(data_tag, data), -1},
+        {"RIFF", wav_with([](WavFields& f) { f.riff_id = "RIFX"; }), -1},
+        {"WAVE", wav_with([](WavFields& f) { f.wave_id = "WAVF"; }), -1},
+        {"fmt", wav_with([](WavFields& f) { f.format_chunk_id = "fmx "; }), -1},
+        {"data", wav_with([](WavFields& f) { f.data_id = "dat "; }), -1},
         {"format chunk of 18 bytes", long_format, -1},
         {"chunk before the data", list_chunk, -1},
-        {"tag before format", wav_file(bad_tag_and_not_pcm, data), -1},
-        {"format_tag 3", wav_file(not_pcm, data), -2},
-        {"format before size", wav_file(not_pcm_and_short, data), -2},
-        {"no channels", wav_file(no_channels, data), -2},
-        {"no bits", wav_file(no_bits, data), -2},
-        {"no byte rate", wav_file(no_rate, data), -2},
-        {"no channels before size", wav_file(no_channels_and_short, data), -2},
-        {"one byte short", wav_file(short_file, data), -4},
+        {"tag before format", wav_with([](WavFields& f) {
+             f.riff_id = "RIFX";
+             f.format_tag = 3;
+         }),
+         -1},
+        {"format_tag 3", wav_with([](WavFields& f) { f.format_tag = 3; }), -2},
+        {"format before size", wav_with([](WavFields& f) {
+             f.format_tag = 3;
+             f.data_size = 9;
+         }),
+         -2},
+        {"no channels", wav_with([](WavFields& f) { f.channels = 0; }), -2},
+        {"no bits", wav_with([](WavFields& f) { f.bits_per_sample = 0; }), -2},
+        {"no byte rate", wav_with([](WavFields& f) { f.bytes_per_sec = 0; }), -2},
+        {"no channels before size", wav_with([](WavFields& f) {
+             f.channels = 0;
+             f.data_size = 9;
+         }),
+         -2},
+        {"one byte short", wav_with([](WavFields& f) { f.data_size = 4; }), -4},
     };
     for (const RejectCase& c : cases) {
         SCOPED_TRACE(c.name);
