@@ -1,3 +1,87 @@
+// The decode driver: accept the header, announce the file, set up one KcsDecoder, stream the
+// samples through it and report what it found. Decoded bytes reach the target through the
+// decoder; this file never writes there.
 #include "decoder/decode_stream.h"
 
-std::int64_t decode_stream(std::FILE*, std::FILE*, std::int32_t, std::int32_t) { return -1; }
+#include "cli/options.h"
+#include "cli/usage.h"
+#include "decoder/kcs_decoder.h"
+#include "decoder/sample_reader.h"
+#include "decoder/wav_acceptance.h"
+
+#include <cinttypes>
+
+namespace {
+
+// The header's rate and the duration are printed as the unsigned values they are.
+void print_progress(const WavHeader& header, std::int32_t channel) {
+    const std::int64_t duration_s = std::int64_t{header.data_size} / header.bytes_per_sec;
+    std::fprintf(diagnostic_stream,
+                 "Decoding: %" PRIu32 " samples/sec, %d bits %d channel(s) ~%" PRId64 " seconds. ",
+                 header.samples_per_sec, header.bits_per_sample, header.channels, duration_s);
+    // Left unended: the next line on the diagnostic stream continues it.
+    if (header.channels > 1 && channel <= header.channels)
+        std::fprintf(diagnostic_stream, "Channel %d: ", channel < 2 ? 1 : channel);
+}
+
+// A refused rate leaves the decoder with its constructed settings, under which it writes nothing;
+// the progress line has already shown the rate.
+void configure_decoder(KcsDecoder& decoder, const WavHeader& header, std::int32_t fast_rate) {
+    const std::int32_t nominal_baud = fast_rate != 0 ? 600 : 300;
+    // A rate beyond 2^31 turns negative here and is refused like any other out of range.
+    decoder.configure_rate(static_cast<std::int32_t>(header.samples_per_sec), nominal_baud);
+    const std::int32_t parity = options.even_parity ? 1 : (options.odd_parity ? 2 : 0);
+    decoder.configure_frame(options.seven_data_bits ? 7 : 8, options.one_stop_bit ? 1 : 2, parity);
+}
+
+// "%ud" prints the channel count followed by the letter d.
+void print_malformed(const FrameLayout& layout) {
+    std::printf("Error malformed wav: %ld x %ud <> %ld\n",
+                static_cast<long>(layout.bytes_per_sample), static_cast<unsigned>(layout.channels),
+                static_cast<long>(layout.bytes_per_frame));
+}
+
+void print_summary(const KcsDecoder& decoder) {
+    if (decoder.bytes_written <= 0)
+        return;
+    std::fprintf(diagnostic_stream, "\r\nInput frequency: %02.2fHz @ %d bps; Wrote %d bytes",
+                 decoder.input_frequency, decoder.baud, decoder.bytes_written);
+    if (decoder.framing_errors > 0)
+        std::fprintf(diagnostic_stream, " %d framing error(s)", decoder.framing_errors);
+    if (decoder.parity_errors > 0)
+        std::fprintf(diagnostic_stream, " %d parity error(s)", decoder.parity_errors);
+    std::fprintf(diagnostic_stream, "\r\n");
+}
+
+void print_sample_range(const SampleRange& range, std::int32_t channels) {
+    if (channels == 1) {
+        std::fprintf(diagnostic_stream, "Sample Range: %d to %d \r\n", range.left_min,
+                     range.left_max);
+        return;
+    }
+    std::fprintf(diagnostic_stream, "Sample Range:L= %d to %d R= %d to %d \r\n", range.left_min,
+                 range.left_max, range.right_min, range.right_max);
+    if (channels > 2)
+        std::fprintf(diagnostic_stream, "Additional %d channels ignored\r\n", channels - 2);
+}
+
+} // namespace
+
+std::int64_t decode_stream(std::FILE* input, std::FILE* target, std::int32_t channel,
+                           std::int32_t fast_rate) {
+    WavHeader header{};
+    if (const int code = accept_wav_header(input, header); code < 0)
+        return code;
+    print_progress(header, channel);
+    KcsDecoder decoder(target);
+    configure_decoder(decoder, header, fast_rate);
+    const FrameLayout layout = frame_layout(header, channel);
+    if (!has_whole_samples(layout)) {
+        print_malformed(layout);
+        return header.data_size;
+    }
+    const SampleRange range = read_samples(input, layout, decoder);
+    print_summary(decoder);
+    print_sample_range(range, layout.channels);
+    return header.data_size;
+}

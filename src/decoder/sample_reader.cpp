@@ -1,0 +1,116 @@
+// The data chunk is read in blocks of whole frames, about 64 KB at a time, into one buffer, so
+// memory stays constant however long the file. A short read stops the loop exactly where reading
+// frame by frame would stop: after the last whole frame, before the first incomplete one.
+//
+// The sample conversion is chosen once per file: one instantiation of the frame loop per width.
+#include "decoder/sample_reader.h"
+
+#include "cli/usage.h"
+#include "decoder/swing_tracker.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr std::int64_t block_target_bytes = 65536;
+
+// Unsigned 8-bit with 128 as the zero line, or signed little-endian 16 and 32 bits; any other
+// width reads as 0 (bytes_per_sample 0 stands for those).
+template <int bytes_per_sample> std::int32_t sample_value(const std::uint8_t* bytes);
+
+template <> std::int32_t sample_value<0>(const std::uint8_t*) { return 0; }
+
+template <> std::int32_t sample_value<1>(const std::uint8_t* bytes) { return bytes[0] - 128; }
+
+template <> std::int32_t sample_value<2>(const std::uint8_t* bytes) {
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8));
+}
+
+template <> std::int32_t sample_value<4>(const std::uint8_t* bytes) {
+    const std::uint32_t raw = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
+                              std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
+    return static_cast<std::int32_t>(raw);
+}
+
+struct SampleScan {
+    const FrameLayout& layout;
+    KcsDecoder& decoder;
+    SwingTracker tracker;
+    SampleRange range;
+    std::int64_t frame = 0; // number of the latest frame scanned, 1-based
+};
+
+void widen(std::int32_t& low, std::int32_t& high, std::int32_t sample) {
+    low = std::min(low, sample);
+    high = std::max(high, sample);
+}
+
+// Runs `frames` whole frames of the block through the tracker and the range.
+template <int width>
+void scan_block(SampleScan& scan, const std::uint8_t* block, std::int64_t frames) {
+    const FrameLayout& layout = scan.layout;
+    const std::int64_t selected_offset = layout.selected * layout.bytes_per_sample;
+    const bool has_right = layout.channels >= 2;
+    for (std::int64_t n = 0; n < frames; ++n) {
+        const std::uint8_t* frame = block + n * layout.bytes_per_frame;
+        ++scan.frame;
+        HalfPeriod event;
+        if (layout.selected >= 0 &&
+            track_sample(scan.tracker, sample_value<width>(frame + selected_offset), scan.frame,
+                         event))
+            scan.decoder.on_half_period(event.length, event.sample_index);
+        widen(scan.range.left_min, scan.range.left_max, sample_value<width>(frame));
+        if (has_right)
+            widen(scan.range.right_min, scan.range.right_max,
+                  sample_value<width>(frame + layout.bytes_per_sample));
+    }
+}
+
+using BlockScanner = void (*)(SampleScan&, const std::uint8_t*, std::int64_t);
+
+BlockScanner scanner_for(std::int64_t bytes_per_sample) {
+    switch (bytes_per_sample) {
+    case 1:
+        return scan_block<1>;
+    case 2:
+        return scan_block<2>;
+    case 4:
+        return scan_block<4>;
+    default:
+        return scan_block<0>;
+    }
+}
+
+} // namespace
+
+SampleRange read_samples(std::FILE* input, const FrameLayout& layout, KcsDecoder& decoder) {
+    SampleScan scan{
+        layout, decoder, make_swing_tracker(static_cast<int>(layout.bytes_per_sample)), {}};
+    if (layout.frame_count <= 0)
+        return scan.range;
+    // A frame of 0 bytes (fewer than 8 bits in all channels) can never be read whole.
+    if (layout.bytes_per_frame == 0) {
+        report_error("Error reading file.\r\n");
+        return scan.range;
+    }
+    // Never more frames than the data holds, so the buffer stays within the file's size.
+    const std::int64_t block_frames = std::min(
+        layout.frame_count, std::max<std::int64_t>(1, block_target_bytes / layout.bytes_per_frame));
+    std::vector<std::uint8_t> block(
+        static_cast<std::size_t>(block_frames * layout.bytes_per_frame));
+    const BlockScanner scan_frames = scanner_for(layout.bytes_per_sample);
+    for (std::int64_t remaining = layout.frame_count; remaining > 0;) {
+        const std::int64_t wanted = std::min(remaining, block_frames);
+        const std::size_t got = std::fread(
+            block.data(), 1, static_cast<std::size_t>(wanted * layout.bytes_per_frame), input);
+        const std::int64_t whole = static_cast<std::int64_t>(got) / layout.bytes_per_frame;
+        scan_frames(scan, block.data(), whole);
+        remaining -= whole;
+        if (whole < wanted) {
+            report_error("Error reading file.\r\n");
+            break;
+        }
+    }
+    return scan.range;
+}
