@@ -5,6 +5,7 @@
 #include "cell_reading.h"
 #include "cli/options.h"
 #include "encoder/serial_framing.h"
+#include "scripted_stream.h"
 
 namespace {
 
@@ -156,4 +157,33 @@ TEST_F(SerialFramingTest, EndOfLineSequenceWithoutNulsOrPadding) {
 TEST_F(SerialFramingTest, EndOfLineLengthOfHugeNullCountIsExact) {
     options.null_count = INT32_MAX;
     EXPECT_EQ((std::int64_t{INT32_MAX} + 2) * 792, eol_sequence_length_samples());
+}
+
+TEST_F(SerialFramingTest, FailedPartsOfWordAndSequence) {
+    struct Case {
+        const char* name;
+        int refused_call;
+        bool is_sequence;
+        std::int64_t result;
+        int calls;
+    };
+    // A word is 44 cell writes, its padding 12 more; NULs are off, the end-of-line padding is
+    // 24 cells.
+    const Case cases[] = {
+        {"bit in the middle of a word", 20, false, -1, 20},
+        {"padding of a word", 45, false, 792, 45},
+        {"CR of a sequence", 1, true, 432 + 792 + 216, 1 + 24 + 56},
+        {"padding of a sequence", 58, true, 2 * (792 + 216), 56 + 2 + 56},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        options.word_padding_ms = 10;
+        options.eol_padding_ms = 20;
+        WriteScript script;
+        script.refused_call = c.refused_call;
+        std::FILE* stream = open_scripted_stream(script);
+        EXPECT_EQ(c.result, c.is_sequence ? write_eol_sequence(stream) : write_word(0x41, stream));
+        EXPECT_EQ(c.calls, script.calls);
+        std::fclose(stream);
+    }
 }

@@ -5,6 +5,7 @@
 #include "cell_reading.h"
 #include "cli/options.h"
 #include "encoder/tone_writer.h"
+#include "scripted_stream.h"
 
 #include <climits>
 #include <vector>
@@ -119,4 +120,25 @@ TEST_F(ToneWriterTest, RefusedWritesReturnMinusOne) {
     EXPECT_EQ(0, write_tone_ms(0, read_only));
     std::fclose(read_only);
     EXPECT_EQ("", read_file(path("read-only")));
+}
+
+TEST_F(ToneWriterTest, ShortWritesCountWhatWasAccepted) {
+    WriteScript script;
+    script.max_bytes = 10;
+    std::FILE* stream = open_scripted_stream(script);
+    EXPECT_EQ(4 * 10, write_bit(1, stream));
+    EXPECT_EQ(24 * 10, write_tone_ms(20, stream));
+    EXPECT_EQ(4 + 24, script.calls);
+    std::fclose(stream);
+}
+
+TEST_F(ToneWriterTest, RefusedCellEndsTheRunAtOnce) {
+    WriteScript script;
+    script.refused_call = 3;
+    std::FILE* stream = open_scripted_stream(script);
+    EXPECT_EQ(-1, write_tone_ms(20, stream));
+    EXPECT_EQ(3, script.calls);
+    EXPECT_EQ(72, write_bit(0, stream));
+    EXPECT_EQ("MMSSSS", cell_names(script.written));
+    std::fclose(stream);
 }
