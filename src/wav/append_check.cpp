@@ -48,11 +48,9 @@ bool seek_forward(std::FILE* stream, std::uint32_t bytes) {
 }
 
 void write_u32_at(std::FILE* stream, long offset, std::uint32_t value) {
-    const std::uint8_t bytes[4] = {
-        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    const auto bytes = u32_to_bytes(value);
     std::fseek(stream, offset, SEEK_SET);
-    std::fwrite(bytes, 1, sizeof bytes, stream);
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
 }
 
 } // namespace

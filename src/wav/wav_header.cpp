@@ -17,9 +17,10 @@ std::uint32_t bytes_to_u32(const std::uint8_t* bytes) {
            static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
-constexpr void store_u32(WavHeaderBytes& bytes, int offset, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        bytes[static_cast<std::size_t>(offset + i)] = static_cast<std::uint8_t>(value >> (8 * i));
+constexpr void store_u32(WavHeaderBytes& bytes, std::size_t offset, std::uint32_t value) {
+    const auto field = u32_to_bytes(value);
+    for (std::size_t i = 0; i < field.size(); ++i)
+        bytes[offset + i] = field[i];
 }
 
 // 8-bit unsigned mono PCM at the given rate; riff_size and data_size stay 0 until

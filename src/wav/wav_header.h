@@ -35,6 +35,12 @@ struct WavHeader {
 
 using WavHeaderBytes = std::array<std::uint8_t, wav_header_bytes>;
 
+// A 32-bit header field as it is stored: least significant byte first.
+constexpr std::array<std::uint8_t, 4> u32_to_bytes(std::uint32_t value) {
+    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+}
+
 // Reads the fields out of the 44 raw header bytes, whatever the host's byte order.
 [[nodiscard]] WavHeader parse_wav_header(const WavHeaderBytes& bytes);
 
