@@ -12,5 +12,11 @@
 
 // Writes ms milliseconds of mark tone, rounded down to whole cells (1200 or, legacy, 1225 cells
 // per second). Returns the samples written, 0 for no whole cell, or -1 as soon as a cell write
-// accepts no byte.
-[[nodiscard]] std::int32_t write_tone_ms(std::int32_t ms, std::FILE* stream);
+// accepts no byte. Exact for any 32-bit length: the count is 64-bit.
+[[nodiscard]] std::int64_t write_tone_ms(std::int32_t ms, std::FILE* stream);
+
+// The samples one bit takes: 72 at 300 baud, 36 at 600.
+[[nodiscard]] std::int32_t bit_length_samples();
+
+// The samples write_tone_ms(ms) takes when every write is accepted in full; 0 for no whole cell.
+[[nodiscard]] std::int64_t tone_length_samples(std::int32_t ms);

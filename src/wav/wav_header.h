@@ -9,6 +9,14 @@
 
 constexpr int wav_header_bytes = 44;
 
+// The two output rates, in sample frames per second: the default, at which one tone cell lasts
+// 1/1200 s, and the legacy rate (-Q).
+constexpr std::uint32_t default_rate_hz = 21600;
+constexpr std::uint32_t legacy_rate_hz = 22050;
+
+// The largest data chunk, in bytes, for which riff_size (data_size + 36) still fits in 32 bits.
+constexpr std::uint32_t max_data_size_bytes = 0xFFFFFFFFu - 36;
+
 struct WavHeader {
     char riff_id[4];                 // "RIFF"
     std::uint32_t riff_size;         // bytes after this field: data_size + 36
@@ -27,6 +35,12 @@ struct WavHeader {
 
 using WavHeaderBytes = std::array<std::uint8_t, wav_header_bytes>;
 
+// A 32-bit header field as it is stored: least significant byte first.
+constexpr std::array<std::uint8_t, 4> u32_to_bytes(std::uint32_t value) {
+    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+}
+
 // Reads the fields out of the 44 raw header bytes, whatever the host's byte order.
 [[nodiscard]] WavHeader parse_wav_header(const WavHeaderBytes& bytes);
 
@@ -37,6 +51,12 @@ using WavHeaderBytes = std::array<std::uint8_t, wav_header_bytes>;
 // Writes the template chosen by options.legacy_rate in one write; true when all 44 bytes were
 // accepted.
 [[nodiscard]] bool write_wav_header(std::FILE* stream);
+
+// Codes of open_append_target.
+constexpr int append_accepted = 1;
+constexpr int append_wrong_format = -2; // not 21600/22050 Hz 8-bit mono integer PCM
+constexpr int append_not_wav = -3;      // not a RIFF/WAVE file with a "fmt" chunk first
+constexpr int append_corrupt = -4;      // header cut short, data chunk misplaced or truncated
 
 // Checks an existing target (open for update, at its start) before samples are appended.
 // Returns 1 with the stream after the last sample and existing_data_size set, or -2 (format),
