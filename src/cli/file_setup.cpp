@@ -53,6 +53,12 @@ std::string derived_target_name(const std::string& name_copy) {
     return target + (options.decode_mode ? ".txt" : ".wav");
 }
 
+// The driver's messages name a file, whose name may be as long as the file system allows, so
+// they are written whole rather than through report_error's bounded buffer.
+void report_file_message(const char* format, const char* name) {
+    std::fprintf(diagnostic_stream, format, name);
+}
+
 struct OpenFiles {
     std::FILE* input = nullptr;
     std::FILE* target = nullptr;
@@ -65,7 +71,7 @@ bool open_target(OpenFiles& files, const char* name, bool is_explicit) {
     std::FILE* existing = open_file(name, "r+b");
     if (existing != nullptr) {
         if (is_same_file(existing, files.input)) {
-            report_error("qirvex: Target file '%s' is the input file.\n", name);
+            report_file_message("qirvex: Target file '%s' is the input file.\n", name);
             std::fclose(existing);
             return false;
         }
@@ -75,16 +81,17 @@ bool open_target(OpenFiles& files, const char* name, bool is_explicit) {
         }
         std::fclose(existing);
         if (!options.force_overwrite) {
-            report_error("qirvex: Target file '%s' exists. Use -f to force overwrite\n", name);
+            report_file_message("qirvex: Target file '%s' exists. Use -f to force overwrite\n",
+                                name);
             return false;
         }
     } else if (options.append && is_explicit) {
-        report_error("qirvex: Target file '%s' can't be opened for append.\n", name);
+        report_file_message("qirvex: Target file '%s' can't be opened for append.\n", name);
         return false;
     }
     files.target = open_file(name, "w+b");
     if (files.target == nullptr) {
-        report_error("qirvex: Can't open '%s' for output.\n", name);
+        report_file_message("qirvex: Can't open '%s' for output.\n", name);
         return false;
     }
     return true;
@@ -123,7 +130,7 @@ int run_files(const FileArguments& arguments, char* const* argv) {
     OpenFiles files;
     files.input = open_file(input_name, "rb");
     if (files.input == nullptr) {
-        report_error("qirvex: Can't open '%s' for input.\n", input_name);
+        report_file_message("qirvex: Can't open '%s' for input.\n", input_name);
         return -1;
     }
     if (begins_with_riff(files.input))

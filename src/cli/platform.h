@@ -13,5 +13,9 @@
 // The size of an open file from the file system, or -1 when it cannot be read.
 [[nodiscard]] std::int64_t file_size(std::FILE* stream);
 
+// True when the open stream is a regular file, whose position follows every write (unlike a
+// device such as /dev/null).
+[[nodiscard]] bool is_regular_file(std::FILE* stream);
+
 // True when both open streams are the same file (same device and inode).
 [[nodiscard]] bool is_same_file(std::FILE* first, std::FILE* second);

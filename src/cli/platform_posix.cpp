@@ -12,6 +12,11 @@ std::int64_t file_size(std::FILE* stream) {
     return static_cast<std::int64_t>(status.st_size);
 }
 
+bool is_regular_file(std::FILE* stream) {
+    struct stat status {};
+    return fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode);
+}
+
 bool is_same_file(std::FILE* first, std::FILE* second) {
     struct stat a {};
     struct stat b {};

@@ -194,6 +194,20 @@ TEST_F(EndToEnd, InputThatCannotBeOpened) {
     EXPECT_FALSE(exists("missing%s.wav"));
 }
 
+TEST_F(EndToEnd, LongNamesAppearWholeInMessages) {
+    const std::string name = std::string(3000, 'n') + ".txt";
+    const ProcessResult result = run({name});
+    EXPECT_EQ(refused_status, result.status);
+    EXPECT_EQ("qirvex: Can't open '" + name + "' for input.\n", result.err);
+}
+
+TEST_F(EndToEnd, DeviceTargetsAreWrittenLikeFiles) {
+    write_file(path("prog.bas"), listing);
+    const ProcessResult result = run({"-F", "prog.bas", "/dev/null"});
+    EXPECT_EQ(1, result.status) << result.err;
+    EXPECT_EQ("", result.err);
+}
+
 TEST_F(EndToEnd, TargetThatIsTheInputIsRefused) {
     write_file(path("data.txt"), listing);
     // Explicit, under another spelling, with -F and with -A: nothing is emptied or appended.

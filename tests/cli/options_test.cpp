@@ -186,6 +186,12 @@ TEST(Options, NumericValuesAndTheirRanges) {
         {"-C-3", &Options::channel, -3},
         {"-N5", &Options::null_count, 5},
         {"-N-99999999999", &Options::null_count, -2147483647 - 1},
+        {"-p30", &Options::eol_padding_ms, 30},
+        {"-w40", &Options::word_padding_ms, 40},
+        {"-l50", &Options::leader_ms, 50},
+        {"-t60", &Options::trailer_ms, 60},
+        {"-c2", &Options::channel, 2},
+        {"-n3", &Options::null_count, 3},
     };
     for (const Case& test_case : cases) {
         SCOPED_TRACE(test_case.argument);
