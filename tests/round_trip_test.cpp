@@ -199,3 +199,21 @@ TEST_F(SoundCardRoundTrip, SixteenBitResampledMonoAndStereo) {
 }
 
 } // namespace
+
+namespace {
+
+// Even parity read as odd: every word is written and every one counts a parity error.
+TEST_F(RoundTrip, WrongParityIsCountedInTheSummary) {
+    const std::string data = "PARITY\r\n";
+    options.even_parity = true;
+    const std::string wav = encode(data);
+    options.even_parity = false;
+    options.odd_parity = true;
+    const DecodeResult decoded = decode(wav);
+    EXPECT_EQ(data, decoded.bytes);
+    EXPECT_NE(std::string::npos,
+              decoded.report.find("@ 300 bps; Wrote 8 bytes 8 parity error(s)\r\nSample Range: "))
+        << decoded.report;
+}
+
+} // namespace

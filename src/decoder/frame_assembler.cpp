@@ -4,7 +4,7 @@
 //
 // The window for 8 data bits, parity and 2 stop bits, oldest bit first (position 0):
 //     [start][d0 .. d7][parity][stop][stop]
-// Without parity the stop bits move up one place; with 7 data bits, one more.
+// Without parity the stop bits move down one place; with 7 data bits, one more.
 #include "decoder/kcs_decoder.h"
 
 #include "cli/options.h"

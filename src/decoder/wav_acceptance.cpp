@@ -1,5 +1,6 @@
-// Only the canonical layout is accepted: "fmt " at byte 12 with a 16-byte body and "data" right
-// after it at byte 36. A longer format chunk or any other chunk in between fails the tag checks.
+// Only the canonical layout is accepted: "fmt " at byte 12 and "data" at byte 36, where a 16-byte
+// format chunk puts it. The format chunk's own size is not read: a longer format chunk, or any
+// other chunk in between, fails the tag check of "data".
 #include "decoder/wav_acceptance.h"
 
 #include "cli/platform.h"

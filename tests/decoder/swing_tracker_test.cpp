@@ -56,6 +56,10 @@ TEST(SwingTracker, EventsFromEightBitSamples) {
         {"two clipped troughs", {128, 255, 0, 0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255}, "(4,7) (4,13)"},
         // The run closes at the raw byte 4, and the rise comes too long after it.
         {"rise long after the run", {128, 255, 0, 0, 0, 0, 0, 4, 4, 4, 255}, "(8,11)"},
+        // Two frames after a run of five is not less than half its span of 4: no compensation.
+        {"rise just too late", {128, 255, 0, 0, 0, 0, 0, 4, 255}, "(6,9)"},
+        // Seven clipped samples move the event two frames earlier.
+        {"seven clipped samples", {128, 255, 0, 0, 0, 0, 0, 0, 0, 255}, "(5,8)"},
     };
     for (const ByteCase& c : cases) {
         SCOPED_TRACE(c.name);
