@@ -1,8 +1,9 @@
 # Thin wrapper around CMake: every rule only names the commands.
 WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+PREFIX ?= /usr/local
 
-.PHONY: all asan test demo clean
+.PHONY: all asan test demo robustness install clean
 
 all:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
@@ -19,6 +20,16 @@ test: all asan
 
 demo: all
 	bash scripts/demo.sh
+
+# Decodes a degraded corpus with qirvex and with minimodem and prints the tables (needs sox and
+# minimodem; takes about a minute).
+robustness: all
+	python3 scripts/robustness.py build/qirvex
+
+install: all
+	install -d $(DESTDIR)$(PREFIX)/bin $(DESTDIR)$(PREFIX)/share/man/man1
+	install -m 755 build/qirvex $(DESTDIR)$(PREFIX)/bin/qirvex
+	install -m 644 qirvex.1 $(DESTDIR)$(PREFIX)/share/man/man1/qirvex.1
 
 clean:
 	rm -rf build build-asan
