@@ -2,7 +2,7 @@
 WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all asan test demo clean
+.PHONY: all asan test demo bench clean
 
 all:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
@@ -20,5 +20,12 @@ test: all asan
 demo: all
 	bash scripts/demo.sh
 
+# Timings against cp, head and minimodem, and the microbenchmarks; never part of the tests.
+# BENCH_QUICK=1 times only the 10-minute files.
+bench: all
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQIRVEX_BENCH=ON
+	cmake --build build-bench --target microbench -j $(JOBS)
+	python3 scripts/bench.py
+
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-bench
