@@ -9,6 +9,7 @@
 #include "decoder/swing_tracker.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace {
@@ -33,38 +34,77 @@ template <> std::int32_t sample_value<4>(const std::uint8_t* bytes) {
     return static_cast<std::int32_t>(raw);
 }
 
+// A block is worked through in chunks of this many frames: each channel that is needed is first
+// converted into a small array of values that stays in the first-level cache, and then the range
+// and the tracker each run over those values in a loop of their own.
+constexpr std::int64_t chunk_frames = 4096;
+
+using ChunkValues = std::array<std::int32_t, chunk_frames>;
+
 struct SampleScan {
     const FrameLayout& layout;
     KcsDecoder& decoder;
     SwingTracker tracker;
     SampleRange range;
     std::int64_t frame = 0; // number of the latest frame scanned, 1-based
+    ChunkValues values{};   // one channel of the current chunk
 };
 
-void widen(std::int32_t& low, std::int32_t& high, std::int32_t sample) {
-    low = std::min(low, sample);
-    high = std::max(high, sample);
+// The values of one channel of `count` frames, with the width fixed for the whole file.
+template <int width>
+void convert_channel(const FrameLayout& layout, const std::uint8_t* frames, std::int64_t count,
+                     std::int32_t channel, ChunkValues& values) {
+    const std::uint8_t* sample = frames + channel * layout.bytes_per_sample;
+    for (std::int64_t n = 0; n < count; ++n, sample += layout.bytes_per_frame)
+        values[static_cast<std::size_t>(n)] = sample_value<width>(sample);
 }
 
-// Runs `frames` whole frames of the block through the tracker and the range.
+void widen(std::int32_t& low, std::int32_t& high, const ChunkValues& values, std::int64_t count) {
+    for (std::int64_t n = 0; n < count; ++n) {
+        low = std::min(low, values[static_cast<std::size_t>(n)]);
+        high = std::max(high, values[static_cast<std::size_t>(n)]);
+    }
+}
+
+// The tracker and the frame number are worked on as local copies, so that the compiler can keep
+// them in registers across the decoder's calls: nothing but this loop can see them.
+void track_values(SampleScan& scan, const ChunkValues& values, std::int64_t count) {
+    SwingTracker tracker = scan.tracker;
+    std::int64_t frame = scan.frame;
+    for (std::int64_t n = 0; n < count; ++n) {
+        HalfPeriod event;
+        if (track_sample(tracker, values[static_cast<std::size_t>(n)], ++frame, event))
+            scan.decoder.on_half_period(event.length, event.sample_index);
+    }
+    scan.tracker = tracker;
+}
+
+// Takes the first two channels' range and the selected channel's events from `count` frames.
+template <int width>
+void scan_chunk(SampleScan& scan, const std::uint8_t* frames, std::int64_t count) {
+    const FrameLayout& layout = scan.layout;
+    convert_channel<width>(layout, frames, count, 0, scan.values);
+    widen(scan.range.left_min, scan.range.left_max, scan.values, count);
+    std::int32_t converted = 0;
+    if (layout.channels >= 2) {
+        convert_channel<width>(layout, frames, count, 1, scan.values);
+        widen(scan.range.right_min, scan.range.right_max, scan.values, count);
+        converted = 1;
+    }
+    if (layout.selected >= 0) {
+        if (layout.selected != converted)
+            convert_channel<width>(layout, frames, count, layout.selected, scan.values);
+        track_values(scan, scan.values, count);
+    }
+    scan.frame += count;
+}
+
+// Runs `frames` whole frames of the block through the range and the tracker.
 template <int width>
 void scan_block(SampleScan& scan, const std::uint8_t* block, std::int64_t frames) {
-    const FrameLayout& layout = scan.layout;
-    const std::int64_t selected_offset = layout.selected * layout.bytes_per_sample;
-    const bool has_right = layout.channels >= 2;
-    for (std::int64_t n = 0; n < frames; ++n) {
-        const std::uint8_t* frame = block + n * layout.bytes_per_frame;
-        ++scan.frame;
-        HalfPeriod event;
-        if (layout.selected >= 0 &&
-            track_sample(scan.tracker, sample_value<width>(frame + selected_offset), scan.frame,
-                         event))
-            scan.decoder.on_half_period(event.length, event.sample_index);
-        widen(scan.range.left_min, scan.range.left_max, sample_value<width>(frame));
-        if (has_right)
-            widen(scan.range.right_min, scan.range.right_max,
-                  sample_value<width>(frame + layout.bytes_per_sample));
-    }
+    for (std::int64_t done = 0; done < frames; done += chunk_frames)
+        scan_chunk<width>(scan, block + done * scan.layout.bytes_per_frame,
+                          std::min(chunk_frames, frames - done));
 }
 
 using BlockScanner = void (*)(SampleScan&, const std::uint8_t*, std::int64_t);
