@@ -1,5 +1,6 @@
-// The data chunk is read in blocks of whole frames, about 64 KB at a time, into one buffer, so
-// memory stays constant however long the file. A short read stops the loop exactly where reading
+// The data chunk is read in blocks of whole frames, about 256 KB at a time, into one buffer, so
+// memory stays constant however long the file. A block is larger than the input's stdio buffer,
+// so the C library reads it straight into ours. A short read stops the loop exactly where reading
 // frame by frame would stop: after the last whole frame, before the first incomplete one.
 //
 // The sample conversion is chosen once per file: one instantiation of the frame loop per width.
@@ -14,7 +15,7 @@
 
 namespace {
 
-constexpr std::int64_t block_target_bytes = 65536;
+constexpr std::int64_t block_target_bytes = 256 * 1024;
 
 // Unsigned 8-bit with 128 as the zero line, or signed little-endian 16 and 32 bits; any other
 // width reads as 0 (bytes_per_sample 0 stands for those).
