@@ -43,7 +43,7 @@ template <> std::int32_t sample_value<4>(const std::uint8_t* bytes) {
 constexpr std::int64_t chunk_frames = 4096;
 
 using ChunkValues = std::array<std::int32_t, chunk_frames>;
-// An event needs a downward and then an upward step, so a chunk holds fewer events than frames.
+// An event needs a downward and then an upward step, so a chunk holds no more events than frames.
 using ChunkEvents = std::array<HalfPeriod, chunk_frames>;
 
 struct SampleScan {
