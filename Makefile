@@ -3,7 +3,7 @@ WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
-.PHONY: all asan test demo robustness install clean
+.PHONY: all asan test demo bench robustness install clean
 
 all:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
@@ -21,6 +21,13 @@ test: all asan
 demo: all
 	bash scripts/demo.sh
 
+# Timings against cp, head and minimodem, and the microbenchmarks; never part of the tests.
+# BENCH_QUICK=1 times only the 10-minute files.
+bench: all
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQIRVEX_BENCH=ON
+	cmake --build build-bench --target microbench -j $(JOBS)
+	python3 scripts/bench.py
+
 # Decodes a degraded corpus with qirvex and with minimodem and prints the tables (needs sox and
 # minimodem; takes about a minute).
 robustness: all
@@ -32,4 +39,4 @@ install: all
 	install -m 644 qirvex.1 $(DESTDIR)$(PREFIX)/share/man/man1/qirvex.1
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-bench

@@ -8,6 +8,7 @@
 #include "encoder/encode_stream.h"
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 namespace {
@@ -53,6 +54,11 @@ std::string derived_target_name(const std::string& name_copy) {
     return target + (options.decode_mode ? ".txt" : ".wav");
 }
 
+// Both files get a stdio buffer this large, as cp and head use: the encoder reads its input a
+// byte at a time and writes its target a cell at a time, and the disk takes few large writes
+// faster than many small ones.
+constexpr std::size_t stream_buffer_bytes = 128 * 1024;
+
 // The driver's messages name a file, whose name may be as long as the file system allows, so
 // they are written whole rather than through report_error's bounded buffer.
 void report_file_message(const char* format, const char* name) {
@@ -62,7 +68,17 @@ void report_file_message(const char* format, const char* name) {
 struct OpenFiles {
     std::FILE* input = nullptr;
     std::FILE* target = nullptr;
+    // The streams' buffers, which outlive the streams: both are closed before run_files returns.
+    std::unique_ptr<char[]> input_buffer;
+    std::unique_ptr<char[]> target_buffer;
 };
+
+// Must come before the first read or write of the stream. The buffer is left uninitialised: only
+// what a stream fills of it takes memory.
+void give_buffer(std::FILE* stream, std::unique_ptr<char[]>& buffer) {
+    buffer = std::make_unique_for_overwrite<char[]>(stream_buffer_bytes);
+    std::setvbuf(stream, buffer.get(), _IOFBF, stream_buffer_bytes);
+}
 
 // Opens the target under the overwrite and append rules, after making sure that it is not the
 // input itself (which "w+b" would empty before it is read). On refusal, reports it and returns
@@ -133,6 +149,7 @@ int run_files(const FileArguments& arguments, char* const* argv) {
         report_file_message("qirvex: Can't open '%s' for input.\n", input_name);
         return -1;
     }
+    give_buffer(files.input, files.input_buffer);
     if (begins_with_riff(files.input))
         options.decode_mode = true;
 
@@ -143,6 +160,7 @@ int run_files(const FileArguments& arguments, char* const* argv) {
         std::fclose(files.input);
         return is_explicit ? -1 : 0;
     }
+    give_buffer(files.target, files.target_buffer);
     const int status = dispatch(files);
     std::fclose(files.input);
     return close_target(files.target, status);

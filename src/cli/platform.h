@@ -1,9 +1,10 @@
-// What a build for another platform would do differently: how files are opened by name and how
-// their size and identity are read. On POSIX names are byte strings used unchanged; a Windows
-// build would convert the wide argument vector and open with _wfopen in a platform file of its
-// own.
+// What a build for another platform would do differently: how files are opened by name, how
+// their size and identity are read, and how a stream that only one thread uses is read and
+// written. On POSIX names are byte strings used unchanged; a Windows build would convert the wide
+// argument vector and open with _wfopen in a platform file of its own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -19,3 +20,20 @@
 
 // True when both open streams are the same file (same device and inode).
 [[nodiscard]] bool is_same_file(std::FILE* first, std::FILE* second);
+
+// fgetc, fputc and fwrite with the same results, for streams that only this thread uses: without
+// the lock that stdio takes on every call where the platform can leave it out.
+[[nodiscard]] int read_byte(std::FILE* stream);
+int write_byte(int byte, std::FILE* stream);
+[[nodiscard]] std::size_t write_bytes(const void* bytes, std::size_t count, std::FILE* stream);
+
+// The most bytes that one write call may carry into the stream with exactly the results of the
+// same bytes written in smaller calls: the size of its buffer when it is fully buffered, since
+// the buffer then reaches the file in the same pieces whichever calls filled it. 0 when the
+// stream is unbuffered or line-buffered, has no buffer yet, or the platform cannot tell.
+[[nodiscard]] std::size_t coalescing_write_bytes(std::FILE* stream);
+
+// Empties the stream's buffer, then gives it the caller's buffer (which must outlive its use) or
+// none at all; either may be applied to a stream that is already in use.
+void use_stream_buffer(std::FILE* stream, char* buffer, std::size_t bytes);
+void use_no_stream_buffer(std::FILE* stream);

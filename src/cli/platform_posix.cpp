@@ -1,7 +1,11 @@
-// POSIX: names are byte strings, and fstat tells sizes and identities.
+// POSIX: names are byte strings, and fstat tells sizes and identities. glibc also offers the
+// unlocked stdio calls and a look at a stream's buffer; elsewhere the plain calls stand in.
 #include "cli/platform.h"
 
 #include <sys/stat.h>
+#if defined(__GLIBC__)
+#include <stdio_ext.h>
+#endif
 
 std::FILE* open_file(const char* name, const char* mode) { return std::fopen(name, mode); }
 
@@ -23,4 +27,40 @@ bool is_same_file(std::FILE* first, std::FILE* second) {
     if (fstat(fileno(first), &a) != 0 || fstat(fileno(second), &b) != 0)
         return false;
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+int read_byte(std::FILE* stream) { return getc_unlocked(stream); }
+
+int write_byte(int byte, std::FILE* stream) { return putc_unlocked(byte, stream); }
+
+#if defined(__GLIBC__)
+std::size_t write_bytes(const void* bytes, std::size_t count, std::FILE* stream) {
+    return fwrite_unlocked(bytes, 1, count, stream);
+}
+
+// An unbuffered stream has a buffer of one byte. When a write overflows a buffer smaller than
+// 128 bytes, glibc passes the rest of it straight to the file, so such buffers do not count.
+std::size_t coalescing_write_bytes(std::FILE* stream) {
+    constexpr std::size_t smallest_aligned_buffer = 128;
+    const std::size_t bytes = __fbufsize(stream);
+    return __flbf(stream) != 0 || bytes < smallest_aligned_buffer ? 0 : bytes;
+}
+#else
+std::size_t write_bytes(const void* bytes, std::size_t count, std::FILE* stream) {
+    return std::fwrite(bytes, 1, count, stream);
+}
+
+std::size_t coalescing_write_bytes(std::FILE*) { return 0; }
+#endif
+
+// The C standard allows setvbuf only before a stream's first use; glibc and the BSDs allow it at
+// any time and flush the stream first. Flushing here first leaves nothing for the change to lose.
+void use_stream_buffer(std::FILE* stream, char* buffer, std::size_t bytes) {
+    std::fflush(stream);
+    std::setvbuf(stream, buffer, _IOFBF, bytes);
+}
+
+void use_no_stream_buffer(std::FILE* stream) {
+    std::fflush(stream);
+    std::setvbuf(stream, nullptr, _IONBF, 0);
 }

@@ -4,14 +4,20 @@
 #include "decoder/decode_stream.h"
 
 #include "cli/options.h"
+#include "cli/platform.h"
 #include "cli/usage.h"
 #include "decoder/kcs_decoder.h"
 #include "decoder/sample_reader.h"
 #include "decoder/wav_acceptance.h"
 
+#include <array>
 #include <cinttypes>
 
 namespace {
+
+// The -X trace writes two bytes for every bit and a line for every byte; the diagnostic stream,
+// standard error, is unbuffered, so during the sample loop it writes through a buffer this large.
+constexpr std::size_t trace_buffer_bytes = 16 * 1024;
 
 // The header's rate and the duration are printed as the unsigned values they are.
 void print_progress(const WavHeader& header, std::int32_t channel) {
@@ -65,6 +71,16 @@ void print_sample_range(const SampleRange& range, std::int32_t channels) {
         std::fprintf(diagnostic_stream, "Additional %d channels ignored\r\n", channels - 2);
 }
 
+// Nothing but the diagnostic stream is written to the console during the loop, and its buffer is
+// emptied before the summary, so all console text keeps its order.
+SampleRange read_traced_samples(std::FILE* input, const FrameLayout& layout, KcsDecoder& decoder) {
+    std::array<char, trace_buffer_bytes> trace_buffer;
+    use_stream_buffer(diagnostic_stream, trace_buffer.data(), trace_buffer.size());
+    const SampleRange range = read_samples(input, layout, decoder);
+    use_no_stream_buffer(diagnostic_stream);
+    return range;
+}
+
 } // namespace
 
 std::int64_t decode_stream(std::FILE* input, std::FILE* target, std::int32_t channel,
@@ -80,7 +96,8 @@ std::int64_t decode_stream(std::FILE* input, std::FILE* target, std::int32_t cha
         print_malformed(layout);
         return header.data_size;
     }
-    const SampleRange range = read_samples(input, layout, decoder);
+    const SampleRange range = options.diagnostics ? read_traced_samples(input, layout, decoder)
+                                                  : read_samples(input, layout, decoder);
     print_summary(decoder);
     print_sample_range(range, layout.channels);
     return header.data_size;

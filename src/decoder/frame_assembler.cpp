@@ -8,6 +8,7 @@
 #include "decoder/kcs_decoder.h"
 
 #include "cli/options.h"
+#include "cli/platform.h"
 #include "cli/usage.h"
 
 #include <algorithm>
@@ -27,8 +28,11 @@ constexpr unsigned char last_printable = 0x7E;
 void slide_in(KcsDecoder& decoder, int bit) {
     std::uint8_t* const window = decoder.frame_bits;
     std::copy(window + 1, window + decoder.frame_length, window);
-    if (options.diagnostics)
-        std::fprintf(diagnostic_stream, "%c ", bit != 0 ? '1' : '0');
+    // The trace's "%c " for the bit, written without formatting: it comes for every bit.
+    if (options.diagnostics) {
+        write_byte(bit != 0 ? '1' : '0', diagnostic_stream);
+        write_byte(' ', diagnostic_stream);
+    }
     window[decoder.frame_length - 1] = static_cast<std::uint8_t>(bit != 0 ? 1 : 0);
 }
 

@@ -3,7 +3,9 @@
 // clipped troughs whose late events it moves earlier.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 
 // One cycle of the input tone, as handed to the classifier.
 struct HalfPeriod {
@@ -34,5 +36,82 @@ struct SwingTracker {
 // `frame` (1-based). Returns true, with `event` filled in, when the sample ends a falling half.
 // The event's sample index is the frame number taken modulo 2^32 as a signed 32-bit value; a
 // length beyond the 32-bit range is given as the largest 32-bit value.
-[[nodiscard]] bool track_sample(SwingTracker& tracker, std::int32_t sample, std::int64_t frame,
-                                HalfPeriod& event);
+[[nodiscard]] inline bool track_sample(SwingTracker& tracker, std::int32_t sample,
+                                       std::int64_t frame, HalfPeriod& event);
+
+// The sample loop runs the tracker on every sample of a file, so its steps are defined here, where
+// the loop can inline them and keep the tracker in registers.
+namespace swing_steps {
+
+// A clipped run stays open while samples stay this close to the floor (raw bytes 0 to 3).
+constexpr std::int64_t clip_band = 3;
+
+inline bool is_clip_open(const SwingTracker& tracker) { return tracker.clip_start > 0; }
+
+inline void watch_for_clipping(SwingTracker& tracker, std::int32_t sample, std::int64_t frame) {
+    const std::int64_t offset = std::int64_t{sample} - tracker.floor_value;
+    if (is_clip_open(tracker) && (offset > clip_band || offset < -clip_band)) {
+        tracker.clip_span = frame - tracker.clip_start - 1;
+        tracker.clip_end = frame - 1;
+        tracker.clip_start = -1;
+    }
+    if (sample == tracker.floor_value && !is_clip_open(tracker))
+        tracker.clip_start = frame;
+}
+
+inline std::int32_t saturate_to_32_bits(std::int64_t value) {
+    constexpr std::int64_t low = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int64_t high = std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(std::clamp(value, low, high));
+}
+
+// The event for a falling half that ends at `frame`. When a clipped run closed just before this
+// upward step, the rise was seen late: move the event earlier by a third of the run.
+inline HalfPeriod end_falling_half(SwingTracker& tracker, std::int64_t frame) {
+    std::int64_t late_frames = 0;
+    if (tracker.clip_end > 0 && frame - tracker.clip_end < tracker.clip_span / 2) {
+        late_frames = tracker.clip_span / 3;
+        tracker.clip_end = -1;
+    }
+    const std::int64_t end_frame = frame - late_frames;
+    // The index wraps modulo 2^32 like the classifier's 32-bit clock; differences stay right.
+    return {saturate_to_32_bits(end_frame - tracker.half_start),
+            static_cast<std::int32_t>(end_frame)};
+}
+
+inline bool follow_swing(SwingTracker& tracker, std::int32_t sample, std::int64_t frame,
+                         HalfPeriod& event) {
+    if (tracker.first_sample) {
+        tracker.level = sample;
+        tracker.first_sample = false;
+        return false;
+    }
+    const std::int64_t step = std::int64_t{sample} - tracker.level;
+    if (step < -std::int64_t{tracker.hysteresis}) {
+        tracker.falling = true;
+        if (tracker.rising) {
+            tracker.half_start = frame;
+            tracker.rising = false;
+        }
+        tracker.level = sample;
+        return false;
+    }
+    if (step > tracker.hysteresis) {
+        tracker.rising = true;
+        const bool is_trough_left = tracker.falling;
+        if (is_trough_left)
+            event = end_falling_half(tracker, frame);
+        tracker.falling = false;
+        tracker.level = sample;
+        return is_trough_left;
+    }
+    return false;
+}
+
+} // namespace swing_steps
+
+inline bool track_sample(SwingTracker& tracker, std::int32_t sample, std::int64_t frame,
+                         HalfPeriod& event) {
+    swing_steps::watch_for_clipping(tracker, sample, frame);
+    return swing_steps::follow_swing(tracker, sample, frame, event);
+}

@@ -1,7 +1,7 @@
 // The encoding loop. A run goes front to back through its phases: header (or the append check),
 // leader, BASIC's initial end-of-line sequence, one word per input byte, trailer, pad byte; only
 // the final size patch moves back. Input is read a byte at a time from a buffered stream and
-// output written cell by cell, so memory stays constant whatever the length.
+// output written in whole cells, so memory stays constant whatever the length.
 #include "encoder/encode_stream.h"
 
 #include "cli/options.h"
@@ -113,7 +113,7 @@ bool encode_basic_byte(EncodeRun& run, int byte) {
 // file must not look complete.
 bool encode_bytes(std::FILE* input, EncodeRun& run) {
     int byte = 0;
-    while ((byte = std::fgetc(input)) != EOF) {
+    while ((byte = read_byte(input)) != EOF) {
         const bool is_written =
             options.basic_mode ? encode_basic_byte(run, byte) : encode_plain_byte(run, byte);
         if (!is_written)

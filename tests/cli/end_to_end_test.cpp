@@ -1,6 +1,7 @@
 // The program as a user runs it: exit status, console texts and the files left behind.
 #include "test_support.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
 
@@ -20,6 +21,15 @@ class EndToEnd : public ScratchTest {
     }
     bool exists(const std::string& name) const { return fs::exists(folder / name); }
     std::string contents(const std::string& name) const { return read_file(path(name)); }
+
+    // Runs the program through the shell with standard output and standard error going to one
+    // file, as a console shows them, and returns that text.
+    std::string console_text(const std::string& arguments) {
+        const std::string command = "cd '" + folder.string() + "' && '" + qirvex_binary() + "' " +
+                                    arguments + " > console.txt 2>&1";
+        EXPECT_NE(-1, std::system(command.c_str()));
+        return contents("console.txt");
+    }
 
     // Encodes the listing into `wav_name` through the program itself.
     void make_wav(const std::string& wav_name) {
@@ -256,6 +266,18 @@ TEST_F(EndToEnd, ReadOnlyTargetCannotBeRecreated) {
     result = run({"-A", "prog.bas", "prog.wav"});
     EXPECT_EQ(refused_status, result.status);
     EXPECT_EQ("qirvex: Target file 'prog.wav' can't be opened for append.\n", result.err);
+}
+
+// The -X trace is buffered during the sample loop: on the console it must still come whole and
+// before the summary.
+TEST_F(EndToEnd, TraceKeepsTheOrderOfConsoleText) {
+    make_wav("prog.wav");
+    const std::string traced = console_text("-X -F prog.wav prog.txt");
+    EXPECT_EQ(run({"-X", "-F", "prog.wav", "prog.txt"}).err, traced);
+    // The last byte of the listing is a line feed.
+    const std::size_t last_byte_line = traced.rfind("=0A] \r\n");
+    ASSERT_NE(std::string::npos, last_byte_line);
+    EXPECT_LT(last_byte_line, traced.find("\r\nInput frequency: "));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // A stream whose writes follow a script, for the failure rules of the writers: every write call
 // accepts at most max_bytes, and the call numbered refused_call (from 1) accepts nothing. The
-// stream is unbuffered, so every fwrite reaches the script. glibc's fopencookie.
+// stream is unbuffered, so every fwrite reaches the script, or fully buffered in a buffer of the
+// caller's, so that the script sees only what the buffer passes on. glibc's fopencookie.
 #pragma once
 
 #include <cstdio>
@@ -25,9 +26,13 @@ inline ssize_t scripted_write(void* cookie, const char* bytes, std::size_t size)
     return static_cast<ssize_t>(accepted);
 }
 
-inline std::FILE* open_scripted_stream(WriteScript& script) {
+inline std::FILE* open_scripted_stream(WriteScript& script, char* buffer = nullptr,
+                                       std::size_t buffer_bytes = 0) {
     const cookie_io_functions_t functions{nullptr, scripted_write, nullptr, nullptr};
     std::FILE* stream = fopencookie(&script, "w", functions);
-    std::setvbuf(stream, nullptr, _IONBF, 0);
+    if (buffer != nullptr)
+        std::setvbuf(stream, buffer, _IOFBF, buffer_bytes);
+    else
+        std::setvbuf(stream, nullptr, _IONBF, 0);
     return stream;
 }

@@ -142,3 +142,61 @@ TEST_F(ToneWriterTest, RefusedCellEndsTheRunAtOnce) {
     EXPECT_EQ("MMSSSS", cell_names(script.written));
     std::fclose(stream);
 }
+
+namespace {
+
+// What the writers did before they wrote cells in batches, one fwrite per cell: the model that
+// a batched run must match.
+std::int64_t write_cell_by_cell(const ToneCell& cell, std::int64_t count, std::FILE* stream) {
+    std::int64_t samples = 0;
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::size_t accepted = std::fwrite(cell.data(), 1, cell.size(), stream);
+        if (accepted == 0)
+            return -1;
+        samples += static_cast<std::int64_t>(accepted);
+    }
+    return samples;
+}
+
+struct ScriptedRun {
+    std::int64_t tone = 0; // result of 20 ms of tone (24 cells)
+    std::int64_t bit = 0;  // result of one mark bit after it
+    WriteScript script;
+};
+
+} // namespace
+
+// Batches go into a buffered stream whose writes are refused or cut short at various points of
+// its buffer; results, bytes and the writes the stream sees must be those of one write per cell.
+TEST_F(ToneWriterTest, BatchedCellsMatchOneWritePerCellOnBufferedStreams) {
+    for (const std::size_t buffer_bytes : {64, 128, 200, 300, 4096}) {
+        for (const int refused_call : {0, 1, 2, 3, 5}) {
+            for (const std::size_t max_bytes : {std::size_t{5}, std::size_t{36}, SIZE_MAX}) {
+                SCOPED_TRACE(testing::Message() << "buffer " << buffer_bytes << ", refused call "
+                                                << refused_call << ", max " << max_bytes);
+                ScriptedRun batched;
+                ScriptedRun model;
+                for (ScriptedRun* run : {&batched, &model}) {
+                    run->script.refused_call = refused_call;
+                    run->script.max_bytes = max_bytes;
+                }
+                std::vector<char> buffer(buffer_bytes);
+                std::FILE* stream =
+                    open_scripted_stream(batched.script, buffer.data(), buffer_bytes);
+                batched.tone = write_tone_ms(20, stream);
+                batched.bit = write_bit(1, stream);
+                std::fflush(stream);
+                std::fclose(stream);
+                stream = open_scripted_stream(model.script, buffer.data(), buffer_bytes);
+                model.tone = write_cell_by_cell(mark_square, 24, stream);
+                model.bit = write_cell_by_cell(mark_square, 4, stream);
+                std::fflush(stream);
+                std::fclose(stream);
+                EXPECT_EQ(model.tone, batched.tone);
+                EXPECT_EQ(model.bit, batched.bit);
+                EXPECT_EQ(model.script.written, batched.script.written);
+                EXPECT_EQ(model.script.calls, batched.script.calls);
+            }
+        }
+    }
+}
