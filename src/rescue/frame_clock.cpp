@@ -1,0 +1,317 @@
+#include "rescue/frame_clock.h"
+
+#include <array>
+#include <cmath>
+
+namespace {
+
+// The search arms on d above this, and only then takes a falling crossing of 0.
+constexpr double arm_level = 0.25;
+// A word is only looked at when its start bit's space magnitude reaches this share of the space
+// level: below it, the crossing was noise in silence.
+constexpr double squelch_level = 0.4;
+// Loop gains per word: the edge takes half of the measured timing error, the bit period a tenth
+// of it spread over the word's bits. An error above the jump limit is taken whole, at once.
+constexpr double edge_gain = 0.5;
+constexpr double period_gain = 0.1;
+constexpr double jump_limit_bits = 0.2;
+// The bit period may wander this far from the measured speed, no further.
+constexpr double period_range = 0.1;
+constexpr int bad_words_to_unlock = 3;
+// Level updates per decided bit.
+constexpr double level_alpha = 0.02;
+constexpr int max_bits = 12;
+// A searched word is taken only when its bits read this clearly on average (mean |d|): noise
+// alone averages about 0.3, a tone 6 dB above the in-band noise about 0.8.
+constexpr double clarity_level = 0.5;
+
+struct Magnitudes {
+    double mark = 0;
+    double space = 0;
+};
+
+Magnitudes magnitudes_at(const ToneHistory& history, double window_start) {
+    Magnitudes m;
+    history_at(history, window_start, m.mark, m.space);
+    return m;
+}
+
+double discriminator(const FrameClock& clock, const Magnitudes& m) {
+    const double mark = m.mark / clock.mark_level;
+    const double space = m.space / clock.space_level;
+    const double sum = mark + space;
+    return sum > 0 ? (mark - space) / sum : 0.0;
+}
+
+double d_at(const FrameClock& clock, const ToneHistory& history, double window_start) {
+    return discriminator(clock, magnitudes_at(history, window_start));
+}
+
+struct WordBits {
+    std::array<bool, max_bits> is_mark{};
+    int count = 0;
+    double clarity = 0; // mean |d| over the bits
+};
+
+WordBits read_bits(const FrameClock& clock, const ToneHistory& history, double edge) {
+    WordBits bits;
+    bits.count = word_bits(clock.format);
+    for (int k = 0; k < bits.count; ++k) {
+        const double d = d_at(clock, history, edge + k * clock.bit_samples);
+        bits.is_mark[static_cast<std::size_t>(k)] = d > 0;
+        bits.clarity += std::fabs(d) / bits.count;
+    }
+    return bits;
+}
+
+// The mean timing error of a word, in samples (positive: the true edges are later). At each
+// change of tone the window centred on the expected boundary straddles both bits; it reads
+// d = 2 x (true - expected) / bit period for a fall to space, the negative for a rise to mark.
+double timing_error(const FrameClock& clock, const ToneHistory& history, double edge,
+                    const WordBits& bits) {
+    const double half = clock.bit_samples / 2;
+    double total = 0;
+    int transitions = 0;
+    bool was_mark = true; // the stop bit or idle line before the start bit
+    for (int k = 0; k < bits.count; ++k) {
+        const bool is_mark = bits.is_mark[static_cast<std::size_t>(k)];
+        if (is_mark != was_mark) {
+            const double d = d_at(clock, history, edge + k * clock.bit_samples - half);
+            total += (is_mark ? -d : d) * half;
+            ++transitions;
+        }
+        was_mark = is_mark;
+    }
+    return transitions > 0 ? total / transitions : 0.0;
+}
+
+bool has_stop_bits(const FrameClock& clock, const WordBits& bits) {
+    for (int k = bits.count - clock.format.stop_bits; k < bits.count; ++k)
+        if (!bits.is_mark[static_cast<std::size_t>(k)])
+            return false;
+    return true;
+}
+
+// The offset of the mark to space edge that starts a word, from the window straddling it.
+double start_edge_error(const FrameClock& clock, const ToneHistory& history, double edge) {
+    const double half = clock.bit_samples / 2;
+    return d_at(clock, history, edge - half) * half;
+}
+
+// Framed readings beat unframed ones; among equals, the clearer wins.
+double reading_score(const FrameClock& clock, const WordBits& bits) {
+    const bool is_framed = !bits.is_mark[0] && has_stop_bits(clock, bits);
+    return (is_framed ? 1.0 : 0.0) + bits.clarity;
+}
+
+DecodedWord assemble(const FrameClock& clock, const WordBits& bits, double edge) {
+    DecodedWord word;
+    word.edge = edge;
+    int ones = 0;
+    for (int k = 0; k < clock.format.data_bits; ++k) {
+        if (bits.is_mark[static_cast<std::size_t>(1 + k)]) {
+            word.byte |= 1 << k;
+            ++ones;
+        }
+    }
+    if (clock.format.parity != Parity::None) {
+        ones += bits.is_mark[static_cast<std::size_t>(1 + clock.format.data_bits)] ? 1 : 0;
+        const bool is_even = ones % 2 == 0;
+        word.is_parity_error = is_even != (clock.format.parity == Parity::Even);
+    }
+    word.is_framing_error = !has_stop_bits(clock, bits);
+    return word;
+}
+
+void update_levels(FrameClock& clock, const ToneHistory& history, double edge,
+                   const WordBits& bits) {
+    for (int k = 0; k < bits.count; ++k) {
+        const Magnitudes m = magnitudes_at(history, edge + k * clock.bit_samples);
+        if (bits.is_mark[static_cast<std::size_t>(k)])
+            clock.mark_level += level_alpha * (m.mark - clock.mark_level);
+        else
+            clock.space_level += level_alpha * (m.space - clock.space_level);
+    }
+}
+
+// The second-order loop: steer the next edge and the bit period from this word's error.
+void steer(FrameClock& clock, double error) {
+    const int bits = word_bits(clock.format);
+    clock.edge += edge_gain * error;
+    clock.bit_samples += period_gain * error / bits;
+    const double low = clock.tuned_bit_samples * (1 - period_range);
+    const double high = clock.tuned_bit_samples * (1 + period_range);
+    clock.bit_samples =
+        clock.bit_samples < low ? low : (clock.bit_samples > high ? high : clock.bit_samples);
+    clock.edge += bits * clock.bit_samples;
+}
+
+// The last window start that reading a word at `edge` needs.
+double word_reach(const FrameClock& clock, double edge) {
+    return edge + (word_bits(clock.format) - 1) * clock.bit_samples + 2;
+}
+
+void start_search(FrameClock& clock, double from) {
+    clock.phase = ClockPhase::Searching;
+    clock.search_from = static_cast<std::int64_t>(std::floor(from));
+    clock.is_armed = false;
+    clock.bad_in_row = 0;
+}
+
+// Scans for the next armed falling crossing of d; true with clock.edge set a half bit after it.
+bool search(FrameClock& clock, const ToneHistory& history) {
+    if (clock.search_from < oldest_held(history))
+        clock.search_from = oldest_held(history);
+    double d = d_at(clock, history, static_cast<double>(clock.search_from));
+    // A recording that begins inside a space bit is taken to have idled before its first sample.
+    if (clock.search_from == 0 && !clock.is_armed && d <= 0) {
+        clock.is_armed = true;
+        clock.edge = 0;
+        ++clock.search_from;
+        return true;
+    }
+    while (clock.search_from + 1 <= history.newest) {
+        const double next = d_at(clock, history, static_cast<double>(clock.search_from + 1));
+        if (d > arm_level)
+            clock.is_armed = true;
+        if (clock.is_armed && d > 0 && next <= 0) {
+            const double crossing = static_cast<double>(clock.search_from) + d / (d - next);
+            clock.edge = crossing + clock.bit_samples / 2;
+            ++clock.search_from;
+            return true;
+        }
+        d = next;
+        ++clock.search_from;
+    }
+    return false;
+}
+
+// Moves a searched edge to where the straddling window balances mark against space; twice,
+// since each step uses the window of the previous estimate.
+void refine_edge(FrameClock& clock, const ToneHistory& history) {
+    for (int pass = 0; pass < 2; ++pass) {
+        double d = d_at(clock, history, clock.edge - clock.bit_samples / 2);
+        d = d > 1 ? 1 : (d < -1 ? -1 : d);
+        clock.edge += d * clock.bit_samples / 2;
+    }
+}
+
+bool is_squelched(const FrameClock& clock, const ToneHistory& history, double edge) {
+    return magnitudes_at(history, edge).space < squelch_level * clock.space_level;
+}
+
+// A word found by the search: taken, and the clock locked, when its start bit reads space and
+// its stop bits mark.
+bool check_candidate(FrameClock& clock, const ToneHistory& history, DecodedWord& word) {
+    if (clock.edge > 0)
+        refine_edge(clock, history);
+    const WordBits bits = read_bits(clock, history, clock.edge);
+    if (bits.is_mark[0] || !has_stop_bits(clock, bits) || bits.clarity < clarity_level ||
+        is_squelched(clock, history, clock.edge)) {
+        clock.phase = ClockPhase::Searching;
+        return false;
+    }
+    word = assemble(clock, bits, clock.edge);
+    update_levels(clock, history, clock.edge, bits);
+    ++clock.locks;
+    clock.phase = ClockPhase::Locked;
+    clock.bad_in_row = 0;
+    steer(clock, timing_error(clock, history, clock.edge, bits));
+    return true;
+}
+
+// A word where the lock predicts it. Returns true with `word` set when one was decoded.
+bool check_predicted(FrameClock& clock, const ToneHistory& history, DecodedWord& word) {
+    if (d_at(clock, history, clock.edge) > 0 || is_squelched(clock, history, clock.edge)) {
+        // Idle line or silence: the next word starts later, after a gap of any length.
+        start_search(clock, clock.edge - clock.bit_samples / 2);
+        return false;
+    }
+    WordBits bits = read_bits(clock, history, clock.edge);
+    // The start edge is the one transition every word has; when it lies far from the
+    // prediction (a gap of a fraction of a bit), the word is read again from there, and the
+    // better of the two readings kept.
+    const double start_error = start_edge_error(clock, history, clock.edge);
+    if (std::fabs(start_error) > jump_limit_bits * clock.bit_samples) {
+        const WordBits moved = read_bits(clock, history, clock.edge + start_error);
+        if (reading_score(clock, moved) > reading_score(clock, bits)) {
+            clock.edge += start_error;
+            bits = moved;
+            ++clock.jumps;
+        }
+    }
+    const double error = timing_error(clock, history, clock.edge, bits);
+    const bool is_good = !bits.is_mark[0] && has_stop_bits(clock, bits);
+    clock.bad_in_row = is_good ? 0 : clock.bad_in_row + 1;
+    if (clock.bad_in_row >= bad_words_to_unlock) {
+        ++clock.lock_losses;
+        start_search(clock, clock.edge - clock.bit_samples / 2);
+        return false;
+    }
+    word = assemble(clock, bits, clock.edge);
+    if (bits.is_mark[0])
+        word.is_framing_error = true;
+    if (is_good)
+        update_levels(clock, history, clock.edge, bits);
+    steer(clock, error);
+    return true;
+}
+
+bool count_word(FrameClock& clock, const DecodedWord& word) {
+    ++clock.words;
+    if (word.is_framing_error || word.is_parity_error)
+        ++clock.suspect_words;
+    return true;
+}
+
+} // namespace
+
+int word_bits(const WordFormat& format) {
+    return 1 + format.data_bits + (format.parity == Parity::None ? 0 : 1) + format.stop_bits;
+}
+
+void configure_clock(FrameClock& clock, const WordFormat& format, double bit_samples,
+                     double mark_level, double space_level) {
+    clock = FrameClock{};
+    clock.format = format;
+    clock.bit_samples = bit_samples;
+    clock.tuned_bit_samples = bit_samples;
+    clock.mark_level = mark_level > 0 ? mark_level : 1.0;
+    clock.space_level = space_level > 0 ? space_level : 1.0;
+}
+
+std::int64_t clock_history_span(const WordFormat& format, double bit_samples) {
+    // A word and a bit before it, at the longest period the loop allows, and some slack.
+    return static_cast<std::int64_t>((word_bits(format) + 3) * bit_samples * (1 + period_range)) +
+           64;
+}
+
+bool next_word(FrameClock& clock, const ToneHistory& history, DecodedWord& word) {
+    if (history.newest < 0)
+        return false;
+    for (;;) {
+        switch (clock.phase) {
+        case ClockPhase::Searching:
+            // Look for an edge; a word there is judged once all of it has arrived.
+            if (!search(clock, history))
+                return false;
+            clock.phase = ClockPhase::Checking;
+            break;
+        case ClockPhase::Checking:
+            // Judge the searched edge once its whole word is in the history.
+            if (word_reach(clock, clock.edge + clock.bit_samples / 2) > history.newest)
+                return false;
+            if (check_candidate(clock, history, word))
+                return count_word(clock, word);
+            clock.is_armed = false;
+            break;
+        case ClockPhase::Locked:
+            // Read the predicted word once it has arrived, allowing for a jump of half a bit.
+            if (word_reach(clock, clock.edge + clock.bit_samples / 2) > history.newest)
+                return false;
+            if (check_predicted(clock, history, word))
+                return count_word(clock, word);
+            break;
+        }
+    }
+}

@@ -1,0 +1,276 @@
+#include "rescue/rescue_options.h"
+
+#include <array>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+enum class Key {
+    Baud,
+    Rate,
+    DataBits,
+    Parity,
+    StopBits,
+    Channel,
+    Force,
+    Report,
+    Verbose,
+    Help,
+    Version
+};
+
+struct OptionSpec {
+    char letter;      // the short form
+    const char* name; // the long form, without "--"
+    bool takes_value; // whether a value follows
+    Key key;
+};
+
+// -R is qirvex's own spelling of the rate: -R1 for 600 baud, any other value for 300.
+constexpr std::array<OptionSpec, 11> specs = {{
+    {'b', "baud", true, Key::Baud},
+    {'R', "rate", true, Key::Rate},
+    {'d', "data-bits", true, Key::DataBits},
+    {'p', "parity", true, Key::Parity},
+    {'s', "stop-bits", true, Key::StopBits},
+    {'c', "channel", true, Key::Channel},
+    {'f', "force", false, Key::Force},
+    {'r', "report", false, Key::Report},
+    {'v', "verbose", false, Key::Verbose},
+    {'h', "help", false, Key::Help},
+    {'V', "version", false, Key::Version},
+}};
+
+const OptionSpec* find_short(char letter) {
+    for (const OptionSpec& spec : specs)
+        if (spec.letter == letter)
+            return &spec;
+    return nullptr;
+}
+
+// The long option named exactly, or the only one that `name` begins.
+const OptionSpec* find_long(const std::string& name, std::string& problem) {
+    const OptionSpec* found = nullptr;
+    int matches = 0;
+    for (const OptionSpec& spec : specs) {
+        if (name == spec.name)
+            return &spec;
+        if (std::strncmp(spec.name, name.c_str(), name.size()) == 0) {
+            found = &spec;
+            ++matches;
+        }
+    }
+    if (matches == 1)
+        return found;
+    problem =
+        matches == 0 ? "unknown option \"--" + name + "\"" : "ambiguous option \"--" + name + "\"";
+    return nullptr;
+}
+
+std::string option_label(const OptionSpec& spec) { return std::string("--") + spec.name; }
+
+bool bad_value(const OptionSpec& spec, const std::string& value, const char* expected,
+               std::string& problem) {
+    problem = option_label(spec) + ": found \"" + value + "\" where " + expected + " was expected";
+    return false;
+}
+
+// A whole decimal number from 0 to 99999; -1 when the text is anything else.
+int small_number(const std::string& text) {
+    if (text.empty() || text.size() > 5)
+        return -1;
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+bool apply_value(const OptionSpec& spec, const std::string& value, RescueOptions& options,
+                 std::string& problem) {
+    RescueSettings& settings = options.settings;
+    const int number = small_number(value);
+    switch (spec.key) {
+    case Key::Baud:
+        if (number != 300 && number != 600)
+            return bad_value(spec, value, "300 or 600", problem);
+        settings.baud = number;
+        return true;
+    case Key::Rate:
+        settings.baud = number == 1 ? 600 : 300;
+        return true;
+    case Key::DataBits:
+        if (number != 7 && number != 8)
+            return bad_value(spec, value, "7 or 8", problem);
+        settings.format.data_bits = number;
+        return true;
+    case Key::Parity:
+        if (value == "none")
+            settings.format.parity = Parity::None;
+        else if (value == "even")
+            settings.format.parity = Parity::Even;
+        else if (value == "odd")
+            settings.format.parity = Parity::Odd;
+        else
+            return bad_value(spec, value, "none, even or odd", problem);
+        return true;
+    case Key::StopBits:
+        if (number != 1 && number != 2)
+            return bad_value(spec, value, "1 or 2", problem);
+        settings.format.stop_bits = number;
+        return true;
+    case Key::Channel:
+        if (number < 1)
+            return bad_value(spec, value, "a channel number from 1", problem);
+        settings.channel = number;
+        return true;
+    default:
+        return true;
+    }
+}
+
+ParseOutcome apply_flag(const OptionSpec& spec, RescueOptions& options) {
+    switch (spec.key) {
+    case Key::Force:
+        options.force_overwrite = true;
+        break;
+    case Key::Report:
+        options.is_report = true;
+        break;
+    case Key::Verbose:
+        options.is_verbose = true;
+        break;
+    case Key::Help:
+        return ParseOutcome::Help;
+    case Key::Version:
+        return ParseOutcome::Version;
+    default:
+        break;
+    }
+    return ParseOutcome::Run;
+}
+
+struct ArgumentCursor {
+    int argc = 0;
+    char* const* argv = nullptr;
+    int next = 1; // the next argument to read
+};
+
+// The value of an option: the text attached to it, or else the next argument.
+bool take_value(const OptionSpec& spec, const char* attached, ArgumentCursor& cursor,
+                std::string& value, std::string& problem) {
+    if (attached != nullptr) {
+        value = attached;
+        return true;
+    }
+    if (cursor.next >= cursor.argc) {
+        problem = option_label(spec) + ": found the end of the line where a value was expected";
+        return false;
+    }
+    value = cursor.argv[cursor.next++];
+    return true;
+}
+
+ParseOutcome long_option(const char* text, ArgumentCursor& cursor, RescueOptions& options,
+                         std::string& problem) {
+    const char* equals = std::strchr(text, '=');
+    const std::string name = equals ? std::string(text, equals) : std::string(text);
+    const OptionSpec* spec = find_long(name, problem);
+    if (spec == nullptr)
+        return ParseOutcome::Error;
+    if (!spec->takes_value) {
+        if (equals != nullptr) {
+            problem = option_label(*spec) + ": found a value where none was expected";
+            return ParseOutcome::Error;
+        }
+        return apply_flag(*spec, options);
+    }
+    std::string value;
+    if (!take_value(*spec, equals ? equals + 1 : nullptr, cursor, value, problem) ||
+        !apply_value(*spec, value, options, problem))
+        return ParseOutcome::Error;
+    return ParseOutcome::Run;
+}
+
+// A group of short options: flags may be bundled, and a value may follow its letter directly.
+ParseOutcome short_options(const char* text, ArgumentCursor& cursor, RescueOptions& options,
+                           std::string& problem) {
+    for (; *text != '\0'; ++text) {
+        const OptionSpec* spec = find_short(*text);
+        if (spec == nullptr) {
+            problem = std::string("unknown option \"-") + *text + "\"";
+            return ParseOutcome::Error;
+        }
+        if (!spec->takes_value) {
+            const ParseOutcome outcome = apply_flag(*spec, options);
+            if (outcome != ParseOutcome::Run)
+                return outcome;
+            continue;
+        }
+        std::string value;
+        if (!take_value(*spec, text[1] != '\0' ? text + 1 : nullptr, cursor, value, problem) ||
+            !apply_value(*spec, value, options, problem))
+            return ParseOutcome::Error;
+        return ParseOutcome::Run;
+    }
+    return ParseOutcome::Run;
+}
+
+} // namespace
+
+ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& options,
+                                  std::string& problem) {
+    options = RescueOptions{};
+    std::vector<std::string> files;
+    ArgumentCursor cursor{argc, argv, 1};
+    bool is_after_dashes = false;
+    while (cursor.next < argc) {
+        const char* argument = argv[cursor.next++];
+        ParseOutcome outcome = ParseOutcome::Run;
+        if (is_after_dashes || argument[0] != '-' || argument[1] == '\0')
+            files.emplace_back(argument);
+        else if (std::strcmp(argument, "--") == 0)
+            is_after_dashes = true;
+        else if (argument[1] == '-')
+            outcome = long_option(argument + 2, cursor, options, problem);
+        else
+            outcome = short_options(argument + 1, cursor, options, problem);
+        if (outcome != ParseOutcome::Run)
+            return outcome;
+    }
+    if (files.empty() || files.size() > 2) {
+        problem = files.empty() ? "no input file given, where a WAV file was expected"
+                                : "found " + std::to_string(files.size()) +
+                                      " file names, where an input and at most one output "
+                                      "were expected";
+        return ParseOutcome::Error;
+    }
+    options.input = files[0];
+    if (files.size() == 2)
+        options.target = files[1];
+    return ParseOutcome::Run;
+}
+
+const char* rescue_usage() {
+    return "Usage: qirvex-rescue [options] in.wav [out]\n"
+           "Recovers the data of a Kansas City Standard (OSI) cassette recording that plain\n"
+           "qirvex cannot read: noisy, fast or slow, inverted, clipped or unevenly recorded.\n"
+           "Without out, writes in.txt (the input name less its extension, plus .txt).\n"
+           "\n"
+           "  -b, --baud 300|600        bit rate (default 300); -R1 also selects 600\n"
+           "  -d, --data-bits 7|8       data bits per word (default 8)\n"
+           "  -p, --parity none|even|odd  parity bit (default none)\n"
+           "  -s, --stop-bits 1|2       stop bits (default 2)\n"
+           "  -c, --channel N           channel to decode, from 1 (default: strongest tone)\n"
+           "  -f, --force               overwrite an existing output file\n"
+           "  -r, --report              list each suspect word with its time and sample\n"
+           "  -v, --verbose             show tape speed, levels, words and resyncs\n"
+           "  -h, --help                show this text\n"
+           "  -V, --version             show the version\n"
+           "\n"
+           "Exit status: 0 all words clean; 1 data written but some words suspect, the file\n"
+           "cut short, or no data found; 2 usage, input or output error.\n";
+}

@@ -1,0 +1,26 @@
+// The command line of qirvex-rescue, in the GNU style: short options (-f, -b 300, -b300,
+// bundled -fv) and long ones (--baud 300, --baud=300, or any unambiguous prefix such as --ba),
+// anywhere among the file names; "--" ends the options.
+#pragma once
+
+#include "rescue/rescue_decoder.h"
+
+#include <string>
+
+struct RescueOptions {
+    RescueSettings settings;      // baud, word format, channel
+    bool force_overwrite = false; // -f, --force: an existing target may be replaced
+    bool is_report = false;       // -r, --report: one line per suspect word
+    bool is_verbose = false;      // -v, --verbose: speed, levels, words, resyncs
+    std::string input;            // the recording
+    std::string target;           // the output file; empty: derived from the input
+};
+
+enum class ParseOutcome { Run, Help, Version, Error };
+
+// Reads the command line. On Error, `problem` says what was found and what was expected.
+[[nodiscard]] ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& options,
+                                                std::string& problem);
+
+// The help text, for standard output.
+[[nodiscard]] const char* rescue_usage();

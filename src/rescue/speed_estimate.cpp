@@ -1,0 +1,119 @@
+#include "rescue/speed_estimate.h"
+
+#include "rescue/tone_detector.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double mark_hz = 2400.0;
+constexpr double space_hz = 1200.0;
+constexpr double block_seconds = 0.1;
+constexpr int leader_min_blocks = 2;
+// A window or block is mark when its mark magnitude exceeds this many times the space one.
+constexpr double mark_dominance = 2.0;
+// Measurements outside this range are taken for noise, not for a tape.
+constexpr double lowest_speed = 0.8;
+constexpr double highest_speed = 1.25;
+
+struct Detectors {
+    ToneDetector mark;
+    ToneDetector space;
+    int window = 0;
+};
+
+Detectors nominal_detectors(std::uint32_t rate_hz, int baud) {
+    Detectors detectors;
+    detectors.window = static_cast<int>(std::lround(static_cast<double>(rate_hz) / baud));
+    configure_tone_detector(detectors.mark, mark_hz, rate_hz, detectors.window);
+    configure_tone_detector(detectors.space, space_hz, rate_hz, detectors.window);
+    return detectors;
+}
+
+// Finds the leader from the mean magnitudes of each 0.1 s block.
+void find_leader(const std::vector<std::int32_t>& samples, std::uint32_t rate_hz, int baud,
+                 SpeedEstimate& estimate) {
+    Detectors detectors = nominal_detectors(rate_hz, baud);
+    const auto block = static_cast<std::int64_t>(std::lround(rate_hz * block_seconds));
+    double mark_sum = 0;
+    double space_sum = 0;
+    std::int64_t run_start = -1;
+    const auto count = static_cast<std::int64_t>(samples.size());
+    for (std::int64_t n = 0; n < count; ++n) {
+        push_tone_sample(detectors.mark, samples[static_cast<std::size_t>(n)]);
+        push_tone_sample(detectors.space, samples[static_cast<std::size_t>(n)]);
+        mark_sum += tone_magnitude(detectors.mark);
+        space_sum += tone_magnitude(detectors.space);
+        if ((n + 1) % block != 0)
+            continue;
+        const std::int64_t block_start = n + 1 - block;
+        const bool is_mark = mark_sum > mark_dominance * space_sum;
+        mark_sum = 0;
+        space_sum = 0;
+        if (is_mark && run_start < 0)
+            run_start = block_start;
+        if (!is_mark && run_start >= 0) {
+            if (block_start - run_start >= leader_min_blocks * block)
+                break;
+            run_start = -1;
+        }
+        if (is_mark && run_start >= 0)
+            estimate.leader_end = n + 1;
+    }
+    if (run_start >= 0 && estimate.leader_end - run_start >= leader_min_blocks * block) {
+        estimate.has_leader = true;
+        estimate.leader_start = run_start;
+    }
+}
+
+} // namespace
+
+SpeedEstimate estimate_speed(const std::vector<std::int32_t>& samples, std::uint32_t rate_hz,
+                             int baud) {
+    SpeedEstimate estimate;
+    find_leader(samples, rate_hz, baud, estimate);
+
+    // The mark phasor of each window start is kept for one lag, to be multiplied with the
+    // conjugate of the one a lag later.
+    Detectors detectors = nominal_detectors(rate_hz, baud);
+    const auto lag = static_cast<std::size_t>(std::lround(rate_hz / 1000.0));
+    std::vector<double> past_i(lag, 0.0);
+    std::vector<double> past_q(lag, 0.0);
+    std::vector<bool> past_is_mark(lag, false);
+    double turn_re = 0;
+    double turn_im = 0;
+    for (std::size_t n = 0; n < samples.size(); ++n) {
+        push_tone_sample(detectors.mark, samples[n]);
+        push_tone_sample(detectors.space, samples[n]);
+        // The window that ends at sample n starts here.
+        const auto start = static_cast<std::int64_t>(n) + 1 - detectors.window;
+        const double mark = tone_magnitude(detectors.mark);
+        const bool is_usable =
+            start >= 0 &&
+            (estimate.has_leader
+                 ? start >= estimate.leader_start && start + detectors.window <= estimate.leader_end
+                 : mark > mark_dominance * tone_magnitude(detectors.space));
+        // The phasor is I - jQ, so its product with the earlier phasor's conjugate is:
+        const auto i = static_cast<double>(detectors.mark.sum_i);
+        const auto q = static_cast<double>(detectors.mark.sum_q);
+        const std::size_t slot = n % lag;
+        if (is_usable && past_is_mark[slot]) {
+            turn_re += i * past_i[slot] + q * past_q[slot];
+            turn_im += i * past_q[slot] - q * past_i[slot];
+            ++estimate.measured_windows;
+        }
+        past_i[slot] = i;
+        past_q[slot] = q;
+        past_is_mark[slot] = is_usable;
+    }
+    if (estimate.measured_windows == 0)
+        return estimate;
+    const double pi = std::acos(-1.0);
+    const double offset_hz = std::atan2(turn_im, turn_re) * rate_hz / (2 * pi * lag);
+    const double speed = (mark_hz + offset_hz) / mark_hz;
+    if (speed >= lowest_speed && speed <= highest_speed)
+        estimate.speed = speed;
+    else
+        estimate.measured_windows = 0;
+    return estimate;
+}

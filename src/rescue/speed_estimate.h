@@ -1,0 +1,27 @@
+// The tape speed, measured on the first seconds of the recording. A tape played fast raises both
+// tones and shortens the bits by the same factor, so one number, the measured mark frequency
+// over 2400 Hz, retunes both detectors and the bit period.
+//
+// The leader is the first run of at least two 0.1 s blocks whose mean mark magnitude exceeds
+// twice the space magnitude. Across it the mark detector's phasor turns by 2 pi (f - 2400 Hz)
+// per second; its turn over a lag of 1 ms, summed over the leader, gives f unambiguously within
+// 500 Hz of 2400. Without a leader, every window that reads clearly mark is used instead.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// The first seconds that are analysed (and buffered for it).
+constexpr double speed_prefix_seconds = 4.0;
+
+struct SpeedEstimate {
+    double speed = 1.0;                // measured mark frequency / 2400 Hz
+    bool has_leader = false;           // a leader was found
+    std::int64_t leader_start = 0;     // its first sample
+    std::int64_t leader_end = 0;       // one past its last sample
+    std::int64_t measured_windows = 0; // windows that went into the measurement; 0: none
+};
+
+// Measures the speed on DC-free samples (the output of remove_dc) at rate_hz and baud.
+[[nodiscard]] SpeedEstimate estimate_speed(const std::vector<std::int32_t>& samples,
+                                           std::uint32_t rate_hz, int baud);

@@ -1,0 +1,54 @@
+// The front end: DC removal and the two quadrature tone detectors.
+//
+// DC is removed with a centred moving mean over one period of 1200 Hz (rate/1200 samples). The
+// mean of that window is zero for 1200 Hz, 2400 Hz and every other multiple of 1200 Hz, so both
+// tones pass unchanged while offsets, hum and slow drift go.
+//
+// A tone detector mixes the signal with its tone and sums I and Q over a sliding window exactly
+// one bit long. Read at a bit's first sample, the window holds that bit and nothing else: the
+// integrate-and-dump matched filter for non-coherent FSK. The tone comes from a 32-bit phase
+// accumulator and an integer sine table, and the sums are exact 64-bit integers, so results do
+// not depend on the platform and long runs cannot drift.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+struct DcRemover {
+    std::vector<std::int32_t> ring; // the last `length` input samples
+    std::size_t next = 0;           // ring slot of the oldest sample, overwritten next
+    std::int64_t sum = 0;           // sum of the ring
+};
+
+// A window of one 1200 Hz period at rate_hz, filled with zeros.
+void configure_dc_remover(DcRemover& remover, std::uint32_t rate_hz);
+
+// The delay of the output, in samples: the output for input n is the sample n - delay less the
+// mean of the window centred on it.
+[[nodiscard]] int dc_remover_delay(const DcRemover& remover);
+
+// Takes one sample; returns the centred sample less the window mean, scaled by the window
+// length (to stay an exact integer).
+[[nodiscard]] std::int32_t remove_dc(DcRemover& remover, std::int32_t sample);
+
+struct ToneDetector {
+    std::uint32_t phase = 0;          // the tone's phase, a full turn being 2^32
+    std::uint32_t phase_step = 0;     // phase advance per sample
+    std::vector<std::int64_t> ring_i; // the window's in-phase products, oldest at `next`
+    std::vector<std::int64_t> ring_q; // the window's quadrature products
+    std::size_t next = 0;             // ring slot overwritten next
+    std::int64_t sum_i = 0;           // sum of ring_i
+    std::int64_t sum_q = 0;           // sum of ring_q
+    std::int64_t pushed = 0;          // samples taken so far, for the debug recount
+};
+
+// A detector for tone_hz at rate_hz over a window of window_samples, its sums zero.
+void configure_tone_detector(ToneDetector& detector, double tone_hz, std::uint32_t rate_hz,
+                             int window_samples);
+
+// Mixes one sample into the window, dropping the oldest.
+void push_tone_sample(ToneDetector& detector, std::int32_t sample);
+
+// The magnitude of the window's sum: its amplitude of the tone, times half the window length
+// and the scales of the sine table and the DC remover.
+[[nodiscard]] double tone_magnitude(const ToneDetector& detector);

@@ -1,0 +1,261 @@
+// The qirvex-rescue command line: options, target naming and guarding, messages and exit
+// statuses, run in-process on files in a scratch folder.
+#include "kcs_audio.h"
+#include "test_support.h"
+
+#include "cli/options.h"
+#include "cli/usage.h"
+#include "rescue/rescue_driver.h"
+#include "rescue/rescue_options.h"
+
+namespace {
+
+struct RunResult {
+    int status = -1;
+    std::string messages; // the diagnostic stream
+};
+
+RunResult run(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "qirvex-rescue");
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    DiagnosticCapture capture;
+    RunResult result;
+    result.status = run_rescue(static_cast<int>(arguments.size()), argv.data());
+    result.messages = capture.text();
+    return result;
+}
+
+class RescueDriverTest : public ScratchTest {
+  protected:
+    // A clean recording of `data` at 21600 Hz in the scratch folder.
+    std::string recording(const std::string& name, const std::string& data) {
+        write_file(path(name), build_wav({encode_kcs(data)}, 21600, WavLayout::Pcm8));
+        return path(name);
+    }
+};
+
+TEST_F(RescueDriverTest, DerivesTheTargetAndSummarises) {
+    const std::string input = recording("tape.wav", "HELLO");
+    const RunResult result = run({input});
+    EXPECT_EQ(rescue_clean, result.status);
+    EXPECT_EQ("HELLO", read_file(path("tape.txt")));
+    EXPECT_EQ("qirvex-rescue: wrote 5 bytes to " + path("tape.txt") +
+                  ": 5 frames, 0 suspect, tape speed 100.00 %\n",
+              result.messages);
+}
+
+TEST_F(RescueDriverTest, GuardsTheTarget) {
+    const std::string input = recording("tape.wav", "NEW");
+    write_file(path("tape.txt"), "OLD");
+    RunResult result = run({input});
+    EXPECT_EQ(rescue_failed, result.status);
+    EXPECT_EQ("qirvex-rescue: " + path("tape.txt") +
+                  ": the output file exists; use --force to overwrite it\n",
+              result.messages);
+    EXPECT_EQ("OLD", read_file(path("tape.txt")));
+
+    result = run({"--force", input});
+    EXPECT_EQ(rescue_clean, result.status);
+    EXPECT_EQ("NEW", read_file(path("tape.txt")));
+
+    // Not even --force lets the input be the target, under any of its names.
+    result = run({"-f", input, folder.string() + "/./tape.wav"});
+    EXPECT_EQ(rescue_failed, result.status);
+    EXPECT_EQ("qirvex-rescue: " + folder.string() +
+                  "/./tape.wav: this is the input file; name another output file\n",
+              result.messages);
+    EXPECT_FALSE(read_file(input).empty());
+}
+
+TEST_F(RescueDriverTest, ExitStatusTellsCleanFromSuspect) {
+    options.even_parity = true;
+    const std::string input = recording("parity.wav", "AB");
+    write_file(path("silence.wav"), build_wav({Signal(22050, 0.0)}, 22050, WavLayout::Pcm16));
+    struct Case {
+        const char* name;
+        std::vector<std::string> arguments;
+        int status;
+    };
+    const Case cases[] = {
+        {"matching parity", {"-f", "--parity=even", input}, rescue_clean},
+        {"wrong parity", {"-f", "--parity", "odd", input}, rescue_suspect},
+        {"silence", {"-f", path("silence.wav")}, rescue_suspect},
+        {"missing channel", {"-f", "--channel", "2", input}, rescue_failed},
+        {"missing input", {path("none.wav")}, rescue_failed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.status, run(c.arguments).status);
+    }
+}
+
+TEST_F(RescueDriverTest, RefusedInputLeavesNoTarget) {
+    write_file(path("song.wav"), "OggS and then some bytes of another format entirely");
+    const RunResult result = run({path("song.wav")});
+    EXPECT_EQ(rescue_failed, result.status);
+    EXPECT_EQ("qirvex-rescue: " + path("song.wav") +
+                  ": found \"OggS\" where \"RIFF\" was expected\n",
+              result.messages);
+    EXPECT_FALSE(std::filesystem::exists(path("song.txt")));
+}
+
+TEST_F(RescueDriverTest, EveryTruncationIsHandled) {
+    options.leader_ms = 50;
+    options.trailer_ms = 20;
+    const std::string wav = build_wav({encode_kcs("K")}, 21600, WavLayout::Pcm8);
+    // The 8-bit data chunk has an odd length, so a pad byte follows it.
+    const std::size_t data_end = wav.size() - 1;
+    for (std::size_t length = 0; length < wav.size(); ++length) {
+        SCOPED_TRACE(length);
+        write_file(path("cut.wav"), wav.substr(0, length));
+        const RunResult result = run({"-f", path("cut.wav")});
+        // A cut header is an input error; a cut recording is suspect, whatever it held.
+        EXPECT_EQ(length < 44 ? rescue_failed : (length < data_end ? rescue_suspect : rescue_clean),
+                  result.status);
+        const std::string bytes = read_file(path("cut.txt"));
+        EXPECT_TRUE(bytes.empty() || bytes == "K") << bytes;
+    }
+}
+
+TEST(RescueOptions, ReadsGnuStyleCommandLines) {
+    struct Case {
+        std::vector<std::string> arguments;
+        int baud;
+        int data_bits;
+        Parity parity;
+        int stop_bits;
+        int channel;
+        bool force;
+        bool report;
+        bool verbose;
+        const char* input;
+        const char* target;
+    };
+    const Case cases[] = {
+        {{"in.wav"}, 300, 8, Parity::None, 2, 0, false, false, false, "in.wav", ""},
+        {{"--baud", "600", "in.wav", "out"},
+         600,
+         8,
+         Parity::None,
+         2,
+         0,
+         false,
+         false,
+         false,
+         "in.wav",
+         "out"},
+        {{"-b600", "-d", "7", "--parity=odd", "in.wav"},
+         600,
+         7,
+         Parity::Odd,
+         2,
+         0,
+         false,
+         false,
+         false,
+         "in.wav",
+         ""},
+        {{"-R1", "-s1", "--channel=2", "in.wav"},
+         600,
+         8,
+         Parity::None,
+         1,
+         2,
+         false,
+         false,
+         false,
+         "in.wav",
+         ""},
+        {{"-R0", "-frv", "in.wav"}, 300, 8, Parity::None, 2, 0, true, true, true, "in.wav", ""},
+        {{"in.wav", "--verb", "--for", "out", "--rep"},
+         300,
+         8,
+         Parity::None,
+         2,
+         0,
+         true,
+         true,
+         true,
+         "in.wav",
+         "out"},
+        {{"--", "-in.wav"}, 300, 8, Parity::None, 2, 0, false, false, false, "-in.wav", ""},
+        {{"-c", "3", "--stop-bits", "1", "--parity", "even", "in.wav"},
+         300,
+         8,
+         Parity::Even,
+         1,
+         3,
+         false,
+         false,
+         false,
+         "in.wav",
+         ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = c.arguments;
+        arguments.insert(arguments.begin(), "qirvex-rescue");
+        std::vector<char*> argv;
+        std::string joined;
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
+            joined += argument + " ";
+        }
+        SCOPED_TRACE(joined);
+        RescueOptions parsed;
+        std::string problem;
+        ASSERT_EQ(ParseOutcome::Run,
+                  parse_rescue_options(static_cast<int>(argv.size()), argv.data(), parsed, problem))
+            << problem;
+        EXPECT_EQ(c.baud, parsed.settings.baud);
+        EXPECT_EQ(c.data_bits, parsed.settings.format.data_bits);
+        EXPECT_EQ(c.parity, parsed.settings.format.parity);
+        EXPECT_EQ(c.stop_bits, parsed.settings.format.stop_bits);
+        EXPECT_EQ(c.channel, parsed.settings.channel);
+        EXPECT_EQ(c.force, parsed.force_overwrite);
+        EXPECT_EQ(c.report, parsed.is_report);
+        EXPECT_EQ(c.verbose, parsed.is_verbose);
+        EXPECT_EQ(c.input, parsed.input);
+        EXPECT_EQ(c.target, parsed.target);
+    }
+}
+
+TEST(RescueOptions, UsageErrorsSayWhatWasExpected) {
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{}, "qirvex-rescue: no input file given, where a WAV file was expected\n"},
+        {{"a", "b", "c"},
+         "qirvex-rescue: found 3 file names, where an input and at most one output were "
+         "expected\n"},
+        {{"--baud", "1200", "in.wav"},
+         "qirvex-rescue: --baud: found \"1200\" where 300 or 600 was expected\n"},
+        {{"-d9", "in.wav"}, "qirvex-rescue: --data-bits: found \"9\" where 7 or 8 was expected\n"},
+        {{"--parity=mark", "in.wav"},
+         "qirvex-rescue: --parity: found \"mark\" where none, even or odd was expected\n"},
+        {{"-s", "0", "in.wav"},
+         "qirvex-rescue: --stop-bits: found \"0\" where 1 or 2 was expected\n"},
+        {{"--channel", "0", "in.wav"},
+         "qirvex-rescue: --channel: found \"0\" where a channel number from 1 was expected\n"},
+        {{"in.wav", "--baud"},
+         "qirvex-rescue: --baud: found the end of the line where a value was expected\n"},
+        {{"--force=yes", "in.wav"},
+         "qirvex-rescue: --force: found a value where none was expected\n"},
+        {{"--r", "in.wav"}, "qirvex-rescue: ambiguous option \"--r\"\n"},
+        {{"--speed", "in.wav"}, "qirvex-rescue: unknown option \"--speed\"\n"},
+        {{"-x", "in.wav"}, "qirvex-rescue: unknown option \"-x\"\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        const RunResult result = run(c.arguments);
+        EXPECT_EQ(rescue_failed, result.status);
+        EXPECT_EQ(std::string(c.message) + "Try 'qirvex-rescue --help' for more information.\n",
+                  result.messages);
+    }
+}
+
+} // namespace
