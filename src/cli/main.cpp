@@ -1,10 +1,29 @@
 // qirvex: transcodes between data files and Kansas City Standard cassette audio.
 #include "cli/file_setup.h"
 #include "cli/options.h"
+#include "cli/platform.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
     const auto files = parse_options(argc, argv);
     if (!files)
         return 0;
     return run_files(*files, argv);
 }
+
+} // namespace
+
+#if defined(_WIN32)
+// Windows hands the arguments over as wide-character strings.
+int wmain(int argc, wchar_t** wide_argv) {
+    std::vector<std::string> arguments = utf8_arguments(argc, wide_argv);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    return run(argc, argv.data());
+}
+#else
+int main(int argc, char** argv) { return run(argc, argv); }
+#endif

@@ -8,6 +8,14 @@
 #include <cstdint>
 #include <cstdio>
 
+#if defined(_WIN32)
+#include <string>
+#include <vector>
+
+// The wide-character argument vector of wmain as UTF-8 byte strings.
+[[nodiscard]] std::vector<std::string> utf8_arguments(int argc, wchar_t** wide_argv);
+#endif
+
 // Opens a file by its name exactly as given, in a stdio mode ("rb", "r+b", "w+b").
 [[nodiscard]] std::FILE* open_file(const char* name, const char* mode);
 

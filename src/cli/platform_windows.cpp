@@ -1,0 +1,93 @@
+// Windows: the arguments arrive as wide-character strings. They are turned into UTF-8 once, at
+// the entry point, so the rest of the program handles names as byte strings as it does on POSIX;
+// here they are turned back into wide names to open files. The unlocked stdio calls are the
+// _nolock ones. Built only for Windows.
+#include "cli/platform.h"
+
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring wide_name(const char* name) {
+    const int length = MultiByteToWideChar(CP_UTF8, 0, name, -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_UTF8, 0, name, -1, wide.data(), length);
+    return wide;
+}
+
+std::wstring wide_mode(const char* mode) { return std::wstring(mode, mode + std::strlen(mode)); }
+
+} // namespace
+
+std::vector<std::string> utf8_arguments(int argc, wchar_t** wide_argv) {
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) {
+        const int bytes =
+            WideCharToMultiByte(CP_UTF8, 0, wide_argv[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string argument(static_cast<std::size_t>(bytes > 0 ? bytes : 1), '\0');
+        if (bytes > 0)
+            WideCharToMultiByte(CP_UTF8, 0, wide_argv[i], -1, argument.data(), bytes, nullptr,
+                                nullptr);
+        argument.resize(std::strlen(argument.c_str()));
+        arguments.push_back(argument);
+    }
+    return arguments;
+}
+
+std::FILE* open_file(const char* name, const char* mode) {
+    return _wfopen(wide_name(name).c_str(), wide_mode(mode).c_str());
+}
+
+std::int64_t file_size(std::FILE* stream) {
+    struct _stat64 status {};
+    if (_fstat64(_fileno(stream), &status) != 0)
+        return -1;
+    return static_cast<std::int64_t>(status.st_size);
+}
+
+bool is_regular_file(std::FILE* stream) {
+    struct _stat64 status {};
+    return _fstat64(_fileno(stream), &status) == 0 && (status.st_mode & _S_IFREG) != 0;
+}
+
+// The same volume and file index: the same file, under whatever name it was opened.
+bool is_same_file(std::FILE* first, std::FILE* second) {
+    BY_HANDLE_FILE_INFORMATION a{};
+    BY_HANDLE_FILE_INFORMATION b{};
+    const auto handle_of = [](std::FILE* stream) {
+        return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    };
+    if (!GetFileInformationByHandle(handle_of(first), &a) ||
+        !GetFileInformationByHandle(handle_of(second), &b))
+        return false;
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+int read_byte(std::FILE* stream) { return _getc_nolock(stream); }
+
+int write_byte(int byte, std::FILE* stream) { return _putc_nolock(byte, stream); }
+
+std::size_t write_bytes(const void* bytes, std::size_t count, std::FILE* stream) {
+    return _fwrite_nolock(bytes, 1, count, stream);
+}
+
+// The Windows C library does not tell how a stream is buffered: one write per cell.
+std::size_t coalescing_write_bytes(std::FILE*) { return 0; }
+
+void use_stream_buffer(std::FILE* stream, char* buffer, std::size_t bytes) {
+    std::fflush(stream);
+    std::setvbuf(stream, buffer, _IOFBF, bytes);
+}
+
+void use_no_stream_buffer(std::FILE* stream) {
+    std::fflush(stream);
+    std::setvbuf(stream, nullptr, _IONBF, 0);
+}
