@@ -28,10 +28,12 @@ bench: all
 	cmake --build build-bench --target microbench -j $(JOBS)
 	python3 scripts/bench.py
 
-# Decodes a degraded corpus with qirvex and with minimodem and prints the tables (needs sox and
-# minimodem; takes about a minute).
+# Decodes a corpus degraded in 49 ways with qirvex, minimodem and qirvex-rescue, once on qirvex's
+# own audio and once on minimodem's, and prints the tables (needs sox and minimodem; takes about
+# two minutes). ROBUSTNESS_SOURCE=qirvex or minimodem measures one source only.
+ROBUSTNESS_SOURCE ?= both
 robustness: all
-	python3 scripts/robustness.py build/qirvex
+	python3 scripts/robustness.py --source $(ROBUSTNESS_SOURCE) build/qirvex
 
 install: all
 	install -d $(DESTDIR)$(PREFIX)/bin $(DESTDIR)$(PREFIX)/share/man/man1
