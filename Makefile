@@ -38,7 +38,9 @@ robustness: all
 install: all
 	install -d $(DESTDIR)$(PREFIX)/bin $(DESTDIR)$(PREFIX)/share/man/man1
 	install -m 755 build/qirvex $(DESTDIR)$(PREFIX)/bin/qirvex
+	install -m 755 build/qirvex-rescue $(DESTDIR)$(PREFIX)/bin/qirvex-rescue
 	install -m 644 qirvex.1 $(DESTDIR)$(PREFIX)/share/man/man1/qirvex.1
+	install -m 644 qirvex-rescue.1 $(DESTDIR)$(PREFIX)/share/man/man1/qirvex-rescue.1
 
 clean:
 	rm -rf build build-asan build-bench
