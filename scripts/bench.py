@@ -237,8 +237,8 @@ RESCUE_PEAK_KB = 8192
 
 
 def report_rescue(paths, by_key, folder, goals, minutes):
-    print("%-24s %8s %8s %6s %10s %11s %8s" % ("qirvex-rescue", "cp", "rescue", "/cp",
-                                               "minimodem", "/minimodem", "peak KB"))
+    print("%-24s %7s %8s %8s %6s %10s %11s %8s" % ("qirvex-rescue", "", "cp", "rescue", "/cp",
+                                                   "mm -l inf", "/mm -l inf", "peak KB"))
     out = os.path.join(folder, "decoded.txt")
     for name in ("m21", "m44", "s44"):
         cp = by_key[(name, "cp")].median_ms()
@@ -247,8 +247,8 @@ def report_rescue(paths, by_key, folder, goals, minutes):
         mm = "%10.1f" % mm_job.median_ms() if mm_job else "%10s" % "-"
         mm_ratio = "%11.2f" % (rescue / mm_job.median_ms()) if mm_job else "%11s" % "-"
         rss = peak_rss_kb([RESCUE, "-f", paths[name], out])
-        print("%-24s %8.1f %8.1f %6.2f %s %s %8d" % (FILE_NAMES[name], cp, rescue, rescue / cp,
-                                                     mm, mm_ratio, rss))
+        print("%-24s %7s %8.1f %8.1f %6.2f %s %s %8d" % (FILE_NAMES[name], "", cp, rescue,
+                                                         rescue / cp, mm, mm_ratio, rss))
         label = f"{minutes} min {FILE_NAMES[name]}: rescue"
         goals.append((label + "/cp", rescue / cp, RESCUE_CP_LIMITS.get(name)))
         if mm_job:
