@@ -28,15 +28,19 @@ bench: all
 	cmake --build build-bench --target microbench -j $(JOBS)
 	python3 scripts/bench.py
 
-# Decodes a degraded corpus with qirvex and with minimodem and prints the tables (needs sox and
-# minimodem; takes about a minute).
+# Decodes a corpus degraded in 49 ways with qirvex, minimodem and qirvex-rescue, once on qirvex's
+# own audio and once on minimodem's, and prints the tables (needs sox and minimodem; takes about
+# two minutes). ROBUSTNESS_SOURCE=qirvex or minimodem measures one source only.
+ROBUSTNESS_SOURCE ?= both
 robustness: all
-	python3 scripts/robustness.py build/qirvex
+	python3 scripts/robustness.py --source $(ROBUSTNESS_SOURCE) build/qirvex
 
 install: all
 	install -d $(DESTDIR)$(PREFIX)/bin $(DESTDIR)$(PREFIX)/share/man/man1
 	install -m 755 build/qirvex $(DESTDIR)$(PREFIX)/bin/qirvex
+	install -m 755 build/qirvex-rescue $(DESTDIR)$(PREFIX)/bin/qirvex-rescue
 	install -m 644 qirvex.1 $(DESTDIR)$(PREFIX)/share/man/man1/qirvex.1
+	install -m 644 qirvex-rescue.1 $(DESTDIR)$(PREFIX)/share/man/man1/qirvex-rescue.1
 
 clean:
 	rm -rf build build-asan build-bench

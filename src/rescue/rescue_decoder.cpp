@@ -4,6 +4,8 @@
 #include "rescue/tone_detector.h"
 #include "rescue/tone_history.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -16,6 +18,9 @@ constexpr double space_hz = 1200.0;
 constexpr double tone_dominance = 2.0;
 // Samples read per block: interleaved values of all channels, at most this many.
 constexpr std::int64_t block_values = 16384;
+// The clock catches up after every this many samples, so the history needs to hold only this
+// many window starts beyond the clock's own span: small enough to stay in the processor's cache.
+constexpr std::size_t clock_step_samples = 1024;
 
 // Reads frames block by block and hands out the samples of one channel.
 struct ChannelReader {
@@ -91,7 +96,7 @@ int strongest_channel(std::FILE* input, const WavFormat& format, int baud) {
                     removers[c], reader.block[static_cast<std::size_t>(i) * removers.size() + c]);
                 push_tone_sample(marks[c], y);
                 push_tone_sample(spaces[c], y);
-                strength[c] += tone_magnitude(marks[c]) + tone_magnitude(spaces[c]);
+                strength[c] += tone_magnitude(marks[c].sums) + tone_magnitude(spaces[c].sums);
             }
         }
     }
@@ -132,8 +137,8 @@ void starting_levels(const std::vector<std::int32_t>& prefix, const SpeedEstimat
         const auto start = static_cast<std::int64_t>(n) + 1 - front.window;
         if (start < 0)
             continue;
-        const double mark = tone_magnitude(front.mark);
-        const double space = tone_magnitude(front.space);
+        const double mark = tone_magnitude(front.mark.sums);
+        const double space = tone_magnitude(front.space.sums);
         any_sum += (mark + space) / 2;
         const bool is_in_leader =
             start >= estimate.leader_start && start + front.window <= estimate.leader_end;
@@ -183,16 +188,27 @@ void drain_clock(FrameClock& clock, const ToneHistory& history, Output& output) 
     }
 }
 
-// Feeds DC-free samples through the detectors into the history, then lets the clock catch up.
+// Feeds DC-free samples through the detectors into the history, letting the clock catch up
+// after every step. The history keeps the sums: the clock reads a few dozen window starts per
+// word, so magnitudes are worked out there rather than for every sample.
 void feed(Front& front, const std::int32_t* samples, std::size_t count, ToneHistory& history,
           FrameClock& clock, Output& output) {
-    for (std::size_t n = 0; n < count; ++n) {
-        push_tone_sample(front.mark, samples[n]);
-        push_tone_sample(front.space, samples[n]);
-        if (++front.pushed >= front.window)
-            push_history(history, tone_magnitude(front.mark), tone_magnitude(front.space));
+    std::array<ToneSums, clock_step_samples> mark;
+    std::array<ToneSums, clock_step_samples> space;
+    for (std::size_t done = 0; done < count; done += clock_step_samples) {
+        const std::size_t step =
+            count - done < clock_step_samples ? count - done : clock_step_samples;
+        push_tone_block(front.mark, samples + done, step, mark.data());
+        push_tone_block(front.space, samples + done, step, space.data());
+        // The first window - 1 samples only fill the first window: their sums belong to no
+        // whole window.
+        const std::int64_t filling = front.window - 1 - front.pushed;
+        const std::size_t first =
+            filling <= 0 ? 0 : std::min(static_cast<std::size_t>(filling), step);
+        push_history_block(history, mark.data() + first, space.data() + first, step - first);
+        front.pushed += static_cast<std::int64_t>(step);
+        drain_clock(clock, history, output);
     }
-    drain_clock(clock, history, output);
 }
 
 // Reads the first seconds of the channel into DC-free samples, aligned so that sample n of the
@@ -244,7 +260,8 @@ bool rescue_stream(std::FILE* input, const WavFormat& format, std::FILE* target,
     FrameClock clock;
     configure_clock(clock, settings.format, bit_samples, mark_level, space_level);
     ToneHistory history;
-    configure_history(history, clock_history_span(settings.format, bit_samples) + block_values);
+    configure_history(history, clock_history_span(settings.format, bit_samples) +
+                                   static_cast<std::int64_t>(clock_step_samples));
 
     Output output{target, report, format.rate_hz, 0};
     std::size_t done = 0;
@@ -257,8 +274,7 @@ bool rescue_stream(std::FILE* input, const WavFormat& format, std::FILE* target,
     }
     std::vector<std::int32_t> samples;
     while (read_block(reader, block_values, samples) > 0) {
-        for (std::int32_t& sample : samples)
-            sample = remove_dc(front.remover, sample);
+        remove_dc_block(front.remover, samples.data(), samples.size());
         feed(front, samples.data(), samples.size(), history, clock, output);
     }
     drain_clock(clock, history, output);

@@ -42,8 +42,8 @@ void find_leader(const std::vector<std::int32_t>& samples, std::uint32_t rate_hz
     for (std::int64_t n = 0; n < count; ++n) {
         push_tone_sample(detectors.mark, samples[static_cast<std::size_t>(n)]);
         push_tone_sample(detectors.space, samples[static_cast<std::size_t>(n)]);
-        mark_sum += tone_magnitude(detectors.mark);
-        space_sum += tone_magnitude(detectors.space);
+        mark_sum += tone_magnitude(detectors.mark.sums);
+        space_sum += tone_magnitude(detectors.space.sums);
         if ((n + 1) % block != 0)
             continue;
         const std::int64_t block_start = n + 1 - block;
@@ -87,15 +87,15 @@ SpeedEstimate estimate_speed(const std::vector<std::int32_t>& samples, std::uint
         push_tone_sample(detectors.space, samples[n]);
         // The window that ends at sample n starts here.
         const auto start = static_cast<std::int64_t>(n) + 1 - detectors.window;
-        const double mark = tone_magnitude(detectors.mark);
+        const double mark = tone_magnitude(detectors.mark.sums);
         const bool is_usable =
             start >= 0 &&
             (estimate.has_leader
                  ? start >= estimate.leader_start && start + detectors.window <= estimate.leader_end
-                 : mark > mark_dominance * tone_magnitude(detectors.space));
+                 : mark > mark_dominance * tone_magnitude(detectors.space.sums));
         // The phasor is I - jQ, so its product with the earlier phasor's conjugate is:
-        const auto i = static_cast<double>(detectors.mark.sum_i);
-        const auto q = static_cast<double>(detectors.mark.sum_q);
+        const auto i = static_cast<double>(detectors.mark.sums.i);
+        const auto q = static_cast<double>(detectors.mark.sums.q);
         const std::size_t slot = n % lag;
         if (is_usable && past_is_mark[slot]) {
             turn_re += i * past_i[slot] + q * past_q[slot];

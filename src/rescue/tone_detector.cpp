@@ -44,17 +44,30 @@ void configure_dc_remover(DcRemover& remover, std::uint32_t rate_hz) {
 int dc_remover_delay(const DcRemover& remover) { return static_cast<int>(remover.ring.size() / 2); }
 
 std::int32_t remove_dc(DcRemover& remover, std::int32_t sample) {
+    remove_dc_block(remover, &sample, 1);
+    return sample;
+}
+
+void remove_dc_block(DcRemover& remover, std::int32_t* samples, std::size_t count) {
+    // Local copies of the state, so that the loop keeps it in registers.
     const std::size_t length = remover.ring.size();
-    remover.sum += sample - remover.ring[remover.next];
-    remover.ring[remover.next] = sample;
-    remover.next = remover.next + 1 == length ? 0 : remover.next + 1;
-    // The ring now holds samples n - length + 1 .. n, oldest at `next`; the centre is `delay`
-    // samples back from the newest.
-    std::size_t centre = remover.next + length - 1 - length / 2;
-    if (centre >= length)
-        centre -= length;
-    return static_cast<std::int32_t>(static_cast<std::int64_t>(length) * remover.ring[centre] -
-                                     remover.sum);
+    std::int32_t* ring = remover.ring.data();
+    std::size_t next = remover.next;
+    std::int64_t sum = remover.sum;
+    for (std::size_t n = 0; n < count; ++n) {
+        sum += samples[n] - ring[next];
+        ring[next] = samples[n];
+        next = next + 1 == length ? 0 : next + 1;
+        // The ring now holds samples n - length + 1 .. n, oldest at `next`; the centre is
+        // `delay` samples back from the newest.
+        std::size_t centre = next + length - 1 - length / 2;
+        if (centre >= length)
+            centre -= length;
+        samples[n] =
+            static_cast<std::int32_t>(static_cast<std::int64_t>(length) * ring[centre] - sum);
+    }
+    remover.next = next;
+    remover.sum = sum;
 }
 
 void configure_tone_detector(ToneDetector& detector, double tone_hz, std::uint32_t rate_hz,
@@ -67,31 +80,51 @@ void configure_tone_detector(ToneDetector& detector, double tone_hz, std::uint32
 }
 
 void push_tone_sample(ToneDetector& detector, std::int32_t sample) {
-    const std::int64_t product_i =
-        static_cast<std::int64_t>(sample) * sine_at(detector.phase + quarter_turn);
-    const std::int64_t product_q = static_cast<std::int64_t>(sample) * sine_at(detector.phase);
-    detector.phase += detector.phase_step;
-    detector.sum_i += product_i - detector.ring_i[detector.next];
-    detector.sum_q += product_q - detector.ring_q[detector.next];
-    detector.ring_i[detector.next] = product_i;
-    detector.ring_q[detector.next] = product_q;
-    if (++detector.next == detector.ring_i.size())
-        detector.next = 0;
+    ToneSums ignored;
+    push_tone_block(detector, &sample, 1, &ignored);
+}
+
+void push_tone_block(ToneDetector& detector, const std::int32_t* samples, std::size_t count,
+                     ToneSums* sums) {
+    // Local copies of the state, so that the loop keeps it in registers.
+    const std::size_t length = detector.ring_i.size();
+    std::int64_t* ring_i = detector.ring_i.data();
+    std::int64_t* ring_q = detector.ring_q.data();
+    std::size_t next = detector.next;
+    std::uint32_t phase = detector.phase;
+    ToneSums window = detector.sums;
+    for (std::size_t n = 0; n < count; ++n) {
+        const std::int64_t product_i =
+            static_cast<std::int64_t>(samples[n]) * sine_at(phase + quarter_turn);
+        const std::int64_t product_q = static_cast<std::int64_t>(samples[n]) * sine_at(phase);
+        phase += detector.phase_step;
+        window.i += product_i - ring_i[next];
+        window.q += product_q - ring_q[next];
+        ring_i[next] = product_i;
+        ring_q[next] = product_q;
+        next = next + 1 == length ? 0 : next + 1;
+        sums[n] = window;
+    }
+    detector.next = next;
+    detector.phase = phase;
+    detector.sums = window;
 #ifndef NDEBUG
-    if (++detector.pushed % recount_interval == 0) {
+    const std::int64_t before = detector.pushed;
+    detector.pushed += static_cast<std::int64_t>(count);
+    if (before / recount_interval != detector.pushed / recount_interval) {
         std::int64_t i = 0;
         std::int64_t q = 0;
-        for (std::size_t k = 0; k < detector.ring_i.size(); ++k) {
-            i += detector.ring_i[k];
-            q += detector.ring_q[k];
+        for (std::size_t k = 0; k < length; ++k) {
+            i += ring_i[k];
+            q += ring_q[k];
         }
-        assert(i == detector.sum_i && q == detector.sum_q);
+        assert(i == detector.sums.i && q == detector.sums.q);
     }
 #endif
 }
 
-double tone_magnitude(const ToneDetector& detector) {
-    const auto i = static_cast<double>(detector.sum_i);
-    const auto q = static_cast<double>(detector.sum_q);
+double tone_magnitude(const ToneSums& sums) {
+    const auto i = static_cast<double>(sums.i);
+    const auto q = static_cast<double>(sums.q);
     return std::sqrt(i * i + q * q);
 }

@@ -31,14 +31,22 @@ void configure_dc_remover(DcRemover& remover, std::uint32_t rate_hz);
 // length (to stay an exact integer).
 [[nodiscard]] std::int32_t remove_dc(DcRemover& remover, std::int32_t sample);
 
+// remove_dc for each of `count` samples, in place.
+void remove_dc_block(DcRemover& remover, std::int32_t* samples, std::size_t count);
+
+// The sums of I and Q over a detector's window, exact integers.
+struct ToneSums {
+    std::int64_t i = 0; // in-phase sum
+    std::int64_t q = 0; // quadrature sum
+};
+
 struct ToneDetector {
     std::uint32_t phase = 0;          // the tone's phase, a full turn being 2^32
     std::uint32_t phase_step = 0;     // phase advance per sample
     std::vector<std::int64_t> ring_i; // the window's in-phase products, oldest at `next`
     std::vector<std::int64_t> ring_q; // the window's quadrature products
     std::size_t next = 0;             // ring slot overwritten next
-    std::int64_t sum_i = 0;           // sum of ring_i
-    std::int64_t sum_q = 0;           // sum of ring_q
+    ToneSums sums;                    // sums of ring_i and ring_q
     std::int64_t pushed = 0;          // samples taken so far, for the debug recount
 };
 
@@ -49,6 +57,10 @@ void configure_tone_detector(ToneDetector& detector, double tone_hz, std::uint32
 // Mixes one sample into the window, dropping the oldest.
 void push_tone_sample(ToneDetector& detector, std::int32_t sample);
 
-// The magnitude of the window's sum: its amplitude of the tone, times half the window length
-// and the scales of the sine table and the DC remover.
-[[nodiscard]] double tone_magnitude(const ToneDetector& detector);
+// push_tone_sample for each of `count` samples; sums[n] gets the window's sums after sample n.
+void push_tone_block(ToneDetector& detector, const std::int32_t* samples, std::size_t count,
+                     ToneSums* sums);
+
+// The magnitude of a window's sums: its amplitude of the tone, times half the window length and
+// the scales of the sine table and the DC remover.
+[[nodiscard]] double tone_magnitude(const ToneSums& sums);

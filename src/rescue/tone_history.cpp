@@ -7,17 +7,20 @@ void configure_history(ToneHistory& history, std::int64_t span_windows) {
     std::size_t size = 1;
     while (static_cast<std::int64_t>(size) < span_windows)
         size *= 2;
-    history.mark.assign(size, 0.0);
-    history.space.assign(size, 0.0);
+    history.mark.assign(size, ToneSums{});
+    history.space.assign(size, ToneSums{});
     history.mask = size - 1;
     history.newest = -1;
 }
 
-void push_history(ToneHistory& history, double mark, double space) {
-    ++history.newest;
-    const auto slot = static_cast<std::size_t>(history.newest) & history.mask;
-    history.mark[slot] = mark;
-    history.space[slot] = space;
+void push_history_block(ToneHistory& history, const ToneSums* mark, const ToneSums* space,
+                        std::size_t count) {
+    for (std::size_t n = 0; n < count; ++n) {
+        const std::size_t slot = (static_cast<std::size_t>(history.newest + 1) + n) & history.mask;
+        history.mark[slot] = mark[n];
+        history.space[slot] = space[n];
+    }
+    history.newest += static_cast<std::int64_t>(count);
 }
 
 std::int64_t oldest_held(const ToneHistory& history) {
@@ -41,6 +44,8 @@ void history_at(const ToneHistory& history, double window_start, double& mark, d
     assert(history.newest >= 0);
     const auto a = static_cast<std::size_t>(first) & history.mask;
     const auto b = static_cast<std::size_t>(first + 1) & history.mask;
-    mark = history.mark[a] + fraction * (history.mark[b] - history.mark[a]);
-    space = history.space[a] + fraction * (history.space[b] - history.space[a]);
+    const double mark_a = tone_magnitude(history.mark[a]);
+    const double space_a = tone_magnitude(history.space[a]);
+    mark = mark_a + fraction * (tone_magnitude(history.mark[b]) - mark_a);
+    space = space_a + fraction * (tone_magnitude(history.space[b]) - space_a);
 }

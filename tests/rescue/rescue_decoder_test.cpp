@@ -4,8 +4,12 @@
 #include "test_support.h"
 
 #include "cli/options.h"
+#include "rescue/tone_detector.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -242,6 +246,46 @@ TEST_F(RescueDecoderTest, EveryLayoutDecodesTheSame) {
         ASSERT_TRUE(rescued.is_read);
         EXPECT_EQ(data, rescued.bytes);
     }
+}
+
+// The decoder runs the DC remover and the detectors over blocks of any length; the state they
+// carry from one block to the next must give the same output as one sample at a time.
+TEST(ToneDetector, BlocksGiveTheSameOutputAsSingleSamples) {
+    std::mt19937 generator(1981);
+    std::vector<std::int32_t> signal(5000);
+    for (std::int32_t& v : signal)
+        v = static_cast<std::int32_t>(generator() % 60000) - 20000;
+    DcRemover one_remover;
+    DcRemover block_remover;
+    ToneDetector one;
+    ToneDetector block;
+    configure_dc_remover(one_remover, 44100);
+    configure_dc_remover(block_remover, 44100);
+    configure_tone_detector(one, 2400.0, 44100, 147);
+    configure_tone_detector(block, 2400.0, 44100, 147);
+    std::vector<std::int32_t> expected;
+    std::vector<std::int64_t> expected_sums;
+    for (const std::int32_t v : signal) {
+        expected.push_back(remove_dc(one_remover, v));
+        push_tone_sample(one, expected.back());
+        expected_sums.push_back(one.sums.i);
+        expected_sums.push_back(one.sums.q);
+    }
+    std::vector<std::int32_t> got = signal;
+    std::vector<ToneSums> sums(signal.size());
+    // Blocks shorter and longer than both rings, so that their ends fall everywhere.
+    for (std::size_t done = 0, length = 1; done < got.size(); done += length, length += 23) {
+        length = std::min(length, got.size() - done);
+        remove_dc_block(block_remover, got.data() + done, length);
+        push_tone_block(block, got.data() + done, length, sums.data() + done);
+    }
+    std::vector<std::int64_t> got_sums;
+    for (const ToneSums& s : sums) {
+        got_sums.push_back(s.i);
+        got_sums.push_back(s.q);
+    }
+    EXPECT_EQ(expected, got);
+    EXPECT_EQ(expected_sums, got_sums);
 }
 
 } // namespace

@@ -1,0 +1,178 @@
+"""The 49 conditions of the robustness matrix: what happens to cassette audio on its way through
+real machines, tape decks, sound cards and recording software, each made from a clean recording
+with sox (wow and flutter are applied here, since sox has no effect for them).
+
+Every recording is 16-bit at 44100 samples per second, 3 dB below full scale, unless its
+condition says otherwise. Noise and hum are added to the signal taken 20 dB below full scale, so
+that even at -6 dB SNR the sum does not clip. No dither, and the noise is repeatable, so every
+run makes the same files.
+"""
+
+import array
+import math
+import re
+import shutil
+import subprocess
+import sys
+import wave
+
+RECORDING = ["-b", "16", "-r", "44100"]  # the sox output options of a recording
+HEADROOM = ["gain", "-3"]
+# The level of the signal that noise and hum are added to.
+MIX_GAIN = ["gain", "-20"]
+
+
+def run(command, **kwargs):
+    return subprocess.run(command, capture_output=True, check=False, **kwargs)
+
+
+def sox(arguments):
+    result = run(["sox", "-D", "-R", "-V1"] + arguments)
+    if result.returncode != 0:
+        sys.exit("sox failed: " + result.stderr.decode(errors="replace"))
+
+
+def rms(path):
+    text = run(["sox", str(path), "-n", "stat"]).stderr.decode()
+    return float(re.search(r"RMS\s+amplitude:\s+([0-9.]+)", text).group(1))
+
+
+def effects(chain, output=None):
+    """A condition made by one sox command: output options, then effects after the headroom."""
+    return lambda source, target, work: sox([str(source)] + (output or RECORDING) +
+                                            [str(target)] + HEADROOM + chain)
+
+
+def mixed(synth, snr_db):
+    """The recording with a synthesised sound added (sox synth arguments after the length), its
+    RMS snr_db below the signal's."""
+    def make(source, target, work):
+        quiet = work / "quiet.wav"
+        sox([str(source)] + RECORDING + [str(quiet)] + MIX_GAIN + ["rate", "44100"])
+        seconds = float(run(["soxi", "-D", str(quiet)]).stdout)
+        added = work / "added.wav"
+        sox(["-n"] + RECORDING + ["-c", "1", str(added), "synth", str(seconds)] + synth +
+            ["gain", "-20"])
+        scale = rms(quiet) / rms(added) / 10 ** (snr_db / 20)
+        sox(["-m", "-v", "1", str(quiet), "-v", "%.6f" % scale, str(added), str(target)])
+    return make
+
+
+def noise(snr_db):
+    return mixed(["whitenoise"], snr_db)
+
+
+def wow_and_flutter(wow, flutter):
+    """The recording played at a speed that swings by `wow` (a fraction) at 0.7 Hz and by
+    `flutter` at 11 Hz, by interpolating between the samples of a clean recording."""
+    def make(source, target, work):
+        clean = work / "clean.wav"
+        sox([str(source)] + RECORDING + [str(clean)] + HEADROOM + ["rate", "44100"])
+        with wave.open(str(clean), "rb") as reader:
+            rate = reader.getframerate()
+            samples = array.array("h", reader.readframes(reader.getnframes()))
+        out = array.array("h")
+        position = 0.0
+        step = 0
+        while position < len(samples) - 1:
+            whole = int(position)
+            fraction = position - whole
+            out.append(int(samples[whole] * (1 - fraction) + samples[whole + 1] * fraction))
+            seconds = step / rate
+            position += 1 + wow * math.sin(2 * math.pi * 0.7 * seconds) + flutter * math.sin(
+                2 * math.pi * 11 * seconds)
+            step += 1
+        with wave.open(str(target), "wb") as writer:
+            writer.setnchannels(1)
+            writer.setsampwidth(2)
+            writer.setframerate(rate)
+            writer.writeframes(out.tobytes())
+    return make
+
+
+def both(first, second):
+    """Two degradations one after the other."""
+    def make(source, target, work):
+        middle = work / "middle.wav"
+        first(source, middle, work)
+        second(middle, target, work)
+    return make
+
+
+def copy(source, target, work):
+    shutil.copy(source, target)
+
+
+def at_rate(rate_hz, bits=16):
+    return effects(["rate", str(rate_hz)], ["-b", str(bits), "-r", str(rate_hz)])
+
+
+def speed(percent):
+    return effects(["speed", "%.2f" % (1 + percent / 100), "rate", "44100"])
+
+
+def filtered(*chain):
+    return effects(list(chain) + ["rate", "44100"])
+
+
+def level(db):
+    return filtered("gain", str(db + 3))
+
+
+def conditions():
+    """Name, and how to make the recording from a clean one: 49 conditions, listed one by one."""
+    return [
+        ("as sent", copy),
+        ("16000 Hz, 16-bit", at_rate(16000)),
+        ("22050 Hz, 16-bit", at_rate(22050)),
+        ("32000 Hz, 16-bit", at_rate(32000)),
+        ("44100 Hz, 16-bit", at_rate(44100)),
+        ("48000 Hz, 16-bit", at_rate(48000)),
+        ("44100 Hz, 32-bit float", effects(["rate", "44100"], ["-e", "floating-point", "-b",
+                                                               "32", "-r", "44100"])),
+        ("stereo, signal on the left", effects(["rate", "44100", "remix", "1", "0"],
+                                               RECORDING + ["-c", "2"])),
+        ("stereo, signal on the right", effects(["rate", "44100", "remix", "0", "1"],
+                                                RECORDING + ["-c", "2"])),
+        ("level -12 dB", level(-12)),
+        ("level -18 dB", level(-18)),
+        ("level -24 dB", level(-24)),
+        ("level -30 dB", level(-30)),
+        ("white noise, SNR 30 dB", noise(30)),
+        ("white noise, SNR 24 dB", noise(24)),
+        ("white noise, SNR 18 dB", noise(18)),
+        ("white noise, SNR 12 dB", noise(12)),
+        ("white noise, SNR 6 dB", noise(6)),
+        ("white noise, SNR 3 dB", noise(3)),
+        ("white noise, SNR 0 dB", noise(0)),
+        ("white noise, SNR -6 dB", noise(-6)),
+        ("speed -5 %", speed(-5)),
+        ("speed -4 %", speed(-4)),
+        ("speed -3 %", speed(-3)),
+        ("speed -2 %", speed(-2)),
+        ("speed -1 %", speed(-1)),
+        ("speed +1 %", speed(1)),
+        ("speed +2 %", speed(2)),
+        ("speed +3 %", speed(3)),
+        ("speed +4 %", speed(4)),
+        ("speed +5 %", speed(5)),
+        ("high-pass 300 Hz", filtered("highpass", "300")),
+        ("low-pass 5 kHz", filtered("lowpass", "5000")),
+        ("low-pass 3 kHz", filtered("lowpass", "3000")),
+        ("low-pass 2 kHz", filtered("lowpass", "2000")),
+        ("telephone band, 300-3400 Hz", filtered("sinc", "300-3400")),
+        ("polarity inverted", filtered("vol", "-1")),
+        ("clipped, +12 dB", filtered("gain", "15")),
+        ("clipped, +24 dB", filtered("gain", "27")),
+        ("DC offset +25 %, at -6 dB", filtered("gain", "-3", "dcshift", "0.25")),
+        ("mains hum 50 Hz, 6 dB below the signal", mixed(["sine", "50"], 6)),
+        ("wow 0.5 % and flutter 0.2 %", wow_and_flutter(0.005, 0.002)),
+        ("wow 1 % and flutter 0.5 %", wow_and_flutter(0.01, 0.005)),
+        ("wow 2 % and flutter 1 %", wow_and_flutter(0.02, 0.01)),
+        ("low-pass 3 kHz, SNR 12 dB", both(filtered("lowpass", "3000"), noise(12))),
+        ("speed -3 %, SNR 12 dB", both(speed(-3), noise(12))),
+        ("wow 1 % and flutter 0.5 %, SNR 18 dB", both(wow_and_flutter(0.01, 0.005), noise(18))),
+        ("clipped +12 dB and inverted", filtered("gain", "15", "vol", "-1")),
+        ("16000 Hz, speed +3 %", effects(["speed", "1.03", "rate", "16000"],
+                                         ["-b", "16", "-r", "16000"])),
+    ]
