@@ -2,7 +2,7 @@
 WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all asan test demo clean
+.PHONY: all asan test demo fuzz valgrind clean
 
 all:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
@@ -19,6 +19,14 @@ test: all asan
 
 demo: all
 	bash scripts/demo.sh
+
+# Every fuzz harness in turn, FUZZ_SECONDS each (default 300); needs clang.
+fuzz:
+	FUZZ_SECONDS=$(or $(FUZZ_SECONDS),300) bash scripts/fuzz.sh
+
+# The whole test suite once under valgrind memcheck.
+valgrind: all
+	bash scripts/valgrind.sh
 
 clean:
 	rm -rf build build-asan
