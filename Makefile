@@ -3,7 +3,7 @@ WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
-.PHONY: all asan test demo bench robustness install clean
+.PHONY: all asan test demo bench robustness install fuzz valgrind clean
 
 all:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
@@ -42,5 +42,13 @@ install: all
 	install -m 644 qirvex.1 $(DESTDIR)$(PREFIX)/share/man/man1/qirvex.1
 	install -m 644 qirvex-rescue.1 $(DESTDIR)$(PREFIX)/share/man/man1/qirvex-rescue.1
 
+# Every fuzz harness in turn, FUZZ_SECONDS each (default 300); needs clang.
+fuzz:
+	FUZZ_SECONDS=$(or $(FUZZ_SECONDS),300) bash scripts/fuzz.sh
+
+# The whole test suite once under valgrind memcheck.
+valgrind: all
+	bash scripts/valgrind.sh
+
 clean:
-	rm -rf build build-asan build-bench
+	rm -rf build build-asan build-bench build-fuzz

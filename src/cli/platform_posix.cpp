@@ -2,12 +2,26 @@
 // unlocked stdio calls and a look at a stream's buffer; elsewhere the plain calls stand in.
 #include "cli/platform.h"
 
+#include <cerrno>
 #include <sys/stat.h>
 #if defined(__GLIBC__)
 #include <stdio_ext.h>
 #endif
 
-std::FILE* open_file(const char* name, const char* mode) { return std::fopen(name, mode); }
+// fopen opens a directory for reading here, where the reads then fail: an input that is a folder
+// would be encoded into a header and a leader, emptying an existing target on the way. Refuse it
+// at the open, as the Windows open does, so that it gets the message of any input that cannot be
+// opened.
+std::FILE* open_file(const char* name, const char* mode) {
+    std::FILE* stream = std::fopen(name, mode);
+    struct stat status {};
+    if (stream != nullptr && fstat(fileno(stream), &status) == 0 && S_ISDIR(status.st_mode)) {
+        std::fclose(stream);
+        errno = EISDIR;
+        return nullptr;
+    }
+    return stream;
+}
 
 std::int64_t file_size(std::FILE* stream) {
     struct stat status {};

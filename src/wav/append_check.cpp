@@ -6,6 +6,7 @@
 #include "cli/platform.h"
 
 #include <algorithm>
+#include <cinttypes>
 #include <climits>
 #include <cstring>
 
@@ -72,8 +73,9 @@ int open_append_target(std::FILE* stream, std::uint32_t& existing_data_size) {
         return append_wrong_format;
     if (length_bytes < wav_header_bytes + std::int64_t{header.data_size})
         return append_corrupt;
-    std::printf("Existing file - Sample Rate: %d, %d bits, %d channels\r\n",
-                static_cast<int>(header.samples_per_sec), header.bits_per_sample, header.channels);
+    // The rate is printed as the unsigned value it is: 4294967295 Hz, not -1.
+    std::printf("Existing file - Sample Rate: %" PRIu32 ", %d bits, %d channels\r\n",
+                header.samples_per_sec, header.bits_per_sample, header.channels);
     if (!adopt_rate(header.samples_per_sec))
         return append_wrong_format;
     if (header.bits_per_sample != encoder_bits_per_sample || header.channels != encoder_channels)

@@ -1,0 +1,54 @@
+#include "fuzz_support.h"
+
+#include "cli/options.h"
+#include "cli/usage.h"
+
+#include <cstdlib>
+#include <sys/mman.h>
+#include <unistd.h>
+
+void quiet_console() {
+    static std::FILE* const null_stream = std::fopen("/dev/null", "w");
+    static const bool is_quiet = std::freopen("/dev/null", "w", stdout) != nullptr;
+    (void)is_quiet;
+    diagnostic_stream = null_stream;
+}
+
+void reset_options() { options = Options{}; }
+
+std::FILE* memory_file(const std::uint8_t* data, std::size_t size, const char* mode) {
+    const int fd = memfd_create("qirvex-fuzz", 0);
+    if (fd < 0) {
+        std::perror("memfd_create");
+        std::abort();
+    }
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t count = write(fd, data + done, size - done);
+        require(count > 0, "memory file write");
+        done += static_cast<std::size_t>(count);
+    }
+    lseek(fd, 0, SEEK_SET);
+    std::FILE* stream = fdopen(fd, mode);
+    require(stream != nullptr, "fdopen");
+    return stream;
+}
+
+std::string file_bytes(std::FILE* stream) {
+    std::fflush(stream);
+    std::string bytes;
+    char block[65536];
+    off_t offset = 0;
+    ssize_t count = 0;
+    while ((count = pread(fileno(stream), block, sizeof block, offset)) > 0) {
+        bytes.append(block, static_cast<std::size_t>(count));
+        offset += count;
+    }
+    return bytes;
+}
+
+void require(bool holds, const char* what) {
+    if (holds)
+        return;
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
+}

@@ -1,0 +1,26 @@
+// What every harness shares: quiet consoles, fresh options for each input, and files in memory
+// that still have a descriptor, so that fstat reports their size as it would for a real file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// Sends standard output and the diagnostic stream to /dev/null, once per process. The option
+// harness also writes to standard error, which the fuzzing script closes (-close_fd_mask).
+void quiet_console();
+
+// Puts the global options back to their defaults, as at the start of a run.
+void reset_options();
+
+// A file in memory holding `size` bytes of `data`, opened in `mode` at its start. The caller
+// closes it.
+[[nodiscard]] std::FILE* memory_file(const std::uint8_t* data, std::size_t size, const char* mode);
+
+// The whole content of a stream, whatever its position, read through its descriptor.
+[[nodiscard]] std::string file_bytes(std::FILE* stream);
+
+// Ends the process with a report when an invariant of the code under test does not hold; the
+// fuzzer counts it as a crash and keeps the input.
+void require(bool holds, const char* what);

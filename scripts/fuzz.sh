@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer harnesses with clang (build-fuzz) and runs each in turn, one process at a
+# time, for FUZZ_SECONDS (default 300) or FUZZ_RUNS executions, whichever ends first. Prints
+# executions and findings per harness; exits with 1 when any harness found something.
+#
+#   FUZZ_SECONDS=30 scripts/fuzz.sh                        # every harness, 30 s each
+#   FUZZ_HARNESSES=decode_fuzz FUZZ_SECONDS=1800 scripts/fuzz.sh
+#
+# Each harness grows its working corpus in build-fuzz/corpus/<harness>, starting from the seeds
+# in fuzz/corpus/<harness>. A finding is left in build-fuzz/findings/<harness>/; once fixed, its
+# input belongs in fuzz/crashes/<harness>/, which every test run replays.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds="${FUZZ_SECONDS:-300}"
+runs="${FUZZ_RUNS:--1}"
+harnesses="${FUZZ_HARNESSES:-options_fuzz classifier_fuzz append_fuzz decode_fuzz}"
+
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQIRVEX_FUZZ=ON \
+    >/dev/null
+cmake --build build-fuzz -j 2 >/dev/null
+
+# Inputs of the decoding harness are whole recordings; a cap keeps each run short enough for
+# millions of executions while still holding a calibrating leader and a few words.
+max_len_of() {
+    case "$1" in
+        decode_fuzz) echo 16384 ;;
+        *) echo 4096 ;;
+    esac
+}
+
+dictionary_of() {
+    case "$1" in
+        decode_fuzz | append_fuzz) echo fuzz/wav.dict ;;
+        options_fuzz) echo fuzz/options.dict ;;
+        classifier_fuzz) echo fuzz/classifier.dict ;;
+    esac
+}
+
+total_findings=0
+summary=""
+for harness in $harnesses; do
+    corpus="build-fuzz/corpus/$harness"
+    findings="build-fuzz/findings/$harness"
+    mkdir -p "$corpus" "$findings"
+    rm -f "$findings"/*
+    cp -n "fuzz/corpus/$harness"/* "$corpus"/ 2>/dev/null || true
+    log="build-fuzz/$harness.log"
+    # Standard output and error of the code under test are closed; libFuzzer keeps its own.
+    "build-fuzz/fuzz/$harness" "$corpus" -max_total_time="$seconds" -runs="$runs" \
+        -max_len="$(max_len_of "$harness")" -dict="$(dictionary_of "$harness")" \
+        -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$findings/" \
+        >"$log" 2>&1 || true
+    executions="$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' ||
+        true)"
+    elapsed="$(grep -o 'Done [0-9]* runs in [0-9]* second' "$log" | grep -o 'in [0-9]*' |
+        grep -o '[0-9]*' || true)"
+    found="$(find "$findings" -type f | wc -l)"
+    total_findings=$((total_findings + found))
+    line="$(printf '%-16s %12s executions in %6s s, %d finding(s)' "$harness" \
+        "${executions:-?}" "${elapsed:-?}" "$found")"
+    echo "$line"
+    summary+="$line"$'\n'
+    [ "$found" -eq 0 ] || { find "$findings" -type f; tail -40 "$log"; }
+done
+echo
+echo "== Fuzzing summary"
+printf '%s' "$summary"
+[ "$total_findings" -eq 0 ]
