@@ -20,7 +20,7 @@ enum class Key {
     Version
 };
 
-struct OptionSpec {
+struct OptionRule {
     char letter;      // the short form
     const char* name; // the long form, without "--"
     bool takes_value; // whether a value follows
@@ -28,7 +28,7 @@ struct OptionSpec {
 };
 
 // -R is qirvex's own spelling of the rate: -R1 for 600 baud, any other value for 300.
-constexpr std::array<OptionSpec, 11> specs = {{
+constexpr std::array<OptionRule, 11> option_rules = {{
     {'b', "baud", true, Key::Baud},
     {'R', "rate", true, Key::Rate},
     {'d', "data-bits", true, Key::DataBits},
@@ -42,22 +42,22 @@ constexpr std::array<OptionSpec, 11> specs = {{
     {'V', "version", false, Key::Version},
 }};
 
-const OptionSpec* find_short(char letter) {
-    for (const OptionSpec& spec : specs)
-        if (spec.letter == letter)
-            return &spec;
+const OptionRule* find_short(char letter) {
+    for (const OptionRule& rule : option_rules)
+        if (rule.letter == letter)
+            return &rule;
     return nullptr;
 }
 
 // The long option named exactly, or the only one that `name` begins.
-const OptionSpec* find_long(const std::string& name, std::string& problem) {
-    const OptionSpec* found = nullptr;
+const OptionRule* find_long(const std::string& name, std::string& problem) {
+    const OptionRule* found = nullptr;
     int matches = 0;
-    for (const OptionSpec& spec : specs) {
-        if (name == spec.name)
-            return &spec;
-        if (std::strncmp(spec.name, name.c_str(), name.size()) == 0) {
-            found = &spec;
+    for (const OptionRule& rule : option_rules) {
+        if (name == rule.name)
+            return &rule;
+        if (std::strncmp(rule.name, name.c_str(), name.size()) == 0) {
+            found = &rule;
             ++matches;
         }
     }
@@ -68,11 +68,11 @@ const OptionSpec* find_long(const std::string& name, std::string& problem) {
     return nullptr;
 }
 
-std::string option_label(const OptionSpec& spec) { return std::string("--") + spec.name; }
+std::string option_label(const OptionRule& rule) { return std::string("--") + rule.name; }
 
-bool bad_value(const OptionSpec& spec, const std::string& value, const char* expected,
+bool bad_value(const OptionRule& rule, const std::string& value, const char* expected,
                std::string& problem) {
-    problem = option_label(spec) + ": found \"" + value + "\" where " + expected + " was expected";
+    problem = option_label(rule) + ": found \"" + value + "\" where " + expected + " was expected";
     return false;
 }
 
@@ -89,14 +89,14 @@ int small_number(const std::string& text) {
     return value;
 }
 
-bool apply_value(const OptionSpec& spec, const std::string& value, RescueOptions& options,
+bool apply_value(const OptionRule& rule, const std::string& value, RescueOptions& options,
                  std::string& problem) {
     RescueSettings& settings = options.settings;
     const int number = small_number(value);
-    switch (spec.key) {
+    switch (rule.key) {
     case Key::Baud:
         if (number != 300 && number != 600)
-            return bad_value(spec, value, "300 or 600", problem);
+            return bad_value(rule, value, "300 or 600", problem);
         settings.baud = number;
         return true;
     case Key::Rate:
@@ -104,7 +104,7 @@ bool apply_value(const OptionSpec& spec, const std::string& value, RescueOptions
         return true;
     case Key::DataBits:
         if (number != 7 && number != 8)
-            return bad_value(spec, value, "7 or 8", problem);
+            return bad_value(rule, value, "7 or 8", problem);
         settings.format.data_bits = number;
         return true;
     case Key::Parity:
@@ -115,16 +115,16 @@ bool apply_value(const OptionSpec& spec, const std::string& value, RescueOptions
         else if (value == "odd")
             settings.format.parity = Parity::Odd;
         else
-            return bad_value(spec, value, "none, even or odd", problem);
+            return bad_value(rule, value, "none, even or odd", problem);
         return true;
     case Key::StopBits:
         if (number != 1 && number != 2)
-            return bad_value(spec, value, "1 or 2", problem);
+            return bad_value(rule, value, "1 or 2", problem);
         settings.format.stop_bits = number;
         return true;
     case Key::Channel:
         if (number < 1)
-            return bad_value(spec, value, "a channel number from 1", problem);
+            return bad_value(rule, value, "a channel number from 1", problem);
         settings.channel = number;
         return true;
     default:
@@ -132,8 +132,8 @@ bool apply_value(const OptionSpec& spec, const std::string& value, RescueOptions
     }
 }
 
-ParseOutcome apply_flag(const OptionSpec& spec, RescueOptions& options) {
-    switch (spec.key) {
+ParseOutcome apply_flag(const OptionRule& rule, RescueOptions& options) {
+    switch (rule.key) {
     case Key::Force:
         options.force_overwrite = true;
         break;
@@ -160,14 +160,14 @@ struct ArgumentCursor {
 };
 
 // The value of an option: the text attached to it, or else the next argument.
-bool take_value(const OptionSpec& spec, const char* attached, ArgumentCursor& cursor,
+bool take_value(const OptionRule& rule, const char* attached, ArgumentCursor& cursor,
                 std::string& value, std::string& problem) {
     if (attached != nullptr) {
         value = attached;
         return true;
     }
     if (cursor.next >= cursor.argc) {
-        problem = option_label(spec) + ": found the end of the line where a value was expected";
+        problem = option_label(rule) + ": found the end of the line where a value was expected";
         return false;
     }
     value = cursor.argv[cursor.next++];
@@ -178,19 +178,19 @@ ParseOutcome long_option(const char* text, ArgumentCursor& cursor, RescueOptions
                          std::string& problem) {
     const char* equals = std::strchr(text, '=');
     const std::string name = equals ? std::string(text, equals) : std::string(text);
-    const OptionSpec* spec = find_long(name, problem);
-    if (spec == nullptr)
+    const OptionRule* rule = find_long(name, problem);
+    if (rule == nullptr)
         return ParseOutcome::Error;
-    if (!spec->takes_value) {
+    if (!rule->takes_value) {
         if (equals != nullptr) {
-            problem = option_label(*spec) + ": found a value where none was expected";
+            problem = option_label(*rule) + ": found a value where none was expected";
             return ParseOutcome::Error;
         }
-        return apply_flag(*spec, options);
+        return apply_flag(*rule, options);
     }
     std::string value;
-    if (!take_value(*spec, equals ? equals + 1 : nullptr, cursor, value, problem) ||
-        !apply_value(*spec, value, options, problem))
+    if (!take_value(*rule, equals ? equals + 1 : nullptr, cursor, value, problem) ||
+        !apply_value(*rule, value, options, problem))
         return ParseOutcome::Error;
     return ParseOutcome::Run;
 }
@@ -199,20 +199,20 @@ ParseOutcome long_option(const char* text, ArgumentCursor& cursor, RescueOptions
 ParseOutcome short_options(const char* text, ArgumentCursor& cursor, RescueOptions& options,
                            std::string& problem) {
     for (; *text != '\0'; ++text) {
-        const OptionSpec* spec = find_short(*text);
-        if (spec == nullptr) {
+        const OptionRule* rule = find_short(*text);
+        if (rule == nullptr) {
             problem = std::string("unknown option \"-") + *text + "\"";
             return ParseOutcome::Error;
         }
-        if (!spec->takes_value) {
-            const ParseOutcome outcome = apply_flag(*spec, options);
+        if (!rule->takes_value) {
+            const ParseOutcome outcome = apply_flag(*rule, options);
             if (outcome != ParseOutcome::Run)
                 return outcome;
             continue;
         }
         std::string value;
-        if (!take_value(*spec, text[1] != '\0' ? text + 1 : nullptr, cursor, value, problem) ||
-            !apply_value(*spec, value, options, problem))
+        if (!take_value(*rule, text[1] != '\0' ? text + 1 : nullptr, cursor, value, problem) ||
+            !apply_value(*rule, value, options, problem))
             return ParseOutcome::Error;
         return ParseOutcome::Run;
     }
