@@ -29,8 +29,10 @@ std::int32_t sine_at(std::uint32_t phase) { return sine_table()[phase >> (32 - t
 // A quarter turn, to read cosine from the sine table.
 constexpr std::uint32_t quarter_turn = 1u << 30;
 
+#ifndef NDEBUG
 // The debug recount: every so often the running sums are checked against their rings.
 constexpr std::int64_t recount_interval = 4096;
+#endif
 
 } // namespace
 
