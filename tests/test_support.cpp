@@ -32,6 +32,18 @@ void ScratchTest::TearDown() {
 
 std::string ScratchTest::path(const std::string& name) const { return (folder / name).string(); }
 
+void TargetFileTest::SetUp() {
+    ScratchTest::SetUp();
+    target = std::tmpfile();
+    ASSERT_NE(nullptr, target);
+}
+
+void TargetFileTest::TearDown() {
+    if (target != nullptr)
+        std::fclose(target);
+    ScratchTest::TearDown();
+}
+
 std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;

@@ -21,6 +21,15 @@ class ScratchTest : public ::testing::Test {
     std::filesystem::path folder;
 };
 
+// A ScratchTest with an open temporary file for decoded bytes, closed after the test.
+class TargetFileTest : public ScratchTest {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::FILE* target = nullptr;
+};
+
 [[nodiscard]] std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
 

@@ -60,20 +60,7 @@ struct EventLog {
     std::int32_t byte_sample = 0; // sample index of the latest event that completed a word
 };
 
-class ClassifierTest : public ScratchTest {
-  protected:
-    void SetUp() override {
-        ScratchTest::SetUp();
-        target = std::tmpfile();
-        ASSERT_NE(nullptr, target);
-    }
-    void TearDown() override {
-        std::fclose(target);
-        ScratchTest::TearDown();
-    }
-
-    std::FILE* target = nullptr;
-};
+class ClassifierTest : public TargetFileTest {};
 
 TEST_F(ClassifierTest, ConstructedDecoderHasNarrowToleranceAndNoReferences) {
     KcsDecoder decoder(target);

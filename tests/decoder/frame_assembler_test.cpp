@@ -11,18 +11,8 @@
 
 namespace {
 
-class FrameAssemblerTest : public ScratchTest {
+class FrameAssemblerTest : public TargetFileTest {
   protected:
-    void SetUp() override {
-        ScratchTest::SetUp();
-        target = std::tmpfile();
-        ASSERT_NE(nullptr, target);
-    }
-    void TearDown() override {
-        std::fclose(target);
-        ScratchTest::TearDown();
-    }
-
     // Pushes the bits written as '0' and '1', oldest first; blanks only group them for reading.
     static void push_bits(KcsDecoder& decoder, const std::string& bits) {
         for (char bit : bits)
@@ -31,8 +21,6 @@ class FrameAssemblerTest : public ScratchTest {
     }
 
     std::string written() { return stream_contents(target); }
-
-    std::FILE* target = nullptr;
 };
 
 TEST_F(FrameAssemblerTest, ConfigureFramePlacesParityAndStopBits) {
