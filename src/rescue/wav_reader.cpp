@@ -4,6 +4,7 @@
 #include "rescue/wav_reader.h"
 
 #include "cli/platform.h"
+#include "wav/wav_header.h"
 
 #include <array>
 #include <cmath>
@@ -19,15 +20,6 @@ constexpr int extensible_format_bytes = 40;
 // The 14 bytes that follow the format tag in every KSDATAFORMAT_SUBTYPE GUID of a WAVE format.
 constexpr std::array<std::uint8_t, 14> subtype_guid_tail = {
     0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-
-std::uint16_t u16_at(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t u32_at(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 
 // A chunk id as it can be shown in a message: printable ASCII as is, anything else as \xNN.
 std::string printable_id(const std::uint8_t* id) {
@@ -72,7 +64,7 @@ const char* tag_name(std::uint16_t tag) {
 // The format tag that counts: the plain tag, or for WAVE_FORMAT_EXTENSIBLE the first two bytes
 // of its sub-format GUID (0 when the GUID is not one of the standard WAVE sub-formats).
 std::uint16_t effective_tag(const std::uint8_t* body, std::uint32_t size, std::string& problem) {
-    const std::uint16_t tag = u16_at(body);
+    const std::uint16_t tag = bytes_to_u16(body);
     if (tag != tag_extensible)
         return tag;
     if (size < extensible_format_bytes) {
@@ -84,7 +76,7 @@ std::uint16_t effective_tag(const std::uint8_t* body, std::uint32_t size, std::s
         problem = "an extensible format whose sub-format is not a WAVE format GUID";
         return 0;
     }
-    return u16_at(body + 24);
+    return bytes_to_u16(body + 24);
 }
 
 bool check_sample_type(SampleEncoding encoding, int bits, std::uint16_t tag, std::string& problem) {
@@ -115,10 +107,10 @@ bool parse_format(const std::uint8_t* body, std::uint32_t size, WavFormat& forma
         return false;
     }
     format.encoding = tag == tag_float ? SampleEncoding::Float : SampleEncoding::Integer;
-    format.channels = u16_at(body + 2);
-    format.rate_hz = u32_at(body + 4);
-    const int block_align = u16_at(body + 12);
-    format.bits = u16_at(body + 14);
+    format.channels = bytes_to_u16(body + 2);
+    format.rate_hz = bytes_to_u32(body + 4);
+    const int block_align = bytes_to_u16(body + 12);
+    format.bits = bytes_to_u16(body + 14);
     if (format.channels == 0) {
         problem = "0 channels, where at least 1 was expected";
         return false;
@@ -201,7 +193,7 @@ bool read_wav_format(std::FILE* input, WavFormat& format, std::string& problem) 
                                  : "the end of the file where a \"fmt \" chunk was expected";
             return false;
         }
-        const std::uint32_t size = u32_at(chunk + 4);
+        const std::uint32_t size = bytes_to_u32(chunk + 4);
         offset += sizeof chunk;
         if (std::memcmp(chunk, "fmt ", 4) == 0) {
             if (!read_format_chunk(input, size, format, problem))
@@ -232,11 +224,12 @@ std::int32_t sample_at(const std::uint8_t* p, const WavFormat& format) {
         double value = 0;
         if (format.bits == 32) {
             float single = 0;
-            std::uint32_t raw = u32_at(p);
+            std::uint32_t raw = bytes_to_u32(p);
             std::memcpy(&single, &raw, sizeof single);
             value = single;
         } else {
-            std::uint64_t raw = u32_at(p) | (static_cast<std::uint64_t>(u32_at(p + 4)) << 32);
+            std::uint64_t raw =
+                bytes_to_u32(p) | (static_cast<std::uint64_t>(bytes_to_u32(p + 4)) << 32);
             std::memcpy(&value, &raw, sizeof value);
         }
         if (!(value > -1.0)) // also catches NaN
@@ -249,10 +242,10 @@ std::int32_t sample_at(const std::uint8_t* p, const WavFormat& format) {
     case 8:
         return (p[0] - 128) * 256;
     case 16:
-        return static_cast<std::int16_t>(u16_at(p));
+        return static_cast<std::int16_t>(bytes_to_u16(p));
     default:
         // 24 and 32 bits: the two most significant bytes are the last two.
-        return static_cast<std::int16_t>(u16_at(p + format.bits / 8 - 2));
+        return static_cast<std::int16_t>(bytes_to_u16(p + format.bits / 8 - 2));
     }
 }
 

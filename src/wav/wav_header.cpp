@@ -7,16 +7,6 @@
 
 namespace {
 
-// Little-endian readers: the header's byte order, whatever the host's.
-std::uint16_t bytes_to_u16(const std::uint8_t* bytes) {
-    return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
-std::uint32_t bytes_to_u32(const std::uint8_t* bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
 constexpr void store_u32(WavHeaderBytes& bytes, std::size_t offset, std::uint32_t value) {
     const auto field = u32_to_bytes(value);
     for (std::size_t i = 0; i < field.size(); ++i)
@@ -45,6 +35,15 @@ constexpr WavHeaderBytes default_template = make_template(default_rate_hz);
 constexpr WavHeaderBytes legacy_template = make_template(legacy_rate_hz);
 
 } // namespace
+
+std::uint16_t bytes_to_u16(const std::uint8_t* bytes) {
+    return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
+}
+
+std::uint32_t bytes_to_u32(const std::uint8_t* bytes) {
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
 
 WavHeader parse_wav_header(const WavHeaderBytes& bytes) {
     WavHeader header{};

@@ -35,6 +35,10 @@ struct WavHeader {
 
 using WavHeaderBytes = std::array<std::uint8_t, wav_header_bytes>;
 
+// Little-endian readers for RIFF fields, whatever the host's byte order.
+[[nodiscard]] std::uint16_t bytes_to_u16(const std::uint8_t* bytes);
+[[nodiscard]] std::uint32_t bytes_to_u32(const std::uint8_t* bytes);
+
 // A 32-bit header field as it is stored: least significant byte first.
 constexpr std::array<std::uint8_t, 4> u32_to_bytes(std::uint32_t value) {
     return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
