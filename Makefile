@@ -3,7 +3,7 @@ WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
-.PHONY: all asan test demo bench robustness install fuzz valgrind clean
+.PHONY: all asan test demo bench robustness compare install fuzz valgrind clean
 
 all:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
@@ -34,6 +34,12 @@ bench: all
 ROBUSTNESS_SOURCE ?= both
 robustness: all
 	python3 scripts/robustness.py --source $(ROBUSTNESS_SOURCE) build/qirvex
+
+# Runs an earlier build (BEFORE=a folder with its qirvex and qirvex-rescue) beside this one on
+# every robustness recording and encoder option family, and lists each difference in bytes,
+# console or status. RESCUE_COUNTS=1 compares qirvex-rescue's counts, not its wording.
+compare: all
+	python3 scripts/compare_builds.py $(if $(RESCUE_COUNTS),--rescue-counts) $(BEFORE) build
 
 install: all
 	install -d $(DESTDIR)$(PREFIX)/bin $(DESTDIR)$(PREFIX)/share/man/man1
