@@ -1,7 +1,7 @@
 #include "fuzz_support.h"
 
+#include "cli/diagnostics.h"
 #include "cli/options.h"
-#include "cli/usage.h"
 
 #include <cstdlib>
 #include <sys/mman.h>

@@ -1,7 +1,7 @@
 #include "test_support.h"
 
+#include "cli/diagnostics.h"
 #include "cli/options.h"
-#include "cli/usage.h"
 
 #include <fcntl.h>
 #include <fstream>

@@ -2,8 +2,9 @@
 // than 32 bytes that begins with "RIFF", is decoded; anything else is encoded into a WAV file.
 #include "cli/file_setup.h"
 
-#include "cli/platform.h"
-#include "cli/usage.h"
+#include "base/platform.h"
+#include "base/target_file.h"
+#include "cli/diagnostics.h"
 #include "decoder/decode_stream.h"
 #include "encoder/encode_stream.h"
 
@@ -47,13 +48,6 @@ bool begins_with_riff(std::FILE* input) {
     return is_riff;
 }
 
-// The input name less its last extension (the last "." anywhere, directory part included),
-// plus ".txt" for a decode or ".wav" for an encode.
-std::string derived_target_name(const std::string& name_copy) {
-    std::string target = name_copy.substr(0, name_copy.rfind('.'));
-    return target + (options.decode_mode ? ".txt" : ".wav");
-}
-
 // Both files get a stdio buffer this large, as cp and head use: the encoder reads its input a
 // byte at a time and writes its target a cell at a time, and the disk takes few large writes
 // faster than many small ones.
@@ -84,26 +78,27 @@ void give_buffer(std::FILE* stream, std::unique_ptr<char[]>& buffer) {
 // input itself (which "w+b" would empty before it is read). On refusal, reports it and returns
 // false with no target open.
 bool open_target(OpenFiles& files, const char* name, bool is_explicit) {
-    std::FILE* existing = open_file(name, "r+b");
-    if (existing != nullptr) {
-        if (is_same_file(existing, files.input)) {
-            report_file_message("qirvex: Target file '%s' is the input file.\n", name);
-            std::fclose(existing);
-            return false;
-        }
-        if (options.append) {
-            files.target = existing;
+    switch (probe_target(name, files.input, "r+b", options.append ? &files.target : nullptr)) {
+    case TargetState::IsInput:
+        report_file_message("qirvex: Target file '%s' is the input file.\n", name);
+        return false;
+    case TargetState::Exists:
+        // An append goes on in the existing file; anything else replaces it, if allowed.
+        if (options.append)
             return true;
-        }
-        std::fclose(existing);
         if (!options.force_overwrite) {
             report_file_message("qirvex: Target file '%s' exists. Use -f to force overwrite\n",
                                 name);
             return false;
         }
-    } else if (options.append && is_explicit) {
-        report_file_message("qirvex: Target file '%s' can't be opened for append.\n", name);
-        return false;
+        break;
+    case TargetState::Missing:
+        // A derived target is created even for an append; a named one must be there.
+        if (options.append && is_explicit) {
+            report_file_message("qirvex: Target file '%s' can't be opened for append.\n", name);
+            return false;
+        }
+        break;
     }
     files.target = open_file(name, "w+b");
     if (files.target == nullptr) {
@@ -124,11 +119,9 @@ int dispatch(const OpenFiles& files) {
 }
 
 // Closes the target. A job that went through still fails when buffered data cannot reach the
-// file, or an earlier write was refused: a full disk must never look like success.
-int close_target(std::FILE* target, int status) {
-    const bool has_failed = std::fflush(target) != 0 || std::ferror(target) != 0;
-    const bool has_closed = std::fclose(target) == 0;
-    if (status == 1 && (has_failed || !has_closed)) {
+// file, or an earlier write was refused.
+int finish_target(std::FILE* target, int status) {
+    if (!close_target(target) && status == 1) {
         report_error("Error writing to target file\r\n");
         return 0;
     }
@@ -155,7 +148,8 @@ int run_files(const FileArguments& arguments, char* const* argv) {
 
     const bool is_explicit = arguments.count >= 2;
     const std::string target_name =
-        is_explicit ? std::string(argv[arguments.first + 1]) : derived_target_name(name_copy);
+        is_explicit ? std::string(argv[arguments.first + 1])
+                    : derived_target_name(name_copy, options.decode_mode ? ".txt" : ".wav");
     if (!open_target(files, target_name.c_str(), is_explicit)) {
         std::fclose(files.input);
         return is_explicit ? -1 : 0;
@@ -163,5 +157,5 @@ int run_files(const FileArguments& arguments, char* const* argv) {
     give_buffer(files.target, files.target_buffer);
     const int status = dispatch(files);
     std::fclose(files.input);
-    return close_target(files.target, status);
+    return finish_target(files.target, status);
 }

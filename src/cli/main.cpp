@@ -1,7 +1,7 @@
 // qirvex: transcodes between data files and Kansas City Standard cassette audio.
+#include "base/platform.h"
 #include "cli/file_setup.h"
 #include "cli/options.h"
-#include "cli/platform.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 // letters, in the table's order; the first argument that does not begin with "-" is the input.
 #include "cli/options.h"
 
+#include "base/saturate.h"
 #include "cli/usage.h"
 
 #include <cstdio>
@@ -121,7 +122,6 @@ void report_unknown(const char* text) {
 } // namespace
 
 std::int32_t option_value(const char* text) {
-    constexpr std::int64_t low = std::numeric_limits<std::int32_t>::min();
     constexpr std::int64_t high = std::numeric_limits<std::int32_t>::max();
     while (is_space(*text))
         ++text;
@@ -134,8 +134,7 @@ std::int32_t option_value(const char* text) {
         if (magnitude <= high + 1)
             magnitude = magnitude * 10 + (*text - '0');
     }
-    const std::int64_t value = is_negative ? -magnitude : magnitude;
-    return static_cast<std::int32_t>(value < low ? low : (value > high ? high : value));
+    return saturate_to_int32(is_negative ? -magnitude : magnitude);
 }
 
 std::optional<FileArguments> parse_options(int argc, char* const* argv) {

@@ -1,10 +1,8 @@
-// The usage text, the diagnostic stream and report_error.
+// The usage text, written piece by piece.
 #include "cli/usage.h"
 
-#include <cstdarg>
+#include <cstdio>
 #include <iterator>
-
-std::FILE* diagnostic_stream = stderr;
 
 namespace {
 
@@ -39,22 +37,9 @@ constexpr const char* usage_pieces[] = {
 };
 static_assert(std::size(usage_pieces) == 24);
 
-// report_error's buffer, reused by every call; its last element always stays a terminator.
-char message_buffer[2048] = {};
-
 } // namespace
 
 void print_usage() {
     for (const char* piece : usage_pieces)
         std::fputs(piece, stdout);
-}
-
-void report_error(const char* format, ...) {
-    if (diagnostic_stream == nullptr || format == nullptr || format[0] == '\0')
-        return;
-    std::va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(message_buffer, sizeof message_buffer, format, arguments);
-    va_end(arguments);
-    std::fputs(message_buffer, diagnostic_stream);
 }

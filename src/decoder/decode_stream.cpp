@@ -3,9 +3,9 @@
 // decoder; this file never writes there.
 #include "decoder/decode_stream.h"
 
+#include "base/platform.h"
+#include "cli/diagnostics.h"
 #include "cli/options.h"
-#include "cli/platform.h"
-#include "cli/usage.h"
 #include "decoder/kcs_decoder.h"
 #include "decoder/sample_reader.h"
 #include "decoder/wav_acceptance.h"

@@ -7,9 +7,9 @@
 // Without parity the stop bits move down one place; with 7 data bits, one more.
 #include "decoder/kcs_decoder.h"
 
+#include "base/platform.h"
+#include "cli/diagnostics.h"
 #include "cli/options.h"
-#include "cli/platform.h"
-#include "cli/usage.h"
 
 #include <algorithm>
 #include <iterator>

@@ -6,6 +6,8 @@
 // the falling half of one cycle, so a run's summed lengths are about half its duration.
 #include "decoder/kcs_decoder.h"
 
+#include "base/kcs.h"
+#include "base/saturate.h"
 #include "cli/options.h"
 
 #include <cmath>
@@ -18,10 +20,8 @@ constexpr std::int32_t int32_min = std::numeric_limits<std::int32_t>::min();
 
 constexpr std::int32_t lowest_rate_hz = 16000;
 constexpr std::int32_t highest_rate_hz = 65536;
-constexpr std::int32_t mark_hz = 2400;
-constexpr std::int32_t space_hz = 1200;
 // A nominal or re-estimated bit rate from here up is the fast (600 baud) one.
-constexpr std::int32_t fast_baud = 500;
+constexpr std::int32_t fast_baud_from = 500;
 // Slack, in samples, above half a bit cell before a run of one tone counts as a whole bit.
 constexpr std::int32_t bit_cell_slack = 4;
 // The closeness of a new length to the run's average that the constructed decoder accepts as the
@@ -48,10 +48,6 @@ std::int32_t truncate_to_int32(double value) {
     if (value <= static_cast<double>(int32_min))
         return int32_min;
     return static_cast<std::int32_t>(value);
-}
-
-std::int32_t saturate_to_int32(std::int64_t value) {
-    return value > int32_max ? int32_max : value < int32_min ? int32_min : std::int32_t(value);
 }
 
 // Counts up to the 32-bit limit and stays there: a hostile stream can keep a count growing for
@@ -99,7 +95,7 @@ bool nearer_to_mark(const KcsDecoder& decoder, std::int32_t value) {
     return distance(value, decoder.mark_reference) < distance(value, decoder.space_reference);
 }
 
-bool is_fast(std::int32_t baud) { return baud >= fast_baud; }
+bool is_fast(std::int32_t baud) { return baud >= fast_baud_from; }
 
 // Fewer events than any real bit cell holds: 8 mark or 4 space cycles at 300 baud, 4 or 2 at 600.
 bool is_short_run(const KcsDecoder& decoder) {

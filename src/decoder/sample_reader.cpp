@@ -7,7 +7,8 @@
 // for mono and for several channels.
 #include "decoder/sample_reader.h"
 
-#include "cli/usage.h"
+#include "base/byte_order.h"
+#include "cli/diagnostics.h"
 #include "decoder/swing_tracker.h"
 
 #include <algorithm>
@@ -26,15 +27,9 @@ template <> std::int32_t sample_value<0>(const std::uint8_t*) { return 0; }
 
 template <> std::int32_t sample_value<1>(const std::uint8_t* bytes) { return bytes[0] - 128; }
 
-template <> std::int32_t sample_value<2>(const std::uint8_t* bytes) {
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8));
-}
+template <> std::int32_t sample_value<2>(const std::uint8_t* bytes) { return bytes_to_s16(bytes); }
 
-template <> std::int32_t sample_value<4>(const std::uint8_t* bytes) {
-    const std::uint32_t raw = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
-                              std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
-    return static_cast<std::int32_t>(raw);
-}
+template <> std::int32_t sample_value<4>(const std::uint8_t* bytes) { return bytes_to_s32(bytes); }
 
 // A block is worked through in chunks of this many frames, one stage at a time, each in a loop of
 // its own over small arrays that stay in the first-level cache: each channel that is needed is

@@ -3,6 +3,8 @@
 // clipped troughs whose late events it moves earlier.
 #pragma once
 
+#include "base/saturate.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -59,12 +61,6 @@ inline void watch_for_clipping(SwingTracker& tracker, std::int32_t sample, std::
         tracker.clip_start = frame;
 }
 
-inline std::int32_t saturate_to_32_bits(std::int64_t value) {
-    constexpr std::int64_t low = std::numeric_limits<std::int32_t>::min();
-    constexpr std::int64_t high = std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(std::clamp(value, low, high));
-}
-
 // The event for a falling half that ends at `frame`. When a clipped run closed just before this
 // upward step, the rise was seen late: move the event earlier by a third of the run.
 inline HalfPeriod end_falling_half(SwingTracker& tracker, std::int64_t frame) {
@@ -75,7 +71,7 @@ inline HalfPeriod end_falling_half(SwingTracker& tracker, std::int64_t frame) {
     }
     const std::int64_t end_frame = frame - late_frames;
     // The index wraps modulo 2^32 like the classifier's 32-bit clock; differences stay right.
-    return {saturate_to_32_bits(end_frame - tracker.half_start),
+    return {saturate_to_int32(end_frame - tracker.half_start),
             static_cast<std::int32_t>(end_frame)};
 }
 

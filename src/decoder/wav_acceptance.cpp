@@ -3,23 +3,14 @@
 // other chunk in between, fails the tag check of "data".
 #include "decoder/wav_acceptance.h"
 
-#include "cli/platform.h"
+#include "base/platform.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
-constexpr std::uint16_t pcm_format_tag = 1;
-
-bool has_tag(const char (&field)[4], const char* tag, std::size_t length) {
-    return std::memcmp(field, tag, length) == 0;
-}
-
-// The fourth byte of "fmt " is not examined: some writers put a NUL there.
 bool has_canonical_tags(const WavHeader& header) {
-    return has_tag(header.riff_id, "RIFF", 4) && has_tag(header.wave_id, "WAVE", 4) &&
-           has_tag(header.format_chunk_id, "fmt", 3) && has_tag(header.data_id, "data", 4);
+    return is_riff_wave(header) && has_riff_tag(header.data_id, "data", 4);
 }
 
 // Every derived quantity divides by one of these.

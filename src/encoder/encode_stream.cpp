@@ -4,9 +4,9 @@
 // output written in whole cells, so memory stays constant whatever the length.
 #include "encoder/encode_stream.h"
 
+#include "base/platform.h"
+#include "cli/diagnostics.h"
 #include "cli/options.h"
-#include "cli/platform.h"
-#include "cli/usage.h"
 #include "encoder/serial_framing.h"
 #include "encoder/tone_writer.h"
 #include "wav/wav_header.h"

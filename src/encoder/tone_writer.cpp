@@ -11,8 +11,8 @@
 // hands each call to the file as it comes, and still gets one write per cell.
 #include "encoder/tone_writer.h"
 
+#include "base/platform.h"
 #include "cli/options.h"
-#include "cli/platform.h"
 #include "encoder/tone_cells.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
 // qirvex-rescue: recovers the data of Kansas City Standard recordings that qirvex cannot read.
 #include "rescue/rescue_driver.h"
 
-int main(int argc, char** argv) { return run_rescue(argc, argv); }
+int main(int argc, char** argv) { return run_rescue(argc, argv, RescueConsole{}); }

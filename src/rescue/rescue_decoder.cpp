@@ -1,5 +1,6 @@
 #include "rescue/rescue_decoder.h"
 
+#include "base/kcs.h"
 #include "rescue/speed_estimate.h"
 #include "rescue/tone_detector.h"
 #include "rescue/tone_history.h"
@@ -11,8 +12,6 @@
 
 namespace {
 
-constexpr double mark_hz = 2400.0;
-constexpr double space_hz = 1200.0;
 // Window starts whose mark magnitude exceeds this many times the space one count as mark for
 // the starting levels, and the other way round.
 constexpr double tone_dominance = 2.0;

@@ -4,6 +4,7 @@
 // channel are held, for the speed measurement.
 #pragma once
 
+#include "base/kcs.h"
 #include "rescue/frame_clock.h"
 #include "rescue/wav_reader.h"
 
@@ -11,9 +12,9 @@
 #include <cstdio>
 
 struct RescueSettings {
-    int baud = 300;    // 300 or 600
-    WordFormat format; // the serial word
-    int channel = 0;   // 1-based channel to decode; 0: the one with the strongest tone
+    int baud = slow_baud; // slow_baud or fast_baud
+    WordFormat format;    // the serial word
+    int channel = 0;      // 1-based channel to decode; 0: the one with the strongest tone
 };
 
 struct RescueResult {

@@ -1,5 +1,7 @@
 #include "rescue/rescue_options.h"
 
+#include "base/kcs.h"
+
 #include <array>
 #include <cstring>
 #include <vector>
@@ -95,12 +97,12 @@ bool apply_value(const OptionRule& rule, const std::string& value, RescueOptions
     const int number = small_number(value);
     switch (rule.key) {
     case Key::Baud:
-        if (number != 300 && number != 600)
+        if (number != slow_baud && number != fast_baud)
             return bad_value(rule, value, "300 or 600", problem);
         settings.baud = number;
         return true;
     case Key::Rate:
-        settings.baud = number == 1 ? 600 : 300;
+        settings.baud = number == 1 ? fast_baud : slow_baud;
         return true;
     case Key::DataBits:
         if (number != 7 && number != 8)

@@ -1,13 +1,12 @@
 #include "rescue/speed_estimate.h"
 
+#include "base/kcs.h"
 #include "rescue/tone_detector.h"
 
 #include <cmath>
 
 namespace {
 
-constexpr double mark_hz = 2400.0;
-constexpr double space_hz = 1200.0;
 constexpr double block_seconds = 0.1;
 constexpr int leader_min_blocks = 2;
 // A window or block is mark when its mark magnitude exceeds this many times the space one.

@@ -1,5 +1,7 @@
 #include "rescue/tone_detector.h"
 
+#include "base/kcs.h"
+
 #include <array>
 #include <cassert>
 #include <cmath>
@@ -37,7 +39,8 @@ constexpr std::int64_t recount_interval = 4096;
 } // namespace
 
 void configure_dc_remover(DcRemover& remover, std::uint32_t rate_hz) {
-    const auto length = static_cast<std::size_t>(std::lround(rate_hz / 1200.0));
+    const auto length =
+        static_cast<std::size_t>(std::lround(static_cast<double>(rate_hz) / space_hz));
     remover.ring.assign(length, 0);
     remover.next = 0;
     remover.sum = 0;

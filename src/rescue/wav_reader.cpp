@@ -3,8 +3,8 @@
 // matter here; every other chunk is stepped over.
 #include "rescue/wav_reader.h"
 
-#include "cli/platform.h"
-#include "wav/wav_header.h"
+#include "base/platform.h"
+#include "base/byte_order.h"
 
 #include <array>
 #include <cmath>

@@ -2,30 +2,17 @@
 // and its data must all be there. Afterwards: the final size fields.
 #include "wav/wav_header.h"
 
+#include "base/platform.h"
 #include "cli/options.h"
-#include "cli/platform.h"
 
 #include <algorithm>
 #include <cinttypes>
 #include <climits>
-#include <cstring>
 
 namespace {
 
-constexpr std::uint16_t pcm_format_tag = 1;
 constexpr std::uint16_t encoder_bits_per_sample = 8;
 constexpr std::uint16_t encoder_channels = 1;
-
-bool has_id(const char (&id)[4], const char* expected, std::size_t length) {
-    return std::memcmp(id, expected, length) == 0;
-}
-
-// Only the first three bytes of the format chunk's id are compared, so "fmt" with any fourth
-// byte passes.
-bool is_riff_wave(const WavHeader& header) {
-    return has_id(header.riff_id, "RIFF", 4) && has_id(header.wave_id, "WAVE", 4) &&
-           has_id(header.format_chunk_id, "fmt", 3);
-}
 
 // The appended samples are timed at the file's own rate, whatever the command line chose.
 bool adopt_rate(std::uint32_t samples_per_sec) {
@@ -66,7 +53,7 @@ int open_append_target(std::FILE* stream, std::uint32_t& existing_data_size) {
     if (!is_riff_wave(header))
         return append_not_wav;
     // Any other chunk between "fmt " and "data", or a longer format chunk, lands here too.
-    if (!has_id(header.data_id, "data", 4))
+    if (!has_riff_tag(header.data_id, "data", 4))
         return append_corrupt;
     std::fseek(stream, wav_header_bytes, SEEK_SET);
     if (header.format_tag != pcm_format_tag)

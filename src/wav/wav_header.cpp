@@ -36,13 +36,13 @@ constexpr WavHeaderBytes legacy_template = make_template(legacy_rate_hz);
 
 } // namespace
 
-std::uint16_t bytes_to_u16(const std::uint8_t* bytes) {
-    return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
+bool has_riff_tag(const char (&id)[4], const char* tag, std::size_t length) {
+    return std::memcmp(id, tag, length) == 0;
 }
 
-std::uint32_t bytes_to_u32(const std::uint8_t* bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+bool is_riff_wave(const WavHeader& header) {
+    return has_riff_tag(header.riff_id, "RIFF", 4) && has_riff_tag(header.wave_id, "WAVE", 4) &&
+           has_riff_tag(header.format_chunk_id, "fmt", 3);
 }
 
 WavHeader parse_wav_header(const WavHeaderBytes& bytes) {

@@ -3,7 +3,10 @@
 // is unsigned little-endian.
 #pragma once
 
+#include "base/byte_order.h"
+
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -35,15 +38,15 @@ struct WavHeader {
 
 using WavHeaderBytes = std::array<std::uint8_t, wav_header_bytes>;
 
-// Little-endian readers for RIFF fields, whatever the host's byte order.
-[[nodiscard]] std::uint16_t bytes_to_u16(const std::uint8_t* bytes);
-[[nodiscard]] std::uint32_t bytes_to_u32(const std::uint8_t* bytes);
+// The format tag of integer PCM.
+constexpr std::uint16_t pcm_format_tag = 1;
 
-// A 32-bit header field as it is stored: least significant byte first.
-constexpr std::array<std::uint8_t, 4> u32_to_bytes(std::uint32_t value) {
-    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-}
+// True when the first `length` bytes of a four-byte chunk id are those of `tag`.
+[[nodiscard]] bool has_riff_tag(const char (&id)[4], const char* tag, std::size_t length);
+
+// True when the header begins "RIFF", "WAVE", "fmt". The fourth byte of "fmt " is not examined:
+// some writers put a NUL there.
+[[nodiscard]] bool is_riff_wave(const WavHeader& header);
 
 // Reads the fields out of the 44 raw header bytes, whatever the host's byte order.
 [[nodiscard]] WavHeader parse_wav_header(const WavHeaderBytes& bytes);

@@ -4,7 +4,6 @@
 #include "test_support.h"
 
 #include "cli/options.h"
-#include "cli/usage.h"
 #include "rescue/rescue_driver.h"
 #include "rescue/rescue_options.h"
 
@@ -12,7 +11,7 @@ namespace {
 
 struct RunResult {
     int status = -1;
-    std::string messages; // the diagnostic stream
+    std::string messages; // what the program wrote as messages
 };
 
 RunResult run(std::vector<std::string> arguments) {
@@ -21,10 +20,12 @@ RunResult run(std::vector<std::string> arguments) {
     for (std::string& argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
-    DiagnosticCapture capture;
+    std::FILE* messages = std::tmpfile();
     RunResult result;
-    result.status = run_rescue(static_cast<int>(arguments.size()), argv.data());
-    result.messages = capture.text();
+    result.status = run_rescue(static_cast<int>(arguments.size()), argv.data(),
+                               RescueConsole{stdout, messages});
+    result.messages = stream_contents(messages);
+    std::fclose(messages);
     return result;
 }
 

@@ -2,7 +2,7 @@
 // the entry point, so the rest of the program handles names as byte strings as it does on POSIX;
 // here they are turned back into wide names to open files. The unlocked stdio calls are the
 // _nolock ones. Built only for Windows.
-#include "cli/platform.h"
+#include "base/platform.h"
 
 #include <io.h>
 #include <sys/stat.h>
@@ -81,13 +81,3 @@ std::size_t write_bytes(const void* bytes, std::size_t count, std::FILE* stream)
 
 // The Windows C library does not tell how a stream is buffered: one write per cell.
 std::size_t coalescing_write_bytes(std::FILE*) { return 0; }
-
-void use_stream_buffer(std::FILE* stream, char* buffer, std::size_t bytes) {
-    std::fflush(stream);
-    std::setvbuf(stream, buffer, _IOFBF, bytes);
-}
-
-void use_no_stream_buffer(std::FILE* stream) {
-    std::fflush(stream);
-    std::setvbuf(stream, nullptr, _IONBF, 0);
-}

@@ -1,7 +1,8 @@
-// What a build for another platform would do differently: how files are opened by name, how
-// their size and identity are read, and how a stream that only one thread uses is read and
-// written. On POSIX names are byte strings used unchanged; a Windows build would convert the wide
-// argument vector and open with _wfopen in a platform file of its own.
+// The platform layer: how files are opened by name, how their size and identity are read, and
+// how a stream that only one thread uses is read and written. platform_posix.cpp and
+// platform_windows.cpp each implement what differs; platform.cpp holds what they share. On POSIX
+// names are byte strings used unchanged; on Windows the wide argument vector is turned into UTF-8
+// at the entry point and names are turned back into wide ones to open files.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 // POSIX: names are byte strings, and fstat tells sizes and identities. glibc also offers the
 // unlocked stdio calls and a look at a stream's buffer; elsewhere the plain calls stand in.
-#include "cli/platform.h"
+#include "base/platform.h"
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -66,15 +66,3 @@ std::size_t write_bytes(const void* bytes, std::size_t count, std::FILE* stream)
 
 std::size_t coalescing_write_bytes(std::FILE*) { return 0; }
 #endif
-
-// The C standard allows setvbuf only before a stream's first use; glibc and the BSDs allow it at
-// any time and flush the stream first. Flushing here first leaves nothing for the change to lose.
-void use_stream_buffer(std::FILE* stream, char* buffer, std::size_t bytes) {
-    std::fflush(stream);
-    std::setvbuf(stream, buffer, _IOFBF, bytes);
-}
-
-void use_no_stream_buffer(std::FILE* stream) {
-    std::fflush(stream);
-    std::setvbuf(stream, nullptr, _IONBF, 0);
-}
