@@ -27,6 +27,9 @@
 // device such as /dev/null).
 [[nodiscard]] bool is_regular_file(std::FILE* stream);
 
+// True when the open stream is a terminal, where a person watches.
+[[nodiscard]] bool is_terminal(std::FILE* stream);
+
 // True when both open streams are the same file (same device and inode).
 [[nodiscard]] bool is_same_file(std::FILE* first, std::FILE* second);
 

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <sys/stat.h>
+#include <unistd.h>
 #if defined(__GLIBC__)
 #include <stdio_ext.h>
 #endif
@@ -34,6 +35,8 @@ bool is_regular_file(std::FILE* stream) {
     struct stat status {};
     return fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode);
 }
+
+bool is_terminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 
 bool is_same_file(std::FILE* first, std::FILE* second) {
     struct stat a {};

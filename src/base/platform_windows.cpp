@@ -57,6 +57,8 @@ bool is_regular_file(std::FILE* stream) {
     return _fstat64(_fileno(stream), &status) == 0 && (status.st_mode & _S_IFREG) != 0;
 }
 
+bool is_terminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
 // The same volume and file index: the same file, under whatever name it was opened.
 bool is_same_file(std::FILE* first, std::FILE* second) {
     BY_HANDLE_FILE_INFORMATION a{};

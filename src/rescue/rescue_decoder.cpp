@@ -1,295 +1,188 @@
 #include "rescue/rescue_decoder.h"
 
-#include "base/kcs.h"
-#include "rescue/speed_estimate.h"
-#include "rescue/tone_detector.h"
-#include "rescue/tone_history.h"
-
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <vector>
 
 namespace {
 
-// Window starts whose mark magnitude exceeds this many times the space one count as mark for
-// the starting levels, and the other way round.
-constexpr double tone_dominance = 2.0;
-// Samples read per block: interleaved values of all channels, at most this many.
-constexpr std::int64_t block_values = 16384;
-// The clock catches up after every this many samples, so the history needs to hold only this
-// many window starts beyond the clock's own span: small enough to stay in the processor's cache.
-constexpr std::size_t clock_step_samples = 1024;
+// The look-ahead holds at most 4 s of 192000 Hz stereo, in 16-bit samples: 3 MB, which keeps
+// the whole program under 8 MB. Recordings of more channels at such rates get a shorter one.
+constexpr std::int64_t look_ahead_budget_bytes = 192000 * 4 * 2 * sizeof(std::int16_t);
+// The clock catches up after every this many DC-free samples, counted from the first, so the
+// history needs to hold only this many window starts beyond the clock's own span: small enough
+// to stay in the processor's cache. The points where it catches up do not depend on how the
+// caller cuts the recording into blocks, and neither does the output.
+constexpr std::int64_t clock_step_samples = 1024;
+// The decoded channel is taken out of the frames in pieces of at most this many samples.
+constexpr std::int64_t piece_samples = 16384;
 
-// Reads frames block by block and hands out the samples of one channel.
-struct ChannelReader {
-    std::FILE* input = nullptr;
-    const WavFormat* format = nullptr;
-    int channel = 0;                 // from 0
-    std::int64_t frames_left = 0;    // frames of the data chunk not yet read
-    std::int64_t frames_read = 0;    // frames read so far
-    std::vector<std::int32_t> block; // one block of interleaved samples
-    bool is_short = false;           // the file ended before frames_left reached 0
-};
-
-ChannelReader open_reader(std::FILE* input, const WavFormat& format, int channel) {
-    ChannelReader reader;
-    reader.input = input;
-    reader.format = &format;
-    reader.channel = channel;
-    reader.frames_left = format.frame_count;
-    std::int64_t frames = block_values / format.channels;
-    reader.block.resize(static_cast<std::size_t>((frames > 0 ? frames : 1) * format.channels));
-    return reader;
-}
-
-// Reads up to `limit` frames; `out` gets the selected channel's samples. Returns the count.
-std::int64_t read_block(ChannelReader& reader, std::int64_t limit, std::vector<std::int32_t>& out) {
-    const std::int64_t capacity =
-        static_cast<std::int64_t>(reader.block.size()) / reader.format->channels;
-    std::int64_t wanted = reader.frames_left < capacity ? reader.frames_left : capacity;
-    wanted = wanted < limit ? wanted : limit;
-    const std::int64_t got =
-        read_wav_frames(reader.input, *reader.format, reader.block.data(), wanted);
-    reader.frames_left -= got;
-    reader.frames_read += got;
-    if (got < wanted) {
-        reader.is_short = true;
-        reader.frames_left = 0;
-    }
-    out.resize(static_cast<std::size_t>(got));
-    for (std::int64_t i = 0; i < got; ++i)
-        out[static_cast<std::size_t>(i)] =
-            reader.block[static_cast<std::size_t>(i * reader.format->channels + reader.channel)];
-    return got;
-}
-
-std::int64_t prefix_frames(const WavFormat& format) {
-    return static_cast<std::int64_t>(format.rate_hz * speed_prefix_seconds);
-}
-
-// The channel whose tones are strongest over the first seconds: the sum of both detectors'
-// magnitudes at the nominal tones, per channel.
-int strongest_channel(std::FILE* input, const WavFormat& format, int baud) {
-    const int window = static_cast<int>(std::lround(static_cast<double>(format.rate_hz) / baud));
-    std::vector<DcRemover> removers(static_cast<std::size_t>(format.channels));
-    std::vector<ToneDetector> marks(removers.size());
-    std::vector<ToneDetector> spaces(removers.size());
-    std::vector<double> strength(removers.size(), 0.0);
-    for (std::size_t c = 0; c < removers.size(); ++c) {
-        configure_dc_remover(removers[c], format.rate_hz);
-        configure_tone_detector(marks[c], mark_hz, format.rate_hz, window);
-        configure_tone_detector(spaces[c], space_hz, format.rate_hz, window);
-    }
-    ChannelReader reader = open_reader(input, format, 0);
-    std::vector<std::int32_t> ignored;
-    std::int64_t left = prefix_frames(format);
-    while (left > 0) {
-        const std::int64_t got = read_block(reader, left, ignored);
-        if (got == 0)
-            break;
-        left -= got;
-        for (std::int64_t i = 0; i < got; ++i) {
-            for (std::size_t c = 0; c < removers.size(); ++c) {
-                const std::int32_t y = remove_dc(
-                    removers[c], reader.block[static_cast<std::size_t>(i) * removers.size() + c]);
-                push_tone_sample(marks[c], y);
-                push_tone_sample(spaces[c], y);
-                strength[c] += tone_magnitude(marks[c].sums) + tone_magnitude(spaces[c].sums);
-            }
-        }
-    }
-    std::size_t best = 0;
-    for (std::size_t c = 1; c < strength.size(); ++c)
-        if (strength[c] > strength[best])
-            best = c;
-    return static_cast<int>(best);
-}
-
-struct Front {
-    DcRemover remover;
-    ToneDetector mark;
-    ToneDetector space;
-    int window = 0;          // detector window, samples
-    std::int64_t pushed = 0; // DC-free samples pushed into the detectors
-};
-
-void configure_front(Front& front, std::uint32_t rate_hz, double speed, double bit_samples) {
-    front.window = static_cast<int>(std::lround(bit_samples));
-    configure_tone_detector(front.mark, mark_hz * speed, rate_hz, front.window);
-    configure_tone_detector(front.space, space_hz * speed, rate_hz, front.window);
-    front.pushed = 0;
-}
-
-// The starting levels: the mark level over the leader (or every clearly mark window), the
-// space level over every clearly space window; one stands in for the other when missing.
-void starting_levels(const std::vector<std::int32_t>& prefix, const SpeedEstimate& estimate,
-                     Front front, double& mark_level, double& space_level) {
-    double mark_sum = 0;
-    double space_sum = 0;
-    double any_sum = 0;
-    std::int64_t mark_count = 0;
-    std::int64_t space_count = 0;
-    for (std::size_t n = 0; n < prefix.size(); ++n) {
-        push_tone_sample(front.mark, prefix[n]);
-        push_tone_sample(front.space, prefix[n]);
-        const auto start = static_cast<std::int64_t>(n) + 1 - front.window;
-        if (start < 0)
-            continue;
-        const double mark = tone_magnitude(front.mark.sums);
-        const double space = tone_magnitude(front.space.sums);
-        any_sum += (mark + space) / 2;
-        const bool is_in_leader =
-            start >= estimate.leader_start && start + front.window <= estimate.leader_end;
-        if (estimate.has_leader ? is_in_leader : mark > tone_dominance * space) {
-            mark_sum += mark;
-            ++mark_count;
-        }
-        if (space > tone_dominance * mark) {
-            space_sum += space;
-            ++space_count;
-        }
-    }
-    const auto windows = static_cast<double>(prefix.size());
-    mark_level = mark_count > 0 ? mark_sum / mark_count : 0;
-    space_level = space_count > 0 ? space_sum / space_count : mark_level;
-    if (mark_level == 0)
-        mark_level = space_level;
-    if (mark_level == 0 && windows > 0)
-        mark_level = space_level = any_sum / windows;
-}
-
-struct Output {
-    std::FILE* target = nullptr;
-    std::FILE* report = nullptr;
-    std::uint32_t rate_hz = 0;
-    std::int64_t bytes = 0;
-};
-
-void report_word(const Output& output, const DecodedWord& word) {
-    if (output.report == nullptr)
-        return;
-    const double sample = std::floor(word.edge + 0.5);
-    std::fprintf(output.report, "suspect word at %.4f s (sample %lld): %s%s%s, byte 0x%02X\n",
-                 word.edge / output.rate_hz, static_cast<long long>(sample),
-                 word.is_framing_error ? "framing error" : "",
-                 word.is_framing_error && word.is_parity_error ? " and " : "",
-                 word.is_parity_error ? "parity error" : "", static_cast<unsigned>(word.byte));
-}
-
-void drain_clock(FrameClock& clock, const ToneHistory& history, Output& output) {
+void drain_clock(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
     DecodedWord word;
-    while (next_word(clock, history, word)) {
-        std::fputc(word.byte, output.target);
-        ++output.bytes;
-        if (word.is_framing_error || word.is_parity_error)
-            report_word(output, word);
-    }
+    while (next_word(decoder.clock, decoder.history, word))
+        words.push_back(word);
 }
 
-// Feeds DC-free samples through the detectors into the history, letting the clock catch up
-// after every step. The history keeps the sums: the clock reads a few dozen window starts per
-// word, so magnitudes are worked out there rather than for every sample.
-void feed(Front& front, const std::int32_t* samples, std::size_t count, ToneHistory& history,
-          FrameClock& clock, Output& output) {
+// Feeds DC-free samples through the detectors into the history, letting the clock catch up at
+// every step. The history keeps the sums: the clock reads a few dozen window starts per word,
+// so magnitudes are worked out there rather than for every sample.
+void feed(RescueDecoder& decoder, const std::int32_t* samples, std::int64_t count,
+          std::vector<DecodedWord>& words) {
+    ToneFront& front = decoder.front;
     std::array<ToneSums, clock_step_samples> mark;
     std::array<ToneSums, clock_step_samples> space;
-    for (std::size_t done = 0; done < count; done += clock_step_samples) {
-        const std::size_t step =
-            count - done < clock_step_samples ? count - done : clock_step_samples;
-        push_tone_block(front.mark, samples + done, step, mark.data());
-        push_tone_block(front.space, samples + done, step, space.data());
+    while (count > 0) {
+        const std::int64_t step =
+            std::min(count, clock_step_samples - decoder.detector_samples % clock_step_samples);
+        const auto size = static_cast<std::size_t>(step);
+        push_tone_block(front.mark, samples, size, mark.data());
+        push_tone_block(front.space, samples, size, space.data());
         // The first window - 1 samples only fill the first window: their sums belong to no
         // whole window.
-        const std::int64_t filling = front.window - 1 - front.pushed;
-        const std::size_t first =
-            filling <= 0 ? 0 : std::min(static_cast<std::size_t>(filling), step);
-        push_history_block(history, mark.data() + first, space.data() + first, step - first);
-        front.pushed += static_cast<std::int64_t>(step);
-        drain_clock(clock, history, output);
+        const std::int64_t filling = front.window_samples - 1 - decoder.detector_samples;
+        const auto first = static_cast<std::size_t>(std::clamp<std::int64_t>(filling, 0, step));
+        push_history_block(decoder.history, mark.data() + first, space.data() + first,
+                           size - first);
+        decoder.detector_samples += step;
+        samples += step;
+        count -= step;
+        if (decoder.detector_samples % clock_step_samples == 0)
+            drain_clock(decoder, words);
     }
 }
 
-// Reads the first seconds of the channel into DC-free samples, aligned so that sample n of the
-// result is sample n of the recording.
-std::vector<std::int32_t> read_prefix(ChannelReader& reader, Front& front, std::uint32_t rate_hz) {
-    configure_dc_remover(front.remover, rate_hz);
-    const int delay = dc_remover_delay(front.remover);
-    std::vector<std::int32_t> prefix;
-    std::vector<std::int32_t> samples;
-    std::int64_t seen = 0;
-    std::int64_t left = prefix_frames(*reader.format);
-    while (left > 0 && read_block(reader, left, samples) > 0) {
-        left -= static_cast<std::int64_t>(samples.size());
-        for (const std::int32_t sample : samples) {
-            const std::int32_t y = remove_dc(front.remover, sample);
-            if (seen++ >= delay)
-                prefix.push_back(y);
+// Runs one channel of `count` frames, `stride` samples apart, through the DC remover into the
+// detectors.
+void decode_channel(RescueDecoder& decoder, const std::int16_t* samples, std::int64_t count,
+                    int stride, std::vector<DecodedWord>& words) {
+    for (std::int64_t done = 0; done < count; done += piece_samples) {
+        const std::int64_t size = std::min(piece_samples, count - done);
+        decoder.channel_block.resize(static_cast<std::size_t>(size));
+        const std::int16_t* sample = samples + done * stride;
+        for (std::int32_t& value : decoder.channel_block) {
+            value = *sample;
+            sample += stride;
         }
+        remove_dc_block(decoder.front.remover, decoder.channel_block.data(),
+                        decoder.channel_block.size());
+        // The remover's first outputs come before its centre reaches the first sample.
+        const std::int64_t skipped = std::min(decoder.dc_outputs_to_skip, size);
+        decoder.dc_outputs_to_skip -= skipped;
+        feed(decoder, decoder.channel_block.data() + skipped, size - skipped, words);
     }
-    return prefix;
+}
+
+// The channel that the decoder takes out of each pushed frame.
+int decoded_channel(const RescueDecoder& decoder) { return decoder.calibration.channel; }
+
+// Calibrates on the look-ahead, sets up the front end, the history and the clock, and replays
+// the look-ahead into them; its memory is then given back.
+void start_decoding(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
+    RescueSettings settings = decoder.settings;
+    if (decoder.stored_channel >= 0)
+        settings.channel = 1;
+    Calibration& calibration = decoder.calibration;
+    calibration = calibrate(decoder.look_ahead, settings);
+    if (decoder.stored_channel >= 0)
+        calibration.channel = decoder.stored_channel;
+    configure_tone_front(decoder.front, decoder.look_ahead.rate_hz, calibration.estimate.speed,
+                         static_cast<int>(std::lround(calibration.bit_samples)));
+    decoder.dc_outputs_to_skip = dc_remover_delay(decoder.front.remover);
+    configure_clock(decoder.clock, settings.format, calibration.bit_samples, calibration.mark_level,
+                    calibration.space_level);
+    configure_history(decoder.history,
+                      clock_history_span(settings.format, calibration.bit_samples) +
+                          clock_step_samples);
+    decoder.phase = StreamPhase::Decoding;
+    const LookAhead& look_ahead = decoder.look_ahead;
+    const int stored = decoder.stored_channel >= 0 ? 0 : decoded_channel(decoder);
+    decode_channel(decoder, look_ahead.samples.data() + stored, look_ahead_frames(look_ahead),
+                   look_ahead.channels, words);
+    decoder.look_ahead.samples = {};
+}
+
+// Keeps up to the look-ahead's capacity of frames; returns how many it took.
+std::int64_t gather(RescueDecoder& decoder, const std::int16_t* frames, std::int64_t count) {
+    LookAhead& look_ahead = decoder.look_ahead;
+    const std::int64_t taken =
+        std::min(count, decoder.look_ahead_capacity - look_ahead_frames(look_ahead));
+    if (decoder.stored_channel < 0) {
+        look_ahead.samples.insert(look_ahead.samples.end(), frames,
+                                  frames + taken * decoder.channels);
+        return taken;
+    }
+    for (std::int64_t n = 0; n < taken; ++n)
+        look_ahead.samples.push_back(frames[n * decoder.channels + decoder.stored_channel]);
+    return taken;
 }
 
 } // namespace
 
-bool rescue_stream(std::FILE* input, const WavFormat& format, std::FILE* target,
-                   const RescueSettings& settings, std::FILE* report, RescueResult& result) {
-    result = RescueResult{};
-    int channel = settings.channel - 1;
-    if (channel < 0) {
-        channel = format.channels > 1 ? strongest_channel(input, format, settings.baud) : 0;
-        if (format.channels > 1 && !rewind_to_samples(input, format))
-            return false;
+void start_rescue(RescueDecoder& decoder, const RescueSettings& settings, std::uint32_t rate_hz,
+                  int channels) {
+    decoder = RescueDecoder{};
+    decoder.settings = settings;
+    decoder.channels = channels;
+    // With the channel chosen, only that one is kept for calibration.
+    decoder.stored_channel = settings.channel > 0 ? settings.channel - 1 : -1;
+    decoder.look_ahead.channels = decoder.stored_channel >= 0 ? 1 : channels;
+    decoder.look_ahead.rate_hz = rate_hz;
+    const auto full = static_cast<std::int64_t>(rate_hz * look_ahead_seconds);
+    const std::int64_t affordable = look_ahead_budget_bytes / (decoder.look_ahead.channels *
+                                                               std::int64_t{sizeof(std::int16_t)});
+    decoder.look_ahead_capacity = std::max<std::int64_t>(1, std::min(full, affordable));
+    decoder.look_ahead.samples.reserve(
+        static_cast<std::size_t>(decoder.look_ahead_capacity * decoder.look_ahead.channels));
+}
+
+void push_frames(RescueDecoder& decoder, const std::int16_t* frames, std::int64_t count,
+                 std::vector<DecodedWord>& words) {
+    decoder.frames += count;
+    switch (decoder.phase) {
+    case StreamPhase::Gathering: {
+        // Hold the frames until the look-ahead is full, then calibrate and go on decoding.
+        const std::int64_t taken = gather(decoder, frames, count);
+        if (look_ahead_frames(decoder.look_ahead) < decoder.look_ahead_capacity)
+            return;
+        start_decoding(decoder, words);
+        frames += taken * decoder.channels;
+        count -= taken;
+        break;
     }
-    result.channel = channel + 1;
-    ChannelReader reader = open_reader(input, format, channel);
-    Front front;
-    const std::vector<std::int32_t> prefix = read_prefix(reader, front, format.rate_hz);
-
-    const SpeedEstimate estimate = estimate_speed(prefix, format.rate_hz, settings.baud);
-    result.speed = estimate.speed;
-    result.has_leader = estimate.has_leader;
-    result.is_speed_measured = estimate.measured_windows > 0;
-    const double bit_samples = format.rate_hz / (settings.baud * estimate.speed);
-    configure_front(front, format.rate_hz, estimate.speed, bit_samples);
-
-    double mark_level = 0;
-    double space_level = 0;
-    starting_levels(prefix, estimate, front, mark_level, space_level);
-    FrameClock clock;
-    configure_clock(clock, settings.format, bit_samples, mark_level, space_level);
-    ToneHistory history;
-    configure_history(history, clock_history_span(settings.format, bit_samples) +
-                                   static_cast<std::int64_t>(clock_step_samples));
-
-    Output output{target, report, format.rate_hz, 0};
-    std::size_t done = 0;
-    while (done < prefix.size()) {
-        const std::size_t count = prefix.size() - done < static_cast<std::size_t>(block_values)
-                                      ? prefix.size() - done
-                                      : block_values;
-        feed(front, prefix.data() + done, count, history, clock, output);
-        done += count;
+    case StreamPhase::Decoding:
+        // Every frame goes straight through.
+        break;
     }
-    std::vector<std::int32_t> samples;
-    while (read_block(reader, block_values, samples) > 0) {
-        remove_dc_block(front.remover, samples.data(), samples.size());
-        feed(front, samples.data(), samples.size(), history, clock, output);
-    }
-    drain_clock(clock, history, output);
+    decode_channel(decoder, frames + decoded_channel(decoder), count, decoder.channels, words);
+}
 
-    result.frames_read = reader.frames_read;
-    result.is_read_short = reader.is_short || format.is_truncated;
+void finish_rescue(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
+    if (decoder.phase == StreamPhase::Gathering)
+        start_decoding(decoder, words);
+    drain_clock(decoder, words);
+}
+
+RescueResult rescue_result(const RescueDecoder& decoder) {
+    const Calibration& calibration = decoder.calibration;
+    const FrameClock& clock = decoder.clock;
+    RescueResult result;
+    result.channel = calibration.channel + 1;
+    result.speed = calibration.estimate.speed;
+    result.has_leader = calibration.estimate.has_leader;
+    result.is_speed_measured = calibration.estimate.measured_windows > 0;
     // A detector reads a tone of amplitude A as A x window/2 x the sine table's scale x the DC
     // remover's scale; full scale is 32768.
-    const double full_scale =
-        32768.0 * front.window / 2 * 16384.0 * static_cast<double>(front.remover.ring.size());
-    result.mark_level = clock.mark_level / full_scale;
-    result.space_level = clock.space_level / full_scale;
-    result.bytes = output.bytes;
+    const double full_scale = 32768.0 * decoder.front.window_samples / 2 * 16384.0 *
+                              static_cast<double>(decoder.front.remover.ring.size());
+    if (full_scale > 0) {
+        result.mark_level = clock.mark_level / full_scale;
+        result.space_level = clock.space_level / full_scale;
+    }
+    result.frames_read = decoder.frames;
+    result.bytes = clock.words;
     result.suspect_words = clock.suspect_words;
     result.locks = clock.locks;
     result.lock_losses = clock.lock_losses;
     result.jumps = clock.jumps;
-    return true;
+    return result;
 }

@@ -1,20 +1,38 @@
-// The rescue decode of one recording: channel choice, speed measurement on the first seconds,
-// then one streaming pass of DC removal, tone detection and the frame clock, writing each
-// decoded byte straight to the target. Memory stays constant: only the first seconds of one
-// channel are held, for the speed measurement.
+// The rescue decoder's streaming core. The caller pushes blocks of interleaved sample frames as
+// they arrive, from a file, a pipe or a browser's audio callback, and takes the words decided so
+// far; it never learns where the samples come from. The first seconds are held as a look-ahead,
+// calibrated on (channel, speed, levels) and replayed; from then on every sample goes once
+// through DC removal, the tone detectors and the frame clock, and memory stays constant however
+// long the recording.
 #pragma once
 
-#include "base/kcs.h"
+#include "rescue/calibration.h"
 #include "rescue/frame_clock.h"
-#include "rescue/wav_reader.h"
+#include "rescue/look_ahead.h"
+#include "rescue/rescue_settings.h"
+#include "rescue/tone_detector.h"
+#include "rescue/tone_history.h"
 
 #include <cstdint>
-#include <cstdio>
+#include <vector>
 
-struct RescueSettings {
-    int baud = slow_baud; // slow_baud or fast_baud
-    WordFormat format;    // the serial word
-    int channel = 0;      // 1-based channel to decode; 0: the one with the strongest tone
+enum class StreamPhase { Gathering, Decoding };
+
+struct RescueDecoder {
+    RescueSettings settings;
+    int channels = 0; // samples per pushed frame
+    StreamPhase phase = StreamPhase::Gathering;
+    LookAhead look_ahead;                 // the first frames, held until calibration
+    std::int64_t look_ahead_capacity = 0; // frames gathered before calibrating
+    int stored_channel = -1;              // the one channel the look-ahead keeps; -1: all
+    Calibration calibration;
+    ToneFront front;                     // the decoded channel's front end
+    std::int64_t dc_outputs_to_skip = 0; // DC remover outputs that belong to no sample yet
+    std::int64_t detector_samples = 0;   // DC-free samples pushed into the detectors
+    ToneHistory history;
+    FrameClock clock;
+    std::vector<std::int32_t> channel_block; // the decoded channel of the frames in hand
+    std::int64_t frames = 0;                 // frames pushed in all
 };
 
 struct RescueResult {
@@ -24,18 +42,26 @@ struct RescueResult {
     bool is_speed_measured = false; // false: no mark tone found, nominal speed assumed
     double mark_level = 0;          // final running mark level, share of full scale
     double space_level = 0;         // final running space level, share of full scale
-    std::int64_t frames_read = 0;   // sample frames read
-    std::int64_t bytes = 0;         // bytes written to the target
+    std::int64_t frames_read = 0;   // sample frames pushed
+    std::int64_t bytes = 0;         // words decoded, each one byte of output
     std::int64_t suspect_words = 0; // words with a framing or parity error
     std::int64_t locks = 0;         // free searches that found a word and locked
     std::int64_t lock_losses = 0;   // locks dropped after three bad words
     std::int64_t jumps = 0;         // timing jumps taken at once
-    bool is_read_short = false;     // the file ended before its data chunk did
 };
 
-// Decodes the samples of `input` (positioned at its first sample, described by `format`) into
-// `target`. Writes one line per suspect word to `report` unless it is null. Returns false only
-// when the input could not be positioned again after the channel choice.
-[[nodiscard]] bool rescue_stream(std::FILE* input, const WavFormat& format, std::FILE* target,
-                                 const RescueSettings& settings, std::FILE* report,
-                                 RescueResult& result);
+// Readies the decoder for frames of `channels` samples at rate_hz (8000 to 192000). A channel
+// chosen in the settings must exist.
+void start_rescue(RescueDecoder& decoder, const RescueSettings& settings, std::uint32_t rate_hz,
+                  int channels);
+
+// Takes `count` interleaved frames of samples in the 16-bit range and appends the words they
+// complete to `words`, in order.
+void push_frames(RescueDecoder& decoder, const std::int16_t* frames, std::int64_t count,
+                 std::vector<DecodedWord>& words);
+
+// Ends the recording: calibrates on a look-ahead that never filled, and appends the last words.
+void finish_rescue(RescueDecoder& decoder, std::vector<DecodedWord>& words);
+
+// What the decode found so far.
+[[nodiscard]] RescueResult rescue_result(const RescueDecoder& decoder);

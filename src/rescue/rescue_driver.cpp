@@ -2,8 +2,9 @@
 
 #include "base/platform.h"
 #include "base/target_file.h"
+#include "rescue/decode_loop.h"
+#include "rescue/interruption.h"
 #include "rescue/rescue_options.h"
-#include "rescue/wav_reader.h"
 
 #include <cerrno>
 #include <cmath>
@@ -13,22 +14,29 @@
 namespace {
 
 constexpr const char* program_name = "qirvex-rescue";
-constexpr const char* version_text = "qirvex-rescue 1.0\n";
+constexpr const char* version_text = "qirvex-rescue 1.1\n";
+constexpr const char* standard_name = "-";
 
-void report_file(std::FILE* messages, const std::string& name, const std::string& text) {
-    std::fprintf(messages, "%s: %s: %s\n", program_name, name.c_str(), text.c_str());
+struct Job {
+    const RescueOptions& options;
+    const RescueConsole& console;
+    std::string input_label;  // the input's name in messages
+    std::string target_label; // the output's name in messages
+};
+
+void report_file(const Job& job, const std::string& name, const std::string& text) {
+    std::fprintf(job.console.messages, "%s: %s: %s\n", program_name, name.c_str(), text.c_str());
 }
 
 // Opens the target, refusing the input itself and, without --force, any existing file.
-std::FILE* open_target(const std::string& name, std::FILE* input, bool force_overwrite,
-                       std::FILE* messages) {
+std::FILE* open_target(const Job& job, const std::string& name, std::FILE* input) {
     switch (probe_target(name.c_str(), input, "rb", nullptr)) {
     case TargetState::IsInput:
-        report_file(messages, name, "this is the input file; name another output file");
+        report_file(job, name, "this is the input file; name another output file");
         return nullptr;
     case TargetState::Exists:
-        if (!force_overwrite) {
-            report_file(messages, name, "the output file exists; use --force to overwrite it");
+        if (!job.options.force_overwrite) {
+            report_file(job, name, "the output file exists; use --force to overwrite it");
             return nullptr;
         }
         break;
@@ -37,21 +45,23 @@ std::FILE* open_target(const std::string& name, std::FILE* input, bool force_ove
     }
     std::FILE* target = open_file(name.c_str(), "wb");
     if (target == nullptr)
-        report_file(messages, name,
-                    std::string("cannot open for writing: ") + std::strerror(errno));
+        report_file(job, name, std::string("cannot open for writing: ") + std::strerror(errno));
     return target;
+}
+
+bool is_standard_output(const RescueOptions& options) {
+    return options.target == standard_name ||
+           (options.target.empty() && options.input == standard_name);
 }
 
 double decibels(double share) { return share > 0 ? 20 * std::log10(share) : -999.0; }
 
-void report_verbose(std::FILE* messages, const RescueOptions& options, const WavFormat& format,
-                    const RescueResult& result) {
-    std::fprintf(messages,
-                 "%s: %u Hz, %d-bit %s, %d channel(s), %lld frames; decoding channel %d at "
-                 "%d baud\n",
-                 program_name, format.rate_hz, format.bits,
-                 format.encoding == SampleEncoding::Float ? "float" : "integer", format.channels,
-                 static_cast<long long>(format.frame_count), result.channel, options.settings.baud);
+void report_verbose(const Job& job, const AudioInput& audio, const RescueResult& result) {
+    std::FILE* messages = job.console.messages;
+    std::fprintf(
+        messages, "%s: %s, %d Hz, %d channel(s), %lld frames; decoding channel %d at %d baud\n",
+        program_name, audio_format_name(audio).c_str(), audio.info.samplerate, audio.info.channels,
+        static_cast<long long>(result.frames_read), result.channel, job.options.settings.baud);
     std::fprintf(messages, "%s: tape speed %.2f %% (%s)\n", program_name, result.speed * 100,
                  result.has_leader          ? "measured on the leader"
                  : result.is_speed_measured ? "measured on mark tone, no leader found"
@@ -66,63 +76,106 @@ void report_verbose(std::FILE* messages, const RescueOptions& options, const Wav
                  static_cast<long long>(result.lock_losses), static_cast<long long>(result.jumps));
 }
 
-void report_summary(std::FILE* messages, const std::string& target, const RescueResult& result) {
-    std::fprintf(messages,
+void report_summary(const Job& job, const RescueResult& result) {
+    std::fprintf(job.console.messages,
                  "%s: wrote %lld bytes to %s: %lld frames, %lld suspect, tape speed %.2f %%\n",
-                 program_name, static_cast<long long>(result.bytes), target.c_str(),
+                 program_name, static_cast<long long>(result.bytes), job.target_label.c_str(),
                  static_cast<long long>(result.bytes), static_cast<long long>(result.suspect_words),
                  result.speed * 100);
 }
 
-// Checks the recording and the target, decodes, and reports.
-int rescue_file(const RescueOptions& options, std::FILE* input, std::FILE* messages) {
-    WavFormat format;
-    std::string problem;
-    if (!read_wav_format(input, format, problem)) {
-        report_file(messages, options.input, problem);
+// The progress line is for a person watching a file decode on a terminal, not for pipes, and
+// not where the listing itself is appearing.
+Progress progress_for(const Job& job, const AudioInput& audio, std::FILE* target) {
+    Progress progress;
+    const bool is_watched = !job.options.is_quiet && is_terminal(job.console.messages) &&
+                            !(target == job.console.out && is_terminal(target));
+    if (is_watched && !audio.is_pipe && audio.info.frames > 0) {
+        progress.stream = job.console.messages;
+        progress.total_frames = audio.info.frames;
+        progress.rate_hz = static_cast<std::uint32_t>(audio.info.samplerate);
+    }
+    return progress;
+}
+
+// Turns the outcome into messages and the exit status.
+int conclude(const Job& job, const AudioInput& audio, const DecodeOutcome& outcome) {
+    const RescueResult& result = outcome.result;
+    if (outcome.signal != 0) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "stopped by %s after %.1f s of audio; everything decoded until then is in "
+                      "the output",
+                      signal_name(outcome.signal),
+                      static_cast<double>(result.frames_read) / audio.info.samplerate);
+        report_file(job, job.input_label, text);
+    } else if (!outcome.is_written) {
+        report_file(job, job.target_label, "writing failed; the output is incomplete");
         return rescue_failed;
     }
-    if (options.settings.channel > format.channels) {
-        report_file(messages, options.input,
-                    "channel " + std::to_string(options.settings.channel) +
-                        " was asked for, but the file has " + std::to_string(format.channels));
-        return rescue_failed;
-    }
-    const std::string target_name =
-        options.target.empty() ? derived_target_name(options.input, ".txt") : options.target;
-    std::FILE* target = open_target(target_name, input, options.force_overwrite, messages);
-    if (target == nullptr)
-        return rescue_failed;
-    RescueResult result;
-    const bool is_read = rescue_stream(input, format, target, options.settings,
-                                       options.is_report ? messages : nullptr, result);
-    if (!close_target(target)) {
-        report_file(messages, target_name, "writing failed; the output is incomplete");
-        return rescue_failed;
-    }
-    if (!is_read) {
-        report_file(messages, options.input,
-                    "cannot seek back to the samples after choosing the channel");
-        return rescue_failed;
-    }
-    if (options.is_verbose)
-        report_verbose(messages, options, format, result);
-    if (result.is_read_short)
-        report_file(messages, options.input,
-                    "the recording ends before its data chunk does; decoded "
-                    "what is there");
+    if (job.options.is_verbose)
+        report_verbose(job, audio, result);
+    if (!outcome.shortfall.empty())
+        report_file(job, job.input_label, outcome.shortfall + "; decoded what is there");
     if (result.bytes == 0)
-        report_file(messages, options.input,
+        report_file(job, job.input_label,
                     "no words found; check --baud, --channel and the framing");
-    report_summary(messages, target_name, result);
-    const bool is_clean = result.bytes > 0 && result.suspect_words == 0 && !result.is_read_short;
+    if (!job.options.is_quiet)
+        report_summary(job, result);
+    if (outcome.signal != 0)
+        return rescue_signalled + outcome.signal;
+    const bool is_clean =
+        result.bytes > 0 && result.suspect_words == 0 && outcome.shortfall.empty();
     return is_clean ? rescue_clean : rescue_suspect;
+}
+
+// Opens the target and decodes the opened recording into it.
+int decode_to_target(Job& job, AudioInput& audio, std::FILE* input) {
+    const RescueOptions& options = job.options;
+    std::FILE* target = job.console.out;
+    job.target_label = "standard output";
+    if (!is_standard_output(options)) {
+        job.target_label =
+            options.target.empty() ? derived_target_name(options.input, ".txt") : options.target;
+        target = open_target(job, job.target_label, input);
+        if (target == nullptr)
+            return rescue_failed;
+    }
+    Progress progress = progress_for(job, audio, target);
+    const DecodeTargets targets{target, options.is_report ? job.console.messages : nullptr};
+    DecodeOutcome outcome = decode_recording(audio, options.settings, targets, progress);
+    const bool is_closed = target == job.console.out
+                               ? std::fflush(target) == 0 && std::ferror(target) == 0
+                               : close_target(target);
+    // A reader that went away already said so through its signal.
+    outcome.is_written = outcome.is_written && (is_closed || outcome.signal != 0);
+    return conclude(job, audio, outcome);
+}
+
+// Checks the recording, then decodes it.
+int rescue_input(Job& job, std::FILE* input) {
+    AudioInput audio;
+    std::string problem;
+    if (!open_audio(audio, input, job.options.raw, problem)) {
+        report_file(job, job.input_label, problem);
+        return rescue_failed;
+    }
+    const int channel = job.options.settings.channel;
+    int status = rescue_failed;
+    if (channel > audio.info.channels)
+        report_file(job, job.input_label,
+                    "channel " + std::to_string(channel) +
+                        " was asked for, but the recording has " +
+                        std::to_string(audio.info.channels));
+    else
+        status = decode_to_target(job, audio, input);
+    close_audio(audio);
+    return status;
 }
 
 } // namespace
 
 int run_rescue(int argc, char* const* argv, const RescueConsole& console) {
-    std::FILE* messages = console.messages;
     RescueOptions options;
     std::string problem;
     switch (parse_rescue_options(argc, argv, options, problem)) {
@@ -133,19 +186,24 @@ int run_rescue(int argc, char* const* argv, const RescueConsole& console) {
         std::fputs(version_text, console.out);
         return rescue_clean;
     case ParseOutcome::Error:
-        std::fprintf(messages, "%s: %s\nTry '%s --help' for more information.\n", program_name,
-                     problem.c_str(), program_name);
+        std::fprintf(console.messages, "%s: %s\nTry '%s --help' for more information.\n",
+                     program_name, problem.c_str(), program_name);
         return rescue_failed;
     case ParseOutcome::Run:
         break;
     }
-    std::FILE* input = open_file(options.input.c_str(), "rb");
+    const bool is_standard_input = options.input == standard_name;
+    Job job{options, console, is_standard_input ? "standard input" : options.input, ""};
+    std::FILE* input = is_standard_input ? console.in : open_file(options.input.c_str(), "rb");
     if (input == nullptr) {
-        report_file(messages, options.input,
+        report_file(job, job.input_label,
                     std::string("cannot open for reading: ") + std::strerror(errno));
         return rescue_failed;
     }
-    const int status = rescue_file(options, input, messages);
-    std::fclose(input);
+    if (console.is_interruptible)
+        watch_for_interruption(input);
+    const int status = rescue_input(job, input);
+    if (!is_standard_input)
+        std::fclose(input);
     return status;
 }

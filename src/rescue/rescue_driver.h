@@ -1,20 +1,23 @@
-// The qirvex-rescue program: reads the command line, opens and checks the recording, names and
-// guards the target as qirvex does for a decode, runs the rescue decode and turns its result
-// into messages and an exit status.
+// The qirvex-rescue program: reads the command line, opens and checks the recording (a file or
+// standard input), names and guards the target as qirvex does for a decode (or takes standard
+// output), runs the decode and turns its outcome into messages and an exit status.
 #pragma once
 
 #include <cstdio>
 
-// Exit statuses.
+// Exit statuses. A decode stopped by a signal exits with 128 plus the signal's number.
 constexpr int rescue_clean = 0;   // every word decoded cleanly
 constexpr int rescue_suspect = 1; // data written, but some words are suspect, the recording
                                   // was cut short, or no word was found at all
 constexpr int rescue_failed = 2;  // usage, input or output error
+constexpr int rescue_signalled = 128;
 
-// Where the program's own text goes.
+// Where the program reads and writes besides its files.
 struct RescueConsole {
-    std::FILE* out = stdout;      // help and version
-    std::FILE* messages = stderr; // errors, the summary, reports
+    std::FILE* in = stdin;         // the recording when its name is "-"
+    std::FILE* out = stdout;       // help, version, and the bytes when the output is "-"
+    std::FILE* messages = stderr;  // errors, the progress line, the summary, reports
+    bool is_interruptible = false; // SIGINT, SIGTERM and SIGPIPE end the decode gracefully
 };
 
 // Runs the program.

@@ -8,6 +8,9 @@
 
 namespace {
 
+// More channels than any recorder has; libsndfile itself takes up to 1024.
+constexpr int max_raw_channels = 256;
+
 enum class Key {
     Baud,
     Rate,
@@ -18,6 +21,10 @@ enum class Key {
     Force,
     Report,
     Verbose,
+    Quiet,
+    RawFormat,
+    RawRate,
+    RawChannels,
     Help,
     Version
 };
@@ -29,8 +36,9 @@ struct OptionRule {
     Key key;
 };
 
-// -R is qirvex's own spelling of the rate: -R1 for 600 baud, any other value for 300.
-constexpr std::array<OptionRule, 11> option_rules = {{
+// -R is qirvex's own spelling of the rate: -R1 for 600 baud, any other value for 300. The raw
+// layout has long names only.
+constexpr std::array<OptionRule, 15> option_rules = {{
     {'b', "baud", true, Key::Baud},
     {'R', "rate", true, Key::Rate},
     {'d', "data-bits", true, Key::DataBits},
@@ -40,13 +48,17 @@ constexpr std::array<OptionRule, 11> option_rules = {{
     {'f', "force", false, Key::Force},
     {'r', "report", false, Key::Report},
     {'v', "verbose", false, Key::Verbose},
+    {'q', "quiet", false, Key::Quiet},
+    {'\0', "raw-format", true, Key::RawFormat},
+    {'\0', "raw-rate", true, Key::RawRate},
+    {'\0', "raw-channels", true, Key::RawChannels},
     {'h', "help", false, Key::Help},
     {'V', "version", false, Key::Version},
 }};
 
 const OptionRule* find_short(char letter) {
     for (const OptionRule& rule : option_rules)
-        if (rule.letter == letter)
+        if (rule.letter != '\0' && rule.letter == letter)
             return &rule;
     return nullptr;
 }
@@ -78,9 +90,9 @@ bool bad_value(const OptionRule& rule, const std::string& value, const char* exp
     return false;
 }
 
-// A whole decimal number from 0 to 99999; -1 when the text is anything else.
+// A whole decimal number from 0 to 999999; -1 when the text is anything else.
 int small_number(const std::string& text) {
-    if (text.empty() || text.size() > 5)
+    if (text.empty() || text.size() > 6)
         return -1;
     int value = 0;
     for (const char c : text) {
@@ -129,6 +141,24 @@ bool apply_value(const OptionRule& rule, const std::string& value, RescueOptions
             return bad_value(rule, value, "a channel number from 1", problem);
         settings.channel = number;
         return true;
+    case Key::RawFormat:
+        options.raw.is_raw = true;
+        options.raw.format = raw_format_code(value);
+        if (options.raw.format == 0)
+            return bad_value(rule, value, raw_format_names(), problem);
+        return true;
+    case Key::RawRate:
+        options.raw.is_raw = true;
+        if (number < static_cast<int>(lowest_rate_hz) || number > static_cast<int>(highest_rate_hz))
+            return bad_value(rule, value, "a rate from 8000 to 192000", problem);
+        options.raw.rate_hz = static_cast<std::uint32_t>(number);
+        return true;
+    case Key::RawChannels:
+        options.raw.is_raw = true;
+        if (number < 1 || number > max_raw_channels)
+            return bad_value(rule, value, "a channel count from 1 to 256", problem);
+        options.raw.channels = number;
+        return true;
     default:
         return true;
     }
@@ -144,6 +174,9 @@ ParseOutcome apply_flag(const OptionRule& rule, RescueOptions& options) {
         break;
     case Key::Verbose:
         options.is_verbose = true;
+        break;
+    case Key::Quiet:
+        options.is_quiet = true;
         break;
     case Key::Help:
         return ParseOutcome::Help;
@@ -244,7 +277,7 @@ ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& op
             return outcome;
     }
     if (files.empty() || files.size() > 2) {
-        problem = files.empty() ? "no input file given, where a WAV file was expected"
+        problem = files.empty() ? "no input file given, where a recording was expected"
                                 : "found " + std::to_string(files.size()) +
                                       " file names, where an input and at most one output "
                                       "were expected";
@@ -257,10 +290,13 @@ ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& op
 }
 
 const char* rescue_usage() {
-    return "Usage: qirvex-rescue [options] in.wav [out]\n"
+    return "Usage: qirvex-rescue [options] in [out]\n"
            "Recovers the data of a Kansas City Standard (OSI) cassette recording that plain\n"
            "qirvex cannot read: noisy, fast or slow, inverted, clipped or unevenly recorded.\n"
-           "Without out, writes in.txt (the input name less its extension, plus .txt).\n"
+           "Reads WAV, AIFF, CAF, W64, RF64, FLAC, Ogg and MP3 files and headerless samples.\n"
+           "\"-\" as in reads standard input, a live capture for example; \"-\" as out writes\n"
+           "standard output, each byte as soon as it is decoded. Without out, writes in.txt\n"
+           "(the input name less its extension, plus .txt), or standard output for \"-\".\n"
            "\n"
            "  -b, --baud 300|600        bit rate (default 300); -R1 also selects 600\n"
            "  -d, --data-bits 7|8       data bits per word (default 8)\n"
@@ -270,9 +306,17 @@ const char* rescue_usage() {
            "  -f, --force               overwrite an existing output file\n"
            "  -r, --report              list each suspect word with its time and sample\n"
            "  -v, --verbose             show tape speed, levels, words and resyncs\n"
+           "  -q, --quiet               no progress line and no summary\n"
+           "      --raw-format TYPE     headerless samples of TYPE: u8, s8, s16le, s16be,\n"
+           "                            s24le, s24be, s32le, s32be, f32le, f32be, f64le,\n"
+           "                            f64be, ulaw, alaw (default s16le)\n"
+           "      --raw-rate HZ         their rate, 8000 to 192000 (default 44100)\n"
+           "      --raw-channels N      their channels (default 1)\n"
            "  -h, --help                show this text\n"
            "  -V, --version             show the version\n"
            "\n"
-           "Exit status: 0 all words clean; 1 data written but some words suspect, the file\n"
-           "cut short, or no data found; 2 usage, input or output error.\n";
+           "Exit status: 0 all words clean; 1 data written but some words suspect, the\n"
+           "recording cut short, or no data found; 2 usage, input or output error; 128 plus\n"
+           "the signal's number when stopped early by one (130 Ctrl-C, 143 SIGTERM, 141\n"
+           "SIGPIPE), with everything decoded until then in the output.\n";
 }

@@ -3,7 +3,8 @@
 // anywhere among the file names; "--" ends the options.
 #pragma once
 
-#include "rescue/rescue_decoder.h"
+#include "rescue/audio_input.h"
+#include "rescue/rescue_settings.h"
 
 #include <string>
 
@@ -12,8 +13,10 @@ struct RescueOptions {
     bool force_overwrite = false; // -f, --force: an existing target may be replaced
     bool is_report = false;       // -r, --report: one line per suspect word
     bool is_verbose = false;      // -v, --verbose: speed, levels, words, resyncs
-    std::string input;            // the recording
-    std::string target;           // the output file; empty: derived from the input
+    bool is_quiet = false;        // -q, --quiet: no progress line and no summary
+    RawLayout raw;                // --raw-format, --raw-rate, --raw-channels: headerless input
+    std::string input;            // the recording; "-": standard input
+    std::string target;           // the output file; "-": standard output; empty: derived
 };
 
 enum class ParseOutcome { Run, Help, Version, Error };

@@ -4,6 +4,7 @@
 #include "rescue/tone_detector.h"
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -15,50 +16,46 @@ constexpr double mark_dominance = 2.0;
 constexpr double lowest_speed = 0.8;
 constexpr double highest_speed = 1.25;
 
-struct Detectors {
-    ToneDetector mark;
-    ToneDetector space;
-    int window = 0;
-};
-
-Detectors nominal_detectors(std::uint32_t rate_hz, int baud) {
-    Detectors detectors;
-    detectors.window = static_cast<int>(std::lround(static_cast<double>(rate_hz) / baud));
-    configure_tone_detector(detectors.mark, mark_hz, rate_hz, detectors.window);
-    configure_tone_detector(detectors.space, space_hz, rate_hz, detectors.window);
-    return detectors;
+ToneFront nominal_front(std::uint32_t rate_hz, int baud) {
+    ToneFront front;
+    configure_tone_front(front, rate_hz, 1.0,
+                         static_cast<int>(std::lround(static_cast<double>(rate_hz) / baud)));
+    return front;
 }
 
 // Finds the leader from the mean magnitudes of each 0.1 s block.
-void find_leader(const std::vector<std::int32_t>& samples, std::uint32_t rate_hz, int baud,
-                 SpeedEstimate& estimate) {
-    Detectors detectors = nominal_detectors(rate_hz, baud);
-    const auto block = static_cast<std::int64_t>(std::lround(rate_hz * block_seconds));
+void find_leader(const LookAhead& look_ahead, int channel, int baud, SpeedEstimate& estimate) {
+    ToneFront front = nominal_front(look_ahead.rate_hz, baud);
+    const auto block = static_cast<std::int64_t>(std::lround(look_ahead.rate_hz * block_seconds));
     double mark_sum = 0;
     double space_sum = 0;
     std::int64_t run_start = -1;
-    const auto count = static_cast<std::int64_t>(samples.size());
-    for (std::int64_t n = 0; n < count; ++n) {
-        push_tone_sample(detectors.mark, samples[static_cast<std::size_t>(n)]);
-        push_tone_sample(detectors.space, samples[static_cast<std::size_t>(n)]);
-        mark_sum += tone_magnitude(detectors.mark.sums);
-        space_sum += tone_magnitude(detectors.space.sums);
-        if ((n + 1) % block != 0)
-            continue;
-        const std::int64_t block_start = n + 1 - block;
+    std::int64_t n = 0;
+    bool is_done = false;
+    for_each_dc_free(look_ahead, channel, [&](std::int32_t y) {
+        if (is_done)
+            return;
+        push_tones(front, y);
+        mark_sum += tone_magnitude(front.mark.sums);
+        space_sum += tone_magnitude(front.space.sums);
+        if ((++n) % block != 0)
+            return;
+        const std::int64_t block_start = n - block;
         const bool is_mark = mark_sum > mark_dominance * space_sum;
         mark_sum = 0;
         space_sum = 0;
         if (is_mark && run_start < 0)
             run_start = block_start;
         if (!is_mark && run_start >= 0) {
-            if (block_start - run_start >= leader_min_blocks * block)
-                break;
+            if (block_start - run_start >= leader_min_blocks * block) {
+                is_done = true;
+                return;
+            }
             run_start = -1;
         }
         if (is_mark && run_start >= 0)
-            estimate.leader_end = n + 1;
-    }
+            estimate.leader_end = n;
+    });
     if (run_start >= 0 && estimate.leader_end - run_start >= leader_min_blocks * block) {
         estimate.has_leader = true;
         estimate.leader_start = run_start;
@@ -67,35 +64,36 @@ void find_leader(const std::vector<std::int32_t>& samples, std::uint32_t rate_hz
 
 } // namespace
 
-SpeedEstimate estimate_speed(const std::vector<std::int32_t>& samples, std::uint32_t rate_hz,
-                             int baud) {
+SpeedEstimate estimate_speed(const LookAhead& look_ahead, int channel, int baud) {
     SpeedEstimate estimate;
-    find_leader(samples, rate_hz, baud, estimate);
+    find_leader(look_ahead, channel, baud, estimate);
 
     // The mark phasor of each window start is kept for one lag, to be multiplied with the
     // conjugate of the one a lag later.
-    Detectors detectors = nominal_detectors(rate_hz, baud);
+    const std::uint32_t rate_hz = look_ahead.rate_hz;
+    ToneFront front = nominal_front(rate_hz, baud);
+    const int window = front.window_samples;
     const auto lag = static_cast<std::size_t>(std::lround(rate_hz / 1000.0));
     std::vector<double> past_i(lag, 0.0);
     std::vector<double> past_q(lag, 0.0);
     std::vector<bool> past_is_mark(lag, false);
     double turn_re = 0;
     double turn_im = 0;
-    for (std::size_t n = 0; n < samples.size(); ++n) {
-        push_tone_sample(detectors.mark, samples[n]);
-        push_tone_sample(detectors.space, samples[n]);
+    std::size_t n = 0;
+    for_each_dc_free(look_ahead, channel, [&](std::int32_t y) {
+        push_tones(front, y);
         // The window that ends at sample n starts here.
-        const auto start = static_cast<std::int64_t>(n) + 1 - detectors.window;
-        const double mark = tone_magnitude(detectors.mark.sums);
+        const auto start = static_cast<std::int64_t>(n) + 1 - window;
+        const double mark = tone_magnitude(front.mark.sums);
         const bool is_usable =
             start >= 0 &&
             (estimate.has_leader
-                 ? start >= estimate.leader_start && start + detectors.window <= estimate.leader_end
-                 : mark > mark_dominance * tone_magnitude(detectors.space.sums));
+                 ? start >= estimate.leader_start && start + window <= estimate.leader_end
+                 : mark > mark_dominance * tone_magnitude(front.space.sums));
         // The phasor is I - jQ, so its product with the earlier phasor's conjugate is:
-        const auto i = static_cast<double>(detectors.mark.sums.i);
-        const auto q = static_cast<double>(detectors.mark.sums.q);
-        const std::size_t slot = n % lag;
+        const auto i = static_cast<double>(front.mark.sums.i);
+        const auto q = static_cast<double>(front.mark.sums.q);
+        const std::size_t slot = n++ % lag;
         if (is_usable && past_is_mark[slot]) {
             turn_re += i * past_i[slot] + q * past_q[slot];
             turn_im += i * past_q[slot] - q * past_i[slot];
@@ -104,7 +102,7 @@ SpeedEstimate estimate_speed(const std::vector<std::int32_t>& samples, std::uint
         past_i[slot] = i;
         past_q[slot] = q;
         past_is_mark[slot] = is_usable;
-    }
+    });
     if (estimate.measured_windows == 0)
         return estimate;
     const double pi = std::acos(-1.0);

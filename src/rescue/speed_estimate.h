@@ -8,11 +8,9 @@
 // 500 Hz of 2400. Without a leader, every window that reads clearly mark is used instead.
 #pragma once
 
-#include <cstdint>
-#include <vector>
+#include "rescue/look_ahead.h"
 
-// The first seconds that are analysed (and buffered for it).
-constexpr double speed_prefix_seconds = 4.0;
+#include <cstdint>
 
 struct SpeedEstimate {
     double speed = 1.0;                // measured mark frequency / 2400 Hz
@@ -22,6 +20,5 @@ struct SpeedEstimate {
     std::int64_t measured_windows = 0; // windows that went into the measurement; 0: none
 };
 
-// Measures the speed on DC-free samples (the output of remove_dc) at rate_hz and baud.
-[[nodiscard]] SpeedEstimate estimate_speed(const std::vector<std::int32_t>& samples,
-                                           std::uint32_t rate_hz, int baud);
+// Measures the speed on one channel (from 0) of the look-ahead, at `baud`.
+[[nodiscard]] SpeedEstimate estimate_speed(const LookAhead& look_ahead, int channel, int baud);

@@ -128,6 +128,19 @@ void push_tone_block(ToneDetector& detector, const std::int32_t* samples, std::s
 #endif
 }
 
+void configure_tone_front(ToneFront& front, std::uint32_t rate_hz, double speed,
+                          int window_samples) {
+    configure_dc_remover(front.remover, rate_hz);
+    configure_tone_detector(front.mark, mark_hz * speed, rate_hz, window_samples);
+    configure_tone_detector(front.space, space_hz * speed, rate_hz, window_samples);
+    front.window_samples = window_samples;
+}
+
+void push_tones(ToneFront& front, std::int32_t sample) {
+    push_tone_sample(front.mark, sample);
+    push_tone_sample(front.space, sample);
+}
+
 double tone_magnitude(const ToneSums& sums) {
     const auto i = static_cast<double>(sums.i);
     const auto q = static_cast<double>(sums.q);

@@ -61,6 +61,22 @@ void push_tone_sample(ToneDetector& detector, std::int32_t sample);
 void push_tone_block(ToneDetector& detector, const std::int32_t* samples, std::size_t count,
                      ToneSums* sums);
 
+// One channel's front end: the DC remover and the detectors of both tones, over one bit.
+struct ToneFront {
+    DcRemover remover;
+    ToneDetector mark;
+    ToneDetector space;
+    int window_samples = 0; // the detectors' window: one bit, in samples
+};
+
+// A front at rate_hz for tones `speed` times the nominal ones, over window_samples; everything
+// starts at zero.
+void configure_tone_front(ToneFront& front, std::uint32_t rate_hz, double speed,
+                          int window_samples);
+
+// Mixes one DC-free sample into both detectors.
+void push_tones(ToneFront& front, std::int32_t sample);
+
 // The magnitude of a window's sums: its amplitude of the tone, times half the window length and
 // the scales of the sine table and the DC remover.
 [[nodiscard]] double tone_magnitude(const ToneSums& sums);

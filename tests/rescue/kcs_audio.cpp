@@ -172,10 +172,14 @@ Rescued rescue_wav(const std::string& wav, const RescueSettings& settings) {
     std::fwrite(wav.data(), 1, wav.size(), input);
     std::rewind(input);
     Rescued rescued;
-    WavFormat format;
+    AudioInput audio;
     std::string problem;
-    if (read_wav_format(input, format, problem))
-        rescued.is_read = rescue_stream(input, format, target, settings, report, rescued.result);
+    rescued.is_read = open_audio(audio, input, RawLayout{}, problem);
+    if (rescued.is_read) {
+        Progress silent;
+        rescued.result = decode_recording(audio, settings, {target, report}, silent).result;
+        close_audio(audio);
+    }
     rescued.bytes = stream_contents(target);
     rescued.report = stream_contents(report);
     std::fclose(input);

@@ -3,7 +3,7 @@
 // WAV files in the layouts that recorders write.
 #pragma once
 
-#include "rescue/rescue_decoder.h"
+#include "rescue/decode_loop.h"
 
 #include <cstdint>
 #include <string>
@@ -39,11 +39,11 @@ enum class WavLayout {
                                     WavLayout layout);
 
 struct Rescued {
-    bool is_read = false; // the WAV format was accepted and the stream decoded
+    bool is_read = false; // the recording was opened and decoded
     std::string bytes;    // what was written to the target
     RescueResult result;
     std::string report; // the --report lines
 };
 
-// Runs the rescue decode on a WAV file held in memory.
+// Runs the rescue decode on a recording held in memory.
 [[nodiscard]] Rescued rescue_wav(const std::string& wav, const RescueSettings& settings);

@@ -1,0 +1,225 @@
+#include "rescue/audio_input.h"
+
+#include "base/platform.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <initializer_list>
+
+namespace {
+
+struct RawFormatName {
+    const char* name; // lower case, without underscores
+    int format;       // libsndfile subformat and byte order
+};
+
+// sox's names (s16le) and arecord's (S16_LE, S24_3LE, FLOAT_LE, MU_LAW) for the same layouts.
+constexpr std::array<RawFormatName, 21> raw_format_table = {{
+    {"u8", SF_FORMAT_PCM_U8},
+    {"s8", SF_FORMAT_PCM_S8},
+    {"s16le", SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE},
+    {"s16be", SF_FORMAT_PCM_16 | SF_ENDIAN_BIG},
+    {"s24le", SF_FORMAT_PCM_24 | SF_ENDIAN_LITTLE},
+    {"s243le", SF_FORMAT_PCM_24 | SF_ENDIAN_LITTLE},
+    {"s24be", SF_FORMAT_PCM_24 | SF_ENDIAN_BIG},
+    {"s243be", SF_FORMAT_PCM_24 | SF_ENDIAN_BIG},
+    {"s32le", SF_FORMAT_PCM_32 | SF_ENDIAN_LITTLE},
+    {"s32be", SF_FORMAT_PCM_32 | SF_ENDIAN_BIG},
+    {"f32le", SF_FORMAT_FLOAT | SF_ENDIAN_LITTLE},
+    {"floatle", SF_FORMAT_FLOAT | SF_ENDIAN_LITTLE},
+    {"f32be", SF_FORMAT_FLOAT | SF_ENDIAN_BIG},
+    {"floatbe", SF_FORMAT_FLOAT | SF_ENDIAN_BIG},
+    {"f64le", SF_FORMAT_DOUBLE | SF_ENDIAN_LITTLE},
+    {"float64le", SF_FORMAT_DOUBLE | SF_ENDIAN_LITTLE},
+    {"f64be", SF_FORMAT_DOUBLE | SF_ENDIAN_BIG},
+    {"float64be", SF_FORMAT_DOUBLE | SF_ENDIAN_BIG},
+    {"ulaw", SF_FORMAT_ULAW},
+    {"mulaw", SF_FORMAT_ULAW},
+    {"alaw", SF_FORMAT_ALAW},
+}};
+
+// Encodings that libsndfile decodes to floating point: read as such, so that nothing beyond
+// full scale wraps around on the way to integers.
+bool is_float_encoding(int format) {
+    switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_FLOAT:
+    case SF_FORMAT_DOUBLE:
+    case SF_FORMAT_VORBIS:
+    case SF_FORMAT_OPUS:
+    case SF_FORMAT_MPEG_LAYER_I:
+    case SF_FORMAT_MPEG_LAYER_II:
+    case SF_FORMAT_MPEG_LAYER_III:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A float sample in the 16-bit range: clamped to -1..1 (NaN counts as 0) and rounded.
+std::int16_t scaled_sample(double value) {
+    if (!(value > -1.0))
+        value = value == value ? -1.0 : 0.0;
+    if (value > 1.0)
+        value = 1.0;
+    return static_cast<std::int16_t>(std::lround(value * 32767.0));
+}
+
+std::string open_problem(const AudioInput& audio, const RawLayout& raw) {
+    std::string problem = std::string("found no recording that libsndfile can read (\"") +
+                          sf_strerror(nullptr) + "\")";
+    if (raw.is_raw)
+        return problem + ", where headerless samples of the layout given were expected";
+    problem += ", where a WAV, AIFF, CAF, FLAC, Ogg or MP3 recording was expected";
+    if (audio.is_pipe)
+        problem += "; FLAC, CAF and other formats that need seeking cannot be read from a pipe: "
+                   "give the file's name instead, or convert on the way, for example "
+                   "\"flac -dc in.flac | qirvex-rescue - out\"";
+    else
+        problem += "; for headerless samples give their layout with --raw-format";
+    return problem;
+}
+
+bool check_layout(const SF_INFO& info, std::string& problem) {
+    if (info.channels < 1) {
+        problem = std::to_string(info.channels) + " channels, where at least 1 was expected";
+        return false;
+    }
+    const auto rate = static_cast<std::int64_t>(info.samplerate);
+    if (rate < lowest_rate_hz || rate > highest_rate_hz) {
+        problem = std::to_string(rate) + " samples per second, where 8000 to 192000 were expected";
+        return false;
+    }
+    return true;
+}
+
+// The bytes one sample takes in a PCM layout; 0 where it has no fixed size.
+int sample_bytes(int format) {
+    switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_ULAW:
+    case SF_FORMAT_ALAW:
+        return 1;
+    case SF_FORMAT_PCM_16:
+        return 2;
+    case SF_FORMAT_PCM_24:
+        return 3;
+    case SF_FORMAT_PCM_32:
+    case SF_FORMAT_FLOAT:
+        return 4;
+    case SF_FORMAT_DOUBLE:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
+// Programs that write WAV to a pipe cannot go back to fill in the length, and put a size near
+// 2 GB (arecord, sox) or beyond in its place.
+constexpr std::int64_t placeholder_bytes = 0x7FFF0000;
+
+bool has_declared_length(const AudioInput& audio) {
+    const int bytes = sample_bytes(audio.info.format);
+    const std::int64_t frames = audio.info.frames;
+    return bytes > 0 && frames > 0 &&
+           frames < placeholder_bytes / (std::int64_t{bytes} * audio.info.channels);
+}
+
+// libsndfile reads the samples that are there when a file is shorter than its data chunk
+// declares, and notes it in its log as "data : 88200 (should be 49956)".
+bool is_data_chunk_cut(SNDFILE* file) {
+    std::array<char, 16384> log{};
+    sf_command(file, SFC_GET_LOG_INFO, log.data(), static_cast<int>(log.size()));
+    const char* line = std::strstr(log.data(), "data : ");
+    long long declared = 0;
+    long long present = 0;
+    return line != nullptr &&
+           std::sscanf(line, "data : %lld (should be %lld)", &declared, &present) == 2 &&
+           declared > present;
+}
+
+} // namespace
+
+int raw_format_code(const std::string& name) {
+    std::string key;
+    for (const char c : name)
+        if (c != '_' && c != '-')
+            key.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    for (const RawFormatName& entry : raw_format_table)
+        if (key == entry.name)
+            return entry.format;
+    return 0;
+}
+
+const char* raw_format_names() {
+    return "u8, s8, s16le, s16be, s24le, s24be, s32le, s32be, f32le, f32be, f64le, f64be, ulaw "
+           "or alaw";
+}
+
+bool open_audio(AudioInput& audio, std::FILE* stream, const RawLayout& raw, std::string& problem) {
+    audio = AudioInput{};
+    audio.is_pipe = !is_regular_file(stream);
+    if (raw.is_raw) {
+        audio.info.format = SF_FORMAT_RAW | raw.format;
+        audio.info.samplerate = static_cast<int>(raw.rate_hz);
+        audio.info.channels = raw.channels;
+        if (!check_layout(audio.info, problem))
+            return false;
+    }
+    audio.file = sf_open_fd(fileno(stream), SFM_READ, &audio.info, SF_FALSE);
+    if (audio.file == nullptr) {
+        problem = open_problem(audio, raw);
+        return false;
+    }
+    if (!check_layout(audio.info, problem)) {
+        close_audio(audio);
+        return false;
+    }
+    audio.is_float = is_float_encoding(audio.info.format);
+    return true;
+}
+
+std::int64_t read_audio(AudioInput& audio, std::int16_t* frames, std::int64_t max_frames) {
+    sf_count_t got = 0;
+    if (!audio.is_float) {
+        got = sf_readf_short(audio.file, frames, max_frames);
+    } else {
+        audio.values.resize(static_cast<std::size_t>(max_frames * audio.info.channels));
+        got = sf_readf_double(audio.file, audio.values.data(), max_frames);
+        const auto count = static_cast<std::size_t>(got * audio.info.channels);
+        for (std::size_t n = 0; n < count; ++n)
+            frames[n] = scaled_sample(audio.values[n]);
+    }
+    audio.frames_read += got;
+    return got;
+}
+
+std::string audio_shortfall(AudioInput& audio) {
+    if (sf_error(audio.file) != SF_ERR_NO_ERROR)
+        return std::string("reading stopped: ") + sf_strerror(audio.file);
+    const bool is_cut = audio.is_pipe
+                            ? has_declared_length(audio) && audio.frames_read < audio.info.frames
+                            : is_data_chunk_cut(audio.file);
+    return is_cut ? "the recording ends before the length its header declares" : "";
+}
+
+std::string audio_format_name(const AudioInput& audio) {
+    std::string name;
+    for (const int mask : {SF_FORMAT_TYPEMASK, SF_FORMAT_SUBMASK}) {
+        SF_FORMAT_INFO format{};
+        format.format = audio.info.format & mask;
+        if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &format, sizeof format) == 0 &&
+            format.name != nullptr)
+            name += (name.empty() ? "" : ", ") + std::string(format.name);
+    }
+    return name.empty() ? "unknown format" : name;
+}
+
+void close_audio(AudioInput& audio) {
+    if (audio.file != nullptr)
+        sf_close(audio.file);
+    audio.file = nullptr;
+}

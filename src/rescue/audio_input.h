@@ -1,0 +1,59 @@
+// The recording as samples, through libsndfile: WAV in all its layouts (PCM of 8 to 32 bits,
+// float, u-law, A-law, ADPCM, WAVE_FORMAT_EXTENSIBLE, W64, RF64), AIFF/AIFC, CAF, FLAC, Ogg
+// Vorbis and Opus, MP3, and headerless PCM whose layout the user names. Files are read from
+// their descriptor, standard input as a pipe, where libsndfile never seeks. Every sample comes
+// out in the 16-bit range, whatever its width or encoding, so the decoder sees one scale.
+#pragma once
+
+#include <sndfile.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+constexpr std::uint32_t lowest_rate_hz = 8000;
+constexpr std::uint32_t highest_rate_hz = 192000;
+
+// The layout of headerless samples, as `sox -t raw` or `arecord -t raw` write them.
+struct RawLayout {
+    bool is_raw = false;                              // the input has no header
+    int format = SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE; // libsndfile subformat and byte order
+    std::uint32_t rate_hz = 44100;                    // frames per second
+    int channels = 1;                                 // samples per frame
+};
+
+// A name of a raw sample type (s16le, u8, f32le, ulaw, or arecord's S16_LE, FLOAT_LE ...) as a
+// libsndfile subformat with its byte order; 0 for a name not known.
+[[nodiscard]] int raw_format_code(const std::string& name);
+
+// The names raw_format_code takes, for messages and the help text.
+[[nodiscard]] const char* raw_format_names();
+
+struct AudioInput {
+    SNDFILE* file = nullptr;
+    SF_INFO info{};               // rate, channels, format and, when known, frames
+    bool is_pipe = false;         // read as a stream: no seek, no known length
+    bool is_float = false;        // decoded as floating point, not as integers
+    std::int64_t frames_read = 0; // frames delivered so far
+    std::vector<double> values;   // one block of floating-point samples, before scaling
+};
+
+// Opens the recording behind `stream` (a file or a pipe, at its start). On failure returns false
+// with `problem` saying what was found and what was expected; nothing is printed here.
+[[nodiscard]] bool open_audio(AudioInput& audio, std::FILE* stream, const RawLayout& raw,
+                              std::string& problem);
+
+// Reads up to max_frames interleaved frames into `frames`; fewer only at the end of the input
+// or on a read error. Returns the frames read.
+[[nodiscard]] std::int64_t read_audio(AudioInput& audio, std::int16_t* frames,
+                                      std::int64_t max_frames);
+
+// How the input ended, after read_audio returned 0: empty when it ended where its header says,
+// else what went wrong (a file shorter than its data chunk, a stream cut off, a decoding error).
+[[nodiscard]] std::string audio_shortfall(AudioInput& audio);
+
+// The container and encoding, as "WAV (Microsoft), Signed 16 bit PCM".
+[[nodiscard]] std::string audio_format_name(const AudioInput& audio);
+
+void close_audio(AudioInput& audio);

@@ -1,0 +1,97 @@
+#include "rescue/decode_loop.h"
+
+#include "base/platform.h"
+#include "rescue/interruption.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// A file is read in blocks of up to this many frames; a pipe in blocks of a twentieth of a
+// second, so that a block never waits long for audio that is still being played.
+constexpr std::int64_t file_block_frames = 16384;
+constexpr std::int64_t pipe_blocks_per_second = 20;
+// One block holds at most this many samples, however many channels a frame has.
+constexpr std::int64_t block_samples_limit = 65536;
+// Bytes wait at most this long in the output's buffer, in seconds of audio.
+constexpr double flush_interval_seconds = 0.1;
+
+std::int64_t block_frames(const AudioInput& audio) {
+    const std::int64_t wanted =
+        audio.is_pipe ? audio.info.samplerate / pipe_blocks_per_second : file_block_frames;
+    return std::clamp<std::int64_t>(wanted, 1, block_samples_limit / audio.info.channels);
+}
+
+void report_word(std::FILE* report, std::uint32_t rate_hz, const DecodedWord& word) {
+    const double sample = std::floor(word.edge + 0.5);
+    std::fprintf(report, "suspect word at %.4f s (sample %lld): %s%s%s, byte 0x%02X\n",
+                 word.edge / rate_hz, static_cast<long long>(sample),
+                 word.is_framing_error ? "framing error" : "",
+                 word.is_framing_error && word.is_parity_error ? " and " : "",
+                 word.is_parity_error ? "parity error" : "", static_cast<unsigned>(word.byte));
+}
+
+struct Writer {
+    DecodeTargets targets;
+    std::uint32_t rate_hz = 0;
+    std::int64_t flush_frames = 0; // frames of audio between flushes
+    std::int64_t flushed_at = 0;   // frames read when the output was last flushed
+    bool has_pending = false;      // bytes wait in the output's buffer
+};
+
+void write_words(Writer& writer, std::vector<DecodedWord>& words) {
+    for (const DecodedWord& word : words) {
+        write_byte(word.byte, writer.targets.target);
+        if ((word.is_framing_error || word.is_parity_error) && writer.targets.report != nullptr)
+            report_word(writer.targets.report, writer.rate_hz, word);
+    }
+    writer.has_pending = writer.has_pending || !words.empty();
+    words.clear();
+}
+
+void flush_when_due(Writer& writer, std::int64_t frames_read) {
+    if (!writer.has_pending || frames_read - writer.flushed_at < writer.flush_frames)
+        return;
+    std::fflush(writer.targets.target);
+    writer.flushed_at = frames_read;
+    writer.has_pending = false;
+}
+
+} // namespace
+
+DecodeOutcome decode_recording(AudioInput& audio, const RescueSettings& settings,
+                               const DecodeTargets& targets, Progress& progress) {
+    const auto rate_hz = static_cast<std::uint32_t>(audio.info.samplerate);
+    RescueDecoder decoder;
+    start_rescue(decoder, settings, rate_hz, audio.info.channels);
+    Writer writer{targets, rate_hz, std::llround(rate_hz * flush_interval_seconds)};
+    const std::int64_t frames_per_block = block_frames(audio);
+    std::vector<std::int16_t> block(
+        static_cast<std::size_t>(frames_per_block * audio.info.channels));
+    std::vector<DecodedWord> words;
+    DecodeOutcome outcome;
+    for (;;) {
+        const std::int64_t got = read_audio(audio, block.data(), frames_per_block);
+        if (got == 0)
+            break;
+        push_frames(decoder, block.data(), got, words);
+        write_words(writer, words);
+        flush_when_due(writer, audio.frames_read);
+        show_progress(progress, audio.frames_read);
+        if (std::ferror(targets.target) != 0) {
+            outcome.is_written = false;
+            break;
+        }
+    }
+    finish_rescue(decoder, words);
+    write_words(writer, words);
+    std::fflush(targets.target);
+    clear_progress(progress);
+    outcome.signal = interruption_signal();
+    if (outcome.signal == 0 && outcome.is_written)
+        outcome.shortfall = audio_shortfall(audio);
+    outcome.result = rescue_result(decoder);
+    return outcome;
+}

@@ -1,0 +1,51 @@
+#include "rescue/interruption.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <initializer_list>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t caught_signal = 0;
+// Set before the handlers are installed, read only by them.
+int input_descriptor = -1;
+int null_descriptor = -1;
+
+// Only async-signal-safe calls here. Putting /dev/null in the input's place ends a read that
+// waits: libsndfile retries a read that the signal interrupted, and that read now finds the end.
+extern "C" void note_signal(int signal_number) {
+    if (caught_signal == 0)
+        caught_signal = signal_number;
+    if (input_descriptor >= 0 && null_descriptor >= 0)
+        dup2(null_descriptor, input_descriptor);
+}
+
+} // namespace
+
+void watch_for_interruption(std::FILE* input) {
+    input_descriptor = fileno(input);
+    null_descriptor = open("/dev/null", O_RDONLY);
+    struct sigaction action {};
+    action.sa_handler = note_signal;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: a waiting read returns at once with EINTR.
+    action.sa_flags = 0;
+    for (const int signal_number : {SIGINT, SIGTERM, SIGPIPE})
+        sigaction(signal_number, &action, nullptr);
+}
+
+int interruption_signal() { return caught_signal; }
+
+const char* signal_name(int signal_number) {
+    switch (signal_number) {
+    case SIGINT:
+        return "SIGINT";
+    case SIGTERM:
+        return "SIGTERM";
+    case SIGPIPE:
+        return "SIGPIPE";
+    default:
+        return "a signal";
+    }
+}

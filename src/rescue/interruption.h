@@ -1,0 +1,16 @@
+// Ending a decode early without losing what it found. Ctrl-C (SIGINT), SIGTERM and a reader that
+// went away (SIGPIPE) are noted, and the input is made to read as ended at once, even where a
+// read is waiting on a silent pipe: the decode then finishes as at the end of the recording,
+// with everything decoded so far in the output and the summary printed.
+#pragma once
+
+#include <cstdio>
+
+// Watches for the three signals on behalf of a decode that reads `input`.
+void watch_for_interruption(std::FILE* input);
+
+// The signal that ended the input, or 0 while none has arrived.
+[[nodiscard]] int interruption_signal();
+
+// The signal's name, as "SIGINT".
+[[nodiscard]] const char* signal_name(int signal_number);
