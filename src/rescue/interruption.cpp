@@ -49,3 +49,5 @@ const char* signal_name(int signal_number) {
         return "a signal";
     }
 }
+
+bool is_output_gone(int signal_number) { return signal_number == SIGPIPE; }

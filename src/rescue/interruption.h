@@ -14,3 +14,6 @@ void watch_for_interruption(std::FILE* input);
 
 // The signal's name, as "SIGINT".
 [[nodiscard]] const char* signal_name(int signal_number);
+
+// True for the signal of a reader that went away, after which nothing reaches the output.
+[[nodiscard]] bool is_output_gone(int signal_number);

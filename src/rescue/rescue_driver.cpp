@@ -103,11 +103,12 @@ int conclude(const Job& job, const AudioInput& audio, const DecodeOutcome& outco
     const RescueResult& result = outcome.result;
     if (outcome.signal != 0) {
         char text[160];
-        std::snprintf(text, sizeof text,
-                      "stopped by %s after %.1f s of audio; everything decoded until then is in "
-                      "the output",
+        std::snprintf(text, sizeof text, "stopped by %s after %.1f s of audio; %s",
                       signal_name(outcome.signal),
-                      static_cast<double>(result.frames_read) / audio.info.samplerate);
+                      static_cast<double>(result.frames_read) / audio.info.samplerate,
+                      is_output_gone(outcome.signal)
+                          ? "the output was closed, so the rest went nowhere"
+                          : "everything decoded until then is in the output");
         report_file(job, job.input_label, text);
     } else if (!outcome.is_written) {
         report_file(job, job.target_label, "writing failed; the output is incomplete");
@@ -157,8 +158,15 @@ int rescue_input(Job& job, std::FILE* input) {
     AudioInput audio;
     std::string problem;
     if (!open_audio(audio, input, job.options.raw, problem)) {
-        report_file(job, job.input_label, problem);
-        return rescue_failed;
+        const int signal_number = interruption_signal();
+        if (signal_number == 0) {
+            report_file(job, job.input_label, problem);
+            return rescue_failed;
+        }
+        report_file(job, job.input_label,
+                    std::string("stopped by ") + signal_name(signal_number) +
+                        " before the recording's header arrived; nothing was written");
+        return rescue_signalled + signal_number;
     }
     const int channel = job.options.settings.channel;
     int status = rescue_failed;
