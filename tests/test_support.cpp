@@ -3,8 +3,11 @@
 #include "cli/diagnostics.h"
 #include "cli/options.h"
 
+#include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <fstream>
+#include <poll.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -86,6 +89,8 @@ std::string DiagnosticCapture::text() {
 
 std::string qirvex_binary() { return QIRVEX_BINARY; }
 
+std::string rescue_binary() { return RESCUE_BINARY; }
+
 namespace {
 
 std::string read_all(int fd) {
@@ -97,40 +102,126 @@ std::string read_all(int fd) {
     return bytes;
 }
 
-} // namespace
-
-ProcessResult run_qirvex(const std::vector<std::string>& arguments, const std::string& cwd) {
-    // Output goes to temporary files, so that a large output cannot block the child.
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    ProcessResult result;
+// Starts `binary` in `cwd` with the three descriptors as its standard streams.
+pid_t start(const std::string& binary, const std::vector<std::string>& arguments,
+            const std::string& cwd, int in, int out, int err) {
     const pid_t child = fork();
-    if (child == 0) {
-        std::vector<char*> argv;
-        std::string program = qirvex_binary();
-        argv.push_back(program.data());
-        std::vector<std::string> copies = arguments;
-        for (auto& argument : copies)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        const int null_input = open("/dev/null", O_RDONLY);
-        dup2(null_input, 0);
-        dup2(fileno(out), 1);
-        dup2(fileno(err), 2);
-        if (chdir(cwd.c_str()) != 0)
-            _exit(126);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
+    if (child != 0)
+        return child;
+    std::vector<std::string> copies = arguments;
+    copies.insert(copies.begin(), binary);
+    std::vector<char*> argv;
+    for (auto& argument : copies)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    if (chdir(cwd.c_str()) != 0)
+        _exit(126);
+    execv(binary.c_str(), argv.data());
+    _exit(127);
+}
+
+int exit_status(pid_t child) {
     int wait_status = 0;
     waitpid(child, &wait_status, 0);
-    if (WIFEXITED(wait_status))
-        result.status = WEXITSTATUS(wait_status);
+    return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1000;
+}
+
+} // namespace
+
+ProcessResult run_program(const std::string& binary, const std::vector<std::string>& arguments,
+                          const std::string& cwd, const std::string& input) {
+    // Everything goes through temporary files, so that no pipe can fill and block either side.
+    std::FILE* in = std::tmpfile();
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    std::fwrite(input.data(), 1, input.size(), in);
+    std::fflush(in);
+    lseek(fileno(in), 0, SEEK_SET);
+    ProcessResult result;
+    result.status =
+        exit_status(start(binary, arguments, cwd, fileno(in), fileno(out), fileno(err)));
     lseek(fileno(out), 0, SEEK_SET);
     lseek(fileno(err), 0, SEEK_SET);
     result.out = read_all(fileno(out));
     result.err = read_all(fileno(err));
+    std::fclose(in);
     std::fclose(out);
     std::fclose(err);
+    return result;
+}
+
+ProcessResult run_qirvex(const std::vector<std::string>& arguments, const std::string& cwd) {
+    return run_program(qirvex_binary(), arguments, cwd);
+}
+
+RunningProgram::RunningProgram(const std::string& binary, const std::vector<std::string>& arguments,
+                               const std::string& cwd) {
+    int in[2];
+    int out[2];
+    int err[2];
+    if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0)
+        return;
+    // The test's ends must not leak into the child, or its input would never end.
+    for (const int fd : {in[1], out[0], err[0]})
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+    // A program that stops reading must not kill the test with SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
+    pid_ = start(binary, arguments, cwd, in[0], out[1], err[1]);
+    close(in[0]);
+    close(out[1]);
+    close(err[1]);
+    input_ = in[1];
+    output_ = out[0];
+    errors_ = err[0];
+}
+
+RunningProgram::~RunningProgram() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    for (const int fd : {input_, output_, errors_})
+        if (fd >= 0)
+            close(fd);
+}
+
+bool RunningProgram::write(const std::string& bytes) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t count = ::write(input_, bytes.data() + done, bytes.size() - done);
+        if (count <= 0)
+            return false;
+        done += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+std::string RunningProgram::wait_for_output(std::size_t count, double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (out_.size() < count && std::chrono::steady_clock::now() < deadline) {
+        pollfd ready{output_, POLLIN, 0};
+        if (poll(&ready, 1, 50) <= 0)
+            continue;
+        char block[4096];
+        const ssize_t got = read(output_, block, sizeof block);
+        if (got <= 0)
+            break;
+        out_.append(block, static_cast<std::size_t>(got));
+    }
+    return out_;
+}
+
+void RunningProgram::signal(int number) { kill(pid_, number); }
+
+ProcessResult RunningProgram::finish() {
+    close(input_);
+    input_ = -1;
+    ProcessResult result;
+    result.out = out_ + read_all(output_);
+    result.err = read_all(errors_);
+    result.status = exit_status(pid_);
+    pid_ = -1;
     return result;
 }

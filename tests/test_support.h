@@ -52,14 +52,48 @@ class DiagnosticCapture {
 };
 
 struct ProcessResult {
-    int status = -1000;       // exit status as the shell sees it (0..255), or -1000 if it died
-    std::string out;          // standard output
-    std::string err;          // standard error
+    int status = -1000; // exit status as the shell sees it (0..255), or -1000 if it died
+    std::string out;    // standard output
+    std::string err;    // standard error
 };
 
-// Runs the program with the arguments in the working folder `cwd`, no standard input.
+// Runs `binary` with the arguments in the working folder `cwd`, with `input` as its standard
+// input.
+[[nodiscard]] ProcessResult run_program(const std::string& binary,
+                                        const std::vector<std::string>& arguments,
+                                        const std::string& cwd, const std::string& input = "");
+
+// Runs qirvex with the arguments in the working folder `cwd`, no standard input.
 [[nodiscard]] ProcessResult run_qirvex(const std::vector<std::string>& arguments,
                                        const std::string& cwd);
 
-// The path of the program under test.
+// The paths of the programs under test.
 [[nodiscard]] std::string qirvex_binary();
+[[nodiscard]] std::string rescue_binary();
+
+// A program running with pipes on its standard input, output and error, for tests that feed it
+// slowly, watch what it writes while it runs, or signal it. Killed when it goes out of scope.
+class RunningProgram {
+  public:
+    RunningProgram(const std::string& binary, const std::vector<std::string>& arguments,
+                   const std::string& cwd);
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    // Writes to its standard input; false when it no longer reads.
+    bool write(const std::string& bytes);
+    // Waits up to `seconds` for its standard output to hold at least `count` bytes, and returns
+    // what it holds by then.
+    std::string wait_for_output(std::size_t count, double seconds);
+    void signal(int number);
+    // Closes its standard input, reads its output to the end and waits for it to exit.
+    [[nodiscard]] ProcessResult finish();
+
+  private:
+    int pid_ = -1;
+    int input_ = -1;
+    int output_ = -1;
+    int errors_ = -1;
+    std::string out_;
+};
