@@ -1,3 +1,4 @@
+// The harnesses' shared support: quiet consoles, fresh options, files in memory, invariants.
 #include "fuzz_support.h"
 
 #include "cli/diagnostics.h"

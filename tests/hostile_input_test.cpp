@@ -36,16 +36,10 @@ class HostileInput : public ScratchTest {
     std::string recording() {
         options.leader_ms = 100;
         options.trailer_ms = 50;
-        std::FILE* input = std::tmpfile();
-        std::FILE* target = std::tmpfile();
-        std::fputs(text.c_str(), input);
-        std::rewind(input);
-        EXPECT_EQ(1, encode_stream(input, target));
-        const std::string wav = stream_contents(target);
-        std::fclose(input);
-        std::fclose(target);
+        const JobRun run = run_job(text, encode_stream);
+        EXPECT_EQ(1, run.result);
         options = Options{};
-        return wav;
+        return run.target;
     }
 
     // Writes `bytes` to a scratch file, opens it in `mode` and runs `job` on it and a temporary

@@ -33,30 +33,16 @@ struct DecodeResult {
 };
 
 std::string encode(const std::string& data) {
-    std::FILE* input = std::tmpfile();
-    std::FILE* target = std::tmpfile();
-    std::fwrite(data.data(), 1, data.size(), input);
-    std::rewind(input);
-    EXPECT_EQ(1, encode_stream(input, target));
-    std::string wav = stream_contents(target);
-    std::fclose(input);
-    std::fclose(target);
-    return wav;
+    const JobRun run = run_job(data, encode_stream);
+    EXPECT_EQ(1, run.result);
+    return run.target;
 }
 
 DecodeResult decode(const std::string& wav) {
-    std::FILE* input = std::tmpfile();
-    std::FILE* target = std::tmpfile();
-    std::fwrite(wav.data(), 1, wav.size(), input);
-    std::rewind(input);
-    DecodeResult decoded;
-    DiagnosticCapture capture;
-    decoded.result = decode_stream(input, target, options.channel, options.fast_rate);
-    decoded.bytes = stream_contents(target);
-    decoded.report = capture.text();
-    std::fclose(input);
-    std::fclose(target);
-    return decoded;
+    const JobRun run = run_job(wav, [](std::FILE* input, std::FILE* target) {
+        return decode_stream(input, target, options.channel, options.fast_rate);
+    });
+    return {run.result, run.target, run.diagnostics};
 }
 
 // The summary line of a clean decode. The default 2000 ms leader measures 2400.50 Hz at 21600

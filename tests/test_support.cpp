@@ -1,3 +1,4 @@
+// The tests' shared support: scratch folders, files, captured consoles, programs as processes.
 #include "test_support.h"
 
 #include "cli/diagnostics.h"
@@ -57,6 +58,13 @@ std::string read_file(const std::string& path) {
 void write_file(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::FILE* file_holding(const std::string& bytes) {
+    std::FILE* file = std::tmpfile();
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::rewind(file);
+    return file;
 }
 
 std::string stream_contents(std::FILE* stream) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -33,6 +34,10 @@ class TargetFileTest : public ScratchTest {
 [[nodiscard]] std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
 
+// A temporary file holding `bytes`, open for reading and writing at its start; it is removed
+// when closed, which the caller does.
+[[nodiscard]] std::FILE* file_holding(const std::string& bytes);
+
 // Everything written to a stream from its start, as bytes.
 [[nodiscard]] std::string stream_contents(std::FILE* stream);
 
@@ -50,6 +55,31 @@ class DiagnosticCapture {
     std::FILE* capture_;
     std::FILE* saved_;
 };
+
+// What a job run on temporary files left: its result, the bytes of its target, and what it
+// wrote to the diagnostic stream.
+struct JobRun {
+    std::int64_t result = 0;
+    std::string target;
+    std::string diagnostics;
+};
+
+// Runs job(input, target) on an input holding `bytes` and an empty temporary target, with the
+// diagnostic stream captured.
+template <typename Job> JobRun run_job(const std::string& bytes, Job&& job) {
+    std::FILE* input = file_holding(bytes);
+    std::FILE* target = std::tmpfile();
+    JobRun run;
+    {
+        DiagnosticCapture capture;
+        run.result = job(input, target);
+        run.diagnostics = capture.text();
+    }
+    run.target = stream_contents(target);
+    std::fclose(input);
+    std::fclose(target);
+    return run;
+}
 
 struct ProcessResult {
     int status = -1000; // exit status as the shell sees it (0..255), or -1000 if it died

@@ -122,10 +122,10 @@ void calibrate(KcsDecoder& decoder, std::int32_t average) {
     decoder.mark_reference = average;
     const std::int32_t mark_periods =
         truncate_to_int32(decoder.input_rate * calibrated_mark_periods / decoder.input_frequency);
-    // At 600 baud a bit cell is half as long. Halving and taking one off, as the design first
-    // had it, leaves the limit one sample below the 4 events of one mark bit (4 x 5 samples at
-    // 21600 Hz against 19), so a mark bit would be decided every 3 cycles and our own 600-baud
-    // recordings would not decode. One over the half keeps 4 events inside the limit.
+    // At 600 baud a bit cell is half as long: the limit is one over the half, so that the 4
+    // events of one mark bit stay inside it. Halving and taking one off would leave it one sample
+    // below them (4 x 5 samples at 21600 Hz against 19): a mark bit would be decided every 3
+    // cycles and the program's own 600-baud recordings would not decode.
     decoder.max_half_period = was_fast ? mark_periods / 2 + 1 : mark_periods;
     // The nominal rate scaled by the measured mark frequency against 2400 Hz: 300 baud per
     // 2400 Hz, or per 1200 Hz when fast.

@@ -1,3 +1,4 @@
+// libsndfile behind one small reader: opening, refusals in found/expected words, 16-bit samples.
 #include "rescue/audio_input.h"
 
 #include "base/platform.h"

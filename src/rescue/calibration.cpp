@@ -1,3 +1,4 @@
+// Channel choice, starting levels and the speed estimate, run over the look-ahead.
 #include "rescue/calibration.h"
 
 #include <cmath>

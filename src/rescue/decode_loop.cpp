@@ -1,3 +1,4 @@
+// The read-push-write loop between an opened recording, the streaming core and the target.
 #include "rescue/decode_loop.h"
 
 #include "base/platform.h"

@@ -1,3 +1,4 @@
+// The frame clock's phases: search, check, locked; the bit reading and the timing loop.
 #include "rescue/frame_clock.h"
 
 #include <array>

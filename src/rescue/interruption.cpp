@@ -1,3 +1,4 @@
+// Signal handlers that note the signal and make the input read as ended.
 #include "rescue/interruption.h"
 
 #include <csignal>

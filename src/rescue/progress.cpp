@@ -1,3 +1,4 @@
+// Drawing and clearing the progress line.
 #include "rescue/progress.h"
 
 namespace {

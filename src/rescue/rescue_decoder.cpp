@@ -1,3 +1,4 @@
+// The streaming core: gathering the look-ahead, calibrating, then feeding every sample once.
 #include "rescue/rescue_decoder.h"
 
 #include <algorithm>

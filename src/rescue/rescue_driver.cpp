@@ -1,3 +1,4 @@
+// qirvex-rescue's driver: input, target guard, decode, messages and exit status.
 #include "rescue/rescue_driver.h"
 
 #include "base/platform.h"

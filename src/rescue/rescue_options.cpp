@@ -1,3 +1,4 @@
+// qirvex-rescue's command line: the option table, GNU-style parsing, the help text.
 #include "rescue/rescue_options.h"
 
 #include "base/kcs.h"

@@ -1,3 +1,4 @@
+// Finding the leader and measuring the mark tone's frequency on it.
 #include "rescue/speed_estimate.h"
 
 #include "base/kcs.h"

@@ -1,3 +1,4 @@
+// The DC remover and the quadrature tone detectors, as exact integer running sums.
 #include "rescue/tone_detector.h"
 
 #include "base/kcs.h"

@@ -1,3 +1,4 @@
+// The ring of detector sums, and magnitudes interpolated between window starts.
 #include "rescue/tone_history.h"
 
 #include <cassert>

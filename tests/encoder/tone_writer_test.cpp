@@ -145,8 +145,8 @@ TEST_F(ToneWriterTest, RefusedCellEndsTheRunAtOnce) {
 
 namespace {
 
-// What the writers did before they wrote cells in batches, one fwrite per cell: the model that
-// a batched run must match.
+// One fwrite per cell: the model that a batched run must match, byte for byte and result for
+// result.
 std::int64_t write_cell_by_cell(const ToneCell& cell, std::int64_t count, std::FILE* stream) {
     std::int64_t samples = 0;
     for (std::int64_t i = 0; i < count; ++i) {

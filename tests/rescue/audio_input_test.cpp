@@ -17,9 +17,7 @@ struct Opened {
 };
 
 Opened open_bytes(const std::string& bytes, const RawLayout& raw = {}) {
-    std::FILE* input = std::tmpfile();
-    std::fwrite(bytes.data(), 1, bytes.size(), input);
-    std::rewind(input);
+    std::FILE* input = file_holding(bytes);
     Opened opened;
     AudioInput audio;
     opened.is_accepted = open_audio(audio, input, raw, opened.problem);

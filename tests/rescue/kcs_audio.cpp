@@ -1,5 +1,7 @@
+// Test audio: the encoder's tape as samples, resampled, noisy, and wrapped in WAV layouts.
 #include "kcs_audio.h"
 
+#include "cli/diagnostics.h"
 #include "encoder/encode_stream.h"
 #include "test_support.h"
 
@@ -8,14 +10,9 @@
 #include <random>
 
 Signal encode_kcs(const std::string& data) {
-    std::FILE* input = std::tmpfile();
-    std::FILE* target = std::tmpfile();
-    std::fwrite(data.data(), 1, data.size(), input);
-    std::rewind(input);
-    EXPECT_EQ(1, encode_stream(input, target));
-    const std::string wav = stream_contents(target);
-    std::fclose(input);
-    std::fclose(target);
+    const JobRun run = run_job(data, encode_stream);
+    EXPECT_EQ(1, run.result);
+    const std::string& wav = run.target;
     Signal signal;
     for (std::size_t i = 44; i < wav.size(); ++i)
         signal.push_back((static_cast<std::uint8_t>(wav[i]) - 128) / 128.0);
@@ -166,24 +163,21 @@ std::string build_wav(const std::vector<Signal>& channels, std::uint32_t rate_hz
 }
 
 Rescued rescue_wav(const std::string& wav, const RescueSettings& settings) {
-    std::FILE* input = std::tmpfile();
-    std::FILE* target = std::tmpfile();
-    std::FILE* report = std::tmpfile();
-    std::fwrite(wav.data(), 1, wav.size(), input);
-    std::rewind(input);
+    // The report goes to the diagnostic stream, which the job captures.
     Rescued rescued;
-    AudioInput audio;
-    std::string problem;
-    rescued.is_read = open_audio(audio, input, RawLayout{}, problem);
-    if (rescued.is_read) {
-        Progress silent;
-        rescued.result = decode_recording(audio, settings, {target, report}, silent).result;
-        close_audio(audio);
-    }
-    rescued.bytes = stream_contents(target);
-    rescued.report = stream_contents(report);
-    std::fclose(input);
-    std::fclose(target);
-    std::fclose(report);
+    const JobRun run = run_job(wav, [&](std::FILE* input, std::FILE* target) {
+        AudioInput audio;
+        std::string problem;
+        rescued.is_read = open_audio(audio, input, RawLayout{}, problem);
+        if (rescued.is_read) {
+            Progress silent;
+            rescued.result =
+                decode_recording(audio, settings, {target, diagnostic_stream}, silent).result;
+            close_audio(audio);
+        }
+        return 0;
+    });
+    rescued.bytes = run.target;
+    rescued.report = run.diagnostics;
     return rescued;
 }
