@@ -49,13 +49,10 @@ class HostileInput : public ScratchTest {
         std::FILE* file = std::fopen(path("file").c_str(), mode);
         std::FILE* other = std::tmpfile();
         Outcome outcome;
-        {
-            DiagnosticCapture capture;
-            testing::internal::CaptureStdout();
-            outcome.result = job(file, other);
-            outcome.out = testing::internal::GetCapturedStdout();
-            outcome.diagnostics = capture.text();
-        }
+        ConsoleText console;
+        outcome.result = capture_console(console, [&] { return job(file, other); });
+        outcome.out = console.out;
+        outcome.diagnostics = console.diagnostics;
         std::fclose(file);
         outcome.file =
             mode[0] == 'r' && mode[1] == '+' ? read_file(path("file")) : stream_contents(other);

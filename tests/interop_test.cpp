@@ -8,14 +8,6 @@
 
 namespace {
 
-// Text with CR LF lines, as a BASIC listing is stored.
-std::string listing() {
-    std::string text;
-    for (int line = 1; line <= 10; ++line)
-        text += std::to_string(line * 10) + " PRINT \"LINE " + std::to_string(line) + "\"\r\n";
-    return text;
-}
-
 // Every kind of byte, in a fixed pseudo-random order.
 std::string random_bytes() {
     std::mt19937 generator(1200);
@@ -30,7 +22,7 @@ struct Sample {
     std::string bytes;
 };
 
-std::vector<Sample> samples() { return {{"text", listing()}, {"random", random_bytes()}}; }
+std::vector<Sample> samples() { return {{"text", basic_listing(10)}, {"random", random_bytes()}}; }
 
 // A minimodem command line for 8N2 in the tones of the Kansas City Standard.
 std::string minimodem(const std::string& arguments, int baud) {
@@ -106,7 +98,7 @@ TEST_F(Interop, MinimodemAudioWithoutCalibrationIsNotExactAtSomeRates) {
         int rate_hz;
         int baud;
     };
-    const std::string text = listing();
+    const std::string text = basic_listing(10);
     for (const Case& measured :
          {Case{22050, 600}, Case{32000, 600}, Case{44100, 600}, Case{22050, 300}}) {
         SCOPED_TRACE(std::to_string(measured.rate_hz) + " Hz, " + std::to_string(measured.baud) +

@@ -42,7 +42,7 @@ DecodeResult decode(const std::string& wav) {
     const JobRun run = run_job(wav, [](std::FILE* input, std::FILE* target) {
         return decode_stream(input, target, options.channel, options.fast_rate);
     });
-    return {run.result, run.target, run.diagnostics};
+    return {run.result, run.target, run.console.diagnostics};
 }
 
 // The summary line of a clean decode. The default 2000 ms leader measures 2400.50 Hz at 21600

@@ -60,6 +60,13 @@ void write_file(const std::string& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::string basic_listing(int lines) {
+    std::string text;
+    for (int line = 1; line <= lines; ++line)
+        text += std::to_string(line * 10) + " PRINT \"LINE " + std::to_string(line) + "\"\r\n";
+    return text;
+}
+
 std::FILE* file_holding(const std::string& bytes) {
     std::FILE* file = std::tmpfile();
     std::fwrite(bytes.data(), 1, bytes.size(), file);

@@ -56,30 +56,46 @@ class DiagnosticCapture {
     std::FILE* saved_;
 };
 
+// What a job wrote to the console.
+struct ConsoleText {
+    std::string out;         // standard output
+    std::string diagnostics; // the diagnostic stream
+};
+
+// Runs job() with standard output and the diagnostic stream captured into `console`, and
+// returns its result.
+template <typename Job> auto capture_console(ConsoleText& console, Job&& job) {
+    DiagnosticCapture capture;
+    testing::internal::CaptureStdout();
+    auto result = job();
+    console.out = testing::internal::GetCapturedStdout();
+    console.diagnostics = capture.text();
+    return result;
+}
+
 // What a job run on temporary files left: its result, the bytes of its target, and what it
-// wrote to the diagnostic stream.
+// wrote to the console.
 struct JobRun {
     std::int64_t result = 0;
     std::string target;
-    std::string diagnostics;
+    ConsoleText console;
 };
 
 // Runs job(input, target) on an input holding `bytes` and an empty temporary target, with the
-// diagnostic stream captured.
+// console captured.
 template <typename Job> JobRun run_job(const std::string& bytes, Job&& job) {
     std::FILE* input = file_holding(bytes);
     std::FILE* target = std::tmpfile();
     JobRun run;
-    {
-        DiagnosticCapture capture;
-        run.result = job(input, target);
-        run.diagnostics = capture.text();
-    }
+    run.result = capture_console(run.console, [&] { return job(input, target); });
     run.target = stream_contents(target);
     std::fclose(input);
     std::fclose(target);
     return run;
 }
+
+// A BASIC listing of `lines` numbered PRINT lines with CR LF line ends, as it is stored.
+[[nodiscard]] std::string basic_listing(int lines);
 
 struct ProcessResult {
     int status = -1000; // exit status as the shell sees it (0..255), or -1000 if it died

@@ -40,13 +40,10 @@ class EncodeStreamTest : public ScratchTest {
             ADD_FAILURE() << "cannot open the files";
             return encoded;
         }
-        {
-            DiagnosticCapture capture;
-            testing::internal::CaptureStdout();
-            encoded.result = encode_stream(input, target);
-            encoded.out = testing::internal::GetCapturedStdout();
-            encoded.diagnostics = capture.text();
-        }
+        ConsoleText console;
+        encoded.result = capture_console(console, [&] { return encode_stream(input, target); });
+        encoded.out = console.out;
+        encoded.diagnostics = console.diagnostics;
         std::fclose(input);
         std::fclose(target);
         return encoded;

@@ -178,6 +178,6 @@ Rescued rescue_wav(const std::string& wav, const RescueSettings& settings) {
         return 0;
     });
     rescued.bytes = run.target;
-    rescued.report = run.diagnostics;
+    rescued.report = run.console.diagnostics;
     return rescued;
 }

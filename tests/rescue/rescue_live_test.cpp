@@ -9,14 +9,6 @@
 
 namespace {
 
-// 24 lines: about 20 s of tape at 300 baud.
-std::string listing() {
-    std::string text;
-    for (int line = 1; line <= 24; ++line)
-        text += std::to_string(line * 10) + " PRINT \"LINE " + std::to_string(line) + "\"\r\n";
-    return text;
-}
-
 constexpr int rate_hz = 21600;
 constexpr std::size_t header_bytes = 44;
 // Audio written before the first byte is awaited: past the 4 s look-ahead and the 2 s leader.
@@ -32,7 +24,8 @@ class RescueLive : public ScratchTest {
   protected:
     void SetUp() override {
         ScratchTest::SetUp();
-        data = listing();
+        // 24 lines: about 20 s of tape at 300 baud.
+        data = basic_listing(24);
         wav = build_wav({encode_kcs(data)}, rate_hz, WavLayout::Pcm8);
     }
 
