@@ -10,9 +10,10 @@
 
 namespace {
 
-// A file is read in blocks of up to this many frames; a pipe in blocks of a twentieth of a
-// second, so that a block never waits long for audio that is still being played.
-constexpr std::int64_t file_block_frames = 16384;
+// A file is read in blocks of a quarter of a second of audio, so that the output is flushed at
+// least that often; a pipe in blocks of a twentieth, so that a block never waits long for audio
+// that is still being played. Smaller file blocks cost more reads and flushes than they save.
+constexpr std::int64_t file_blocks_per_second = 4;
 constexpr std::int64_t pipe_blocks_per_second = 20;
 // One block holds at most this many samples, however many channels a frame has.
 constexpr std::int64_t block_samples_limit = 65536;
@@ -20,9 +21,9 @@ constexpr std::int64_t block_samples_limit = 65536;
 constexpr double flush_interval_seconds = 0.1;
 
 std::int64_t block_frames(const AudioInput& audio) {
-    const std::int64_t wanted =
-        audio.is_pipe ? audio.info.samplerate / pipe_blocks_per_second : file_block_frames;
-    return std::clamp<std::int64_t>(wanted, 1, block_samples_limit / audio.info.channels);
+    const std::int64_t per_second = audio.is_pipe ? pipe_blocks_per_second : file_blocks_per_second;
+    return std::clamp<std::int64_t>(audio.info.samplerate / per_second, 1,
+                                    block_samples_limit / audio.info.channels);
 }
 
 void report_word(std::FILE* report, std::uint32_t rate_hz, const DecodedWord& word) {
