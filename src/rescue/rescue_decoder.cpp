@@ -73,19 +73,12 @@ void decode_channel(RescueDecoder& decoder, const std::int16_t* samples, std::in
     }
 }
 
-// The channel that the decoder takes out of each pushed frame.
-int decoded_channel(const RescueDecoder& decoder) { return decoder.calibration.channel; }
-
 // Calibrates on the look-ahead, sets up the front end, the history and the clock, and replays
 // the look-ahead into them; its memory is then given back.
 void start_decoding(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
-    RescueSettings settings = decoder.settings;
-    if (decoder.stored_channel >= 0)
-        settings.channel = 1;
+    const RescueSettings& settings = decoder.settings;
     Calibration& calibration = decoder.calibration;
     calibration = calibrate(decoder.look_ahead, settings);
-    if (decoder.stored_channel >= 0)
-        calibration.channel = decoder.stored_channel;
     configure_tone_front(decoder.front, decoder.look_ahead.rate_hz, calibration.estimate.speed,
                          static_cast<int>(std::lround(calibration.bit_samples)));
     decoder.dc_outputs_to_skip = dc_remover_delay(decoder.front.remover);
@@ -96,9 +89,8 @@ void start_decoding(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
                           clock_step_samples);
     decoder.phase = StreamPhase::Decoding;
     const LookAhead& look_ahead = decoder.look_ahead;
-    const int stored = decoder.stored_channel >= 0 ? 0 : decoded_channel(decoder);
-    decode_channel(decoder, look_ahead.samples.data() + stored, look_ahead_frames(look_ahead),
-                   look_ahead.channels, words);
+    decode_channel(decoder, look_ahead.samples.data() + calibration.channel,
+                   look_ahead_frames(look_ahead), decoder.channels, words);
     decoder.look_ahead.samples = {};
 }
 
@@ -107,13 +99,7 @@ std::int64_t gather(RescueDecoder& decoder, const std::int16_t* frames, std::int
     LookAhead& look_ahead = decoder.look_ahead;
     const std::int64_t taken =
         std::min(count, decoder.look_ahead_capacity - look_ahead_frames(look_ahead));
-    if (decoder.stored_channel < 0) {
-        look_ahead.samples.insert(look_ahead.samples.end(), frames,
-                                  frames + taken * decoder.channels);
-        return taken;
-    }
-    for (std::int64_t n = 0; n < taken; ++n)
-        look_ahead.samples.push_back(frames[n * decoder.channels + decoder.stored_channel]);
+    look_ahead.samples.insert(look_ahead.samples.end(), frames, frames + taken * decoder.channels);
     return taken;
 }
 
@@ -124,13 +110,11 @@ void start_rescue(RescueDecoder& decoder, const RescueSettings& settings, std::u
     decoder = RescueDecoder{};
     decoder.settings = settings;
     decoder.channels = channels;
-    // With the channel chosen, only that one is kept for calibration.
-    decoder.stored_channel = settings.channel > 0 ? settings.channel - 1 : -1;
-    decoder.look_ahead.channels = decoder.stored_channel >= 0 ? 1 : channels;
+    decoder.look_ahead.channels = channels;
     decoder.look_ahead.rate_hz = rate_hz;
     const auto full = static_cast<std::int64_t>(rate_hz * look_ahead_seconds);
-    const std::int64_t affordable = look_ahead_budget_bytes / (decoder.look_ahead.channels *
-                                                               std::int64_t{sizeof(std::int16_t)});
+    const std::int64_t affordable =
+        look_ahead_budget_bytes / (channels * std::int64_t{sizeof(std::int16_t)});
     decoder.look_ahead_capacity = std::max<std::int64_t>(1, std::min(full, affordable));
     decoder.look_ahead.samples.reserve(
         static_cast<std::size_t>(decoder.look_ahead_capacity * decoder.look_ahead.channels));
@@ -154,7 +138,7 @@ void push_frames(RescueDecoder& decoder, const std::int16_t* frames, std::int64_
         // Every frame goes straight through.
         break;
     }
-    decode_channel(decoder, frames + decoded_channel(decoder), count, decoder.channels, words);
+    decode_channel(decoder, frames + decoder.calibration.channel, count, decoder.channels, words);
 }
 
 void finish_rescue(RescueDecoder& decoder, std::vector<DecodedWord>& words) {

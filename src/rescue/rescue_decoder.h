@@ -24,7 +24,6 @@ struct RescueDecoder {
     StreamPhase phase = StreamPhase::Gathering;
     LookAhead look_ahead;                 // the first frames, held until calibration
     std::int64_t look_ahead_capacity = 0; // frames gathered before calibrating
-    int stored_channel = -1;              // the one channel the look-ahead keeps; -1: all
     Calibration calibration;
     ToneFront front;                     // the decoded channel's front end
     std::int64_t dc_outputs_to_skip = 0; // DC remover outputs that belong to no sample yet
