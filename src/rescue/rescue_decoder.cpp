@@ -7,9 +7,10 @@
 
 namespace {
 
-// The look-ahead holds at most 4 s of 192000 Hz stereo, in 16-bit samples: 3 MB, which keeps
-// the whole program under 8 MB. Recordings of more channels at such rates get a shorter one.
-constexpr std::int64_t look_ahead_budget_bytes = 192000 * 4 * 2 * sizeof(std::int16_t);
+// The look-ahead holds at most 2 MB of 16-bit samples: the whole 4 s of 96000 Hz stereo or
+// 192000 Hz mono, 2.7 s of 192000 Hz stereo. With 3 MB, a 192000 Hz stereo decode peaked at
+// 8.0 MB of memory, over the 8 MB that the program keeps to whatever the input.
+constexpr std::int64_t look_ahead_budget_bytes = 2 * 1024 * 1024;
 // The clock catches up after every this many DC-free samples, counted from the first, so the
 // history needs to hold only this many window starts beyond the clock's own span: small enough
 // to stay in the processor's cache. The points where it catches up do not depend on how the
