@@ -9,6 +9,12 @@ namespace {
 // Window starts whose mark magnitude exceeds this many times the space one count as mark for
 // the starting levels, and the other way round.
 constexpr double tone_dominance = 2.0;
+// The bits of clear tone that a starting level is taken from, at the least.
+constexpr int level_bits = 4;
+// A window counts for the space level only at this share of the mark level or more: the noise
+// of a gap after the leader also reads "clearly space", and on a real 1200-baud tape a space
+// level taken from it was 18 times too low, so that every bit read space.
+constexpr double space_floor = 0.1;
 
 // The channel whose tones are strongest over the look-ahead: the sum of both detectors'
 // magnitudes at the nominal tones, per channel.
@@ -35,48 +41,65 @@ int strongest_channel(const LookAhead& look_ahead, int baud) {
     return static_cast<int>(best);
 }
 
-// The starting levels: the mark level over the leader (or every clearly mark window), the
-// space level over every clearly space window; one stands in for the other when missing.
-void starting_levels(const LookAhead& look_ahead, Calibration& calibration) {
+// Calls visit(start, mark, space) with the detector magnitudes of every whole window of the
+// decoded channel, at the measured speed.
+template <typename Visit>
+void for_each_window(const LookAhead& look_ahead, const Calibration& calibration, Visit&& visit) {
     ToneFront front;
     configure_tone_front(front, look_ahead.rate_hz, calibration.estimate.speed,
                          static_cast<int>(std::lround(calibration.bit_samples)));
-    const SpeedEstimate& estimate = calibration.estimate;
-    const int window = front.window_samples;
-    double mark_sum = 0;
-    double space_sum = 0;
-    double any_sum = 0;
-    std::int64_t mark_count = 0;
-    std::int64_t space_count = 0;
     std::int64_t n = 0;
     for_each_dc_free(look_ahead, calibration.channel, [&](std::int32_t y) {
         push_tones(front, y);
-        const std::int64_t start = ++n - window;
-        if (start < 0)
-            return;
-        const double mark = tone_magnitude(front.mark.sums);
-        const double space = tone_magnitude(front.space.sums);
-        any_sum += (mark + space) / 2;
+        const std::int64_t start = ++n - front.window_samples;
+        if (start >= 0)
+            visit(start, tone_magnitude(front.mark.sums), tone_magnitude(front.space.sums));
+    });
+}
+
+struct LevelSum {
+    double sum = 0;
+    std::int64_t count = 0;
+};
+
+// The mean of a level taken over at least `least` windows, else 0. A level needs a few bits'
+// worth of windows to stand for a tone.
+double mean_level(const LevelSum& level, std::int64_t least) {
+    return level.count >= least && level.count > 0 ? level.sum / level.count : 0;
+}
+
+// The starting levels: the mark level over the leader (or every clearly mark window), the
+// space level over every clearly space window loud enough to be tone rather than the noise of
+// a gap; one stands in for the other when missing.
+void starting_levels(const LookAhead& look_ahead, Calibration& calibration) {
+    const SpeedEstimate& estimate = calibration.estimate;
+    const int window = static_cast<int>(std::lround(calibration.bit_samples));
+    LevelSum mark;
+    LevelSum any;
+    for_each_window(look_ahead, calibration, [&](std::int64_t start, double m, double s) {
+        any.sum += (m + s) / 2;
+        ++any.count;
         const bool is_in_leader =
             start >= estimate.leader_start && start + window <= estimate.leader_end;
-        if (estimate.has_leader ? is_in_leader : mark > tone_dominance * space) {
-            mark_sum += mark;
-            ++mark_count;
-        }
-        if (space > tone_dominance * mark) {
-            space_sum += space;
-            ++space_count;
+        if (estimate.has_leader ? is_in_leader : m > tone_dominance * s) {
+            mark.sum += m;
+            ++mark.count;
         }
     });
-    const auto windows = static_cast<double>(n);
-    double& mark_level = calibration.mark_level;
-    double& space_level = calibration.space_level;
-    mark_level = mark_count > 0 ? mark_sum / mark_count : 0;
-    space_level = space_count > 0 ? space_sum / space_count : mark_level;
-    if (mark_level == 0)
-        mark_level = space_level;
-    if (mark_level == 0 && windows > 0)
-        mark_level = space_level = any_sum / windows;
+    const std::int64_t least = level_bits * std::int64_t{window};
+    const double mark_level = mean_level(mark, least);
+    LevelSum space;
+    for_each_window(look_ahead, calibration, [&](std::int64_t, double m, double s) {
+        if (s > tone_dominance * m && s > space_floor * mark_level) {
+            space.sum += s;
+            ++space.count;
+        }
+    });
+    const double space_level = mean_level(space, least);
+    const double any_level = mean_level(any, 1);
+    calibration.mark_level =
+        mark_level > 0 ? mark_level : (space_level > 0 ? space_level : any_level);
+    calibration.space_level = space_level > 0 ? space_level : calibration.mark_level;
 }
 
 } // namespace
