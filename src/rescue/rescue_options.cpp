@@ -91,6 +91,15 @@ bool bad_value(const OptionRule& rule, const std::string& value, const char* exp
     return false;
 }
 
+// The rates of the family: every bit holds whole cycles of both tones (4 and 8 at 300 baud, 1
+// and 2 at 1200, the CUTS rate). Below 75 baud a bit's window would outgrow the history.
+constexpr int lowest_baud = 75;
+constexpr int highest_baud = space_hz;
+
+bool is_family_baud(int baud) {
+    return baud >= lowest_baud && baud <= highest_baud && space_hz % baud == 0;
+}
+
 // A whole decimal number from 0 to 999999; -1 when the text is anything else.
 int small_number(const std::string& text) {
     if (text.empty() || text.size() > 6)
@@ -110,8 +119,9 @@ bool apply_value(const OptionRule& rule, const std::string& value, RescueOptions
     const int number = small_number(value);
     switch (rule.key) {
     case Key::Baud:
-        if (number != slow_baud && number != fast_baud)
-            return bad_value(rule, value, "300 or 600", problem);
+        if (!is_family_baud(number))
+            return bad_value(rule, value, "300, 600, 1200 or another rate of whole 1200 Hz cycles",
+                             problem);
         settings.baud = number;
         return true;
     case Key::Rate:
@@ -299,7 +309,8 @@ const char* rescue_usage() {
            "standard output, each byte as soon as it is decoded. Without out, writes in.txt\n"
            "(the input name less its extension, plus .txt), or standard output for \"-\".\n"
            "\n"
-           "  -b, --baud 300|600        bit rate (default 300); -R1 also selects 600\n"
+           "  -b, --baud RATE           bit rate: 300 (default), 600, 1200 or another rate\n"
+           "                            of whole 1200 Hz cycles; -R1 also selects 600\n"
            "  -d, --data-bits 7|8       data bits per word (default 8)\n"
            "  -p, --parity none|even|odd  parity bit (default none)\n"
            "  -s, --stop-bits 1|2       stop bits (default 2)\n"

@@ -245,8 +245,9 @@ TEST(RescueOptions, UsageErrorsSayWhatWasExpected) {
         {{"a", "b", "c"},
          "qirvex-rescue: found 3 file names, where an input and at most one output were "
          "expected\n"},
-        {{"--baud", "1200", "in.wav"},
-         "qirvex-rescue: --baud: found \"1200\" where 300 or 600 was expected\n"},
+        {{"--baud", "900", "in.wav"},
+         "qirvex-rescue: --baud: found \"900\" where 300, 600, 1200 or another rate of whole "
+         "1200 Hz cycles was expected\n"},
         {{"-d9", "in.wav"}, "qirvex-rescue: --data-bits: found \"9\" where 7 or 8 was expected\n"},
         {{"--parity=mark", "in.wav"},
          "qirvex-rescue: --parity: found \"mark\" where none, even or odd was expected\n"},
