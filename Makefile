@@ -3,7 +3,7 @@ WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
-.PHONY: all asan test demo bench robustness compare install fuzz valgrind clean
+.PHONY: all asan test demo bench robustness realtapes compare install fuzz valgrind clean
 
 all:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
@@ -34,6 +34,11 @@ bench: all
 ROBUSTNESS_SOURCE ?= both
 robustness: all
 	python3 scripts/robustness.py --source $(ROBUSTNESS_SOURCE) build/qirvex
+
+# Decodes the recordings of real tapes in ../shared/realtapes with qirvex-rescue and minimodem
+# and compares them with the bytes they hold (skipped when the folder is missing).
+realtapes: all
+	python3 scripts/realtapes.py build/qirvex-rescue
 
 # Runs an earlier build (BEFORE=a folder with its qirvex and qirvex-rescue) beside this one on
 # every robustness recording and encoder option family, and lists each difference in bytes,
