@@ -15,6 +15,11 @@
 
 // The wide-character argument vector of wmain as UTF-8 byte strings.
 [[nodiscard]] std::vector<std::string> utf8_arguments(int argc, wchar_t** wide_argv);
+
+// Switches standard output and standard error to binary mode, in which the C library writes
+// every byte as it is: its text mode would turn the "\r\n" that ends a usage line into
+// "\r\r\n". Must come before anything is written to either.
+void use_binary_standard_streams();
 #endif
 
 // Opens a file by its name exactly as given, in a stdio mode ("rb", "r+b", "w+b").

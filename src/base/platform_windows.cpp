@@ -1,9 +1,10 @@
 // Windows: the arguments arrive as wide-character strings. They are turned into UTF-8 once, at
 // the entry point, so the rest of the program handles names as byte strings as it does on POSIX;
 // here they are turned back into wide names to open files. The unlocked stdio calls are the
-// _nolock ones. Built only for Windows.
+// _nolock ones where the C library has them. Built only for Windows.
 #include "base/platform.h"
 
+#include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
@@ -39,6 +40,11 @@ std::vector<std::string> utf8_arguments(int argc, wchar_t** wide_argv) {
         arguments.push_back(argument);
     }
     return arguments;
+}
+
+void use_binary_standard_streams() {
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 }
 
 std::FILE* open_file(const char* name, const char* mode) {
@@ -77,8 +83,10 @@ int read_byte(std::FILE* stream) { return _getc_nolock(stream); }
 
 int write_byte(int byte, std::FILE* stream) { return _putc_nolock(byte, stream); }
 
+// msvcrt.dll, the C library that MinGW-w64 links and that every Windows has, has no
+// _fwrite_nolock (Visual C++ 2005's library brought it). fwrite's lock is never contended here.
 std::size_t write_bytes(const void* bytes, std::size_t count, std::FILE* stream) {
-    return _fwrite_nolock(bytes, 1, count, stream);
+    return std::fwrite(bytes, 1, count, stream);
 }
 
 // The Windows C library does not tell how a stream is buffered: one write per cell.
