@@ -3,7 +3,7 @@ WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
-.PHONY: all asan test demo bench robustness realtapes compare install fuzz valgrind windows \
+.PHONY: all asan test demo bench robustness realtapes ber compare install fuzz valgrind windows \
         windows-test windows-dist clean
 
 all:
@@ -35,6 +35,12 @@ bench: all
 ROBUSTNESS_SOURCE ?= both
 robustness: all
 	python3 scripts/robustness.py --source $(ROBUSTNESS_SOURCE) build/qirvex
+
+# qirvex-rescue's and minimodem's bit error rate in white noise at Eb/N0 from 4 to 14 dB, beside
+# the bounds of binary FSK, with the curves drawn into docs/ber.png. Needs Debian's python3-numpy
+# and python3-matplotlib; takes a few minutes.
+ber: all
+	/usr/bin/python3 scripts/ber.py --plot docs/ber.png build
 
 # Decodes the recordings of real tapes in ../shared/realtapes with qirvex-rescue and minimodem
 # and compares them with the bytes they hold (skipped when the folder is missing).

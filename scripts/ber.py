@@ -1,0 +1,188 @@
+#!/usr/bin/python3
+"""Measures qirvex-rescue's bit error rate in white Gaussian noise against the physical limit of
+binary FSK, and minimodem's beside it.
+
+Random bytes are encoded by qirvex as sine tones (-U), 8N2, at 300 and at 600 baud, at 21600
+samples per second. White Gaussian noise is added at Eb/N0 from 4 to 14 dB. With P the mean
+power of the clean samples, Ns = rate / baud samples per bit and sigma^2 the noise variance per
+sample, the energy per bit is Eb = P Ns and the noise density of real samples N0 = 2 sigma^2, so
+
+    sigma^2 = P Ns / (2 Eb/N0).
+
+Each decode is aligned with the data (a longest-matching-blocks alignment). A data bit is in
+error when the aligned byte differs in it; a byte lost or added counts 4 of its 8 data bits in
+error, the mean for random data. The bit error rate is those errors over the data bits sent; the
+clock is recovered from the noisy signal, never given. Beside it, the bounds for orthogonal
+binary FSK, which KCS is (the tones are one baud apart at 1200 Hz and 2400 Hz over whole bits):
+non-coherent detection Pb = 0.5 exp(-Eb/(2 N0)), coherent 0.5 erfc(sqrt(Eb/(2 N0))).
+
+Writes a table, and the curves to docs/ber.png (with --plot). Needs numpy (and matplotlib for the
+plot): Debian's python3-numpy and python3-matplotlib, for /usr/bin/python3.
+
+Usage: ber.py [--bytes N] [--plot FILE] [path/to/build]
+"""
+
+import argparse
+import difflib
+import math
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import wave
+from pathlib import Path
+
+import numpy
+
+ROOT = Path(__file__).resolve().parent.parent
+RATE_HZ = 21600
+BAUDS = (300, 600)
+EBN0_DB = range(4, 15)
+MINIMODEM_RX = ["minimodem", "--rx", "-q", "-M", "2400", "-S", "1200", "--stopbits", "2", "-l",
+                "inf"]
+
+
+def noncoherent(ebn0):
+    return 0.5 * math.exp(-ebn0 / 2)
+
+
+def coherent(ebn0):
+    return 0.5 * math.erfc(math.sqrt(ebn0 / 2))
+
+
+def encode(qirvex, data, baud, work):
+    source = work / "data.bin"
+    source.write_bytes(data)
+    target = work / "clean.wav"
+    rate = "-R1" if baud == 600 else "-R0"
+    subprocess.run([str(qirvex), "-F", "-U", rate, str(source), str(target)],
+                   capture_output=True, check=False)
+    with wave.open(str(target), "rb") as reader:
+        samples = numpy.frombuffer(reader.readframes(reader.getnframes()), dtype=numpy.uint8)
+    return samples.astype(numpy.float64) - 128.0
+
+
+def noisy_file(clean, baud, ebn0_db, seed, path):
+    """Writes the clean samples plus noise at Eb/N0 as a 32-bit float WAV: no clipping and no
+    quantisation, whatever the noise."""
+    power = float(numpy.mean(clean ** 2))
+    sigma = math.sqrt(power * (RATE_HZ / baud) / (2 * 10 ** (ebn0_db / 10)))
+    noise = numpy.random.default_rng(seed).normal(0.0, sigma, clean.size)
+    samples = ((clean + noise) / 128.0).astype("<f4").tobytes()
+    header = struct.pack("<4sI4s4sIHHIIHH4sI", b"RIFF", 36 + len(samples), b"WAVE", b"fmt ", 16,
+                         3, 1, RATE_HZ, 4 * RATE_HZ, 4, 32, b"data", len(samples))
+    path.write_bytes(header + samples)
+
+
+def bit_errors(sent, got):
+    """Data bits in error after aligning `got` with `sent`."""
+    errors = 0
+    matcher = difflib.SequenceMatcher(None, sent, got, autojunk=False)
+    for tag, i1, i2, j1, j2 in matcher.get_opcodes():
+        if tag == "equal":
+            continue
+        pairs = min(i2 - i1, j2 - j1)
+        for k in range(pairs):
+            errors += bin(sent[i1 + k] ^ got[j1 + k]).count("1")
+        errors += 4 * abs((i2 - i1) - (j2 - j1))
+    return errors
+
+
+def decode_rescue(rescue, path, baud, work):
+    out = work / "rescue.out"
+    subprocess.run([str(rescue), "-f", "-q", "-b", str(baud), str(path), str(out)],
+                   capture_output=True, check=False)
+    return out.read_bytes() if out.exists() else b""
+
+
+def decode_minimodem(path, baud):
+    return subprocess.run(MINIMODEM_RX + ["-f", str(path), str(baud)], capture_output=True,
+                          check=False).stdout
+
+
+def measure(build, count, with_minimodem):
+    rows = []
+    data = bytes(numpy.random.default_rng(1977).integers(0, 256, count, dtype=numpy.uint8))
+    work = Path(tempfile.mkdtemp(prefix="qirvex-ber-"))
+    try:
+        for baud in BAUDS:
+            clean = encode(build / "qirvex", data, baud, work)
+            for ebn0_db in EBN0_DB:
+                path = work / "noisy.wav"
+                noisy_file(clean, baud, ebn0_db, 1000 * baud + ebn0_db, path)
+                bits = 8 * len(data)
+                ours = bit_errors(data, decode_rescue(build / "qirvex-rescue", path, baud, work))
+                theirs = bit_errors(data, decode_minimodem(path, baud)) if with_minimodem \
+                    else None
+                ebn0 = 10 ** (ebn0_db / 10)
+                rows.append((baud, ebn0_db, ours / bits, None if theirs is None else theirs / bits,
+                             noncoherent(ebn0), coherent(ebn0)))
+                print("| %d | %d | %.2e | %s | %.2e | %.2e |" % (
+                    baud, ebn0_db, ours / bits,
+                    "n/a" if theirs is None else "%.2e" % (theirs / bits),
+                    noncoherent(ebn0), coherent(ebn0)), flush=True)
+    finally:
+        shutil.rmtree(work)
+    return rows
+
+
+def loss_at(rows, baud, target):
+    """How many dB more Eb/N0 than non-coherent detection the decoder needs at BER `target`,
+    by interpolating log BER between the measured points; None when not reached."""
+    measured = [(e, b) for r_baud, e, b, _, _, _ in rows if r_baud == baud and b > 0]
+    for (e1, b1), (e2, b2) in zip(measured, measured[1:]):
+        if b1 >= target >= b2:
+            ours = e1 + (math.log10(b1) - math.log10(target)) / (
+                math.log10(b1) - math.log10(b2)) * (e2 - e1)
+            ideal = 10 * math.log10(-2 * math.log(2 * target))
+            return ours - ideal
+    return None
+
+
+def plot(rows, path):
+    import matplotlib
+    matplotlib.use("Agg")
+    from matplotlib import pyplot
+    figure, axes = pyplot.subplots(figsize=(7, 5))
+    fine = numpy.linspace(EBN0_DB[0], EBN0_DB[-1], 100)
+    axes.semilogy(fine, [noncoherent(10 ** (e / 10)) for e in fine], "k-",
+                  label="non-coherent FSK bound")
+    axes.semilogy(fine, [coherent(10 ** (e / 10)) for e in fine], "k--",
+                  label="coherent FSK bound")
+    for baud, style in zip(BAUDS, ("o", "s")):
+        mine = [(e, b) for r, e, b, _, _, _ in rows if r == baud and b > 0]
+        theirs = [(e, m) for r, e, _, m, _, _ in rows if r == baud and m]
+        axes.semilogy(*zip(*mine), "C0" + style + "-", label="qirvex-rescue, %d baud" % baud)
+        if theirs:
+            axes.semilogy(*zip(*theirs), "C1" + style + ":", label="minimodem, %d baud" % baud)
+    axes.set_xlabel("Eb/N0 (dB)")
+    axes.set_ylabel("bit error rate")
+    axes.set_ylim(1e-6, 0.5)
+    axes.grid(True, which="both", alpha=0.3)
+    axes.legend()
+    figure.savefig(path, dpi=100, bbox_inches="tight")
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Bit error rate against Eb/N0.")
+    parser.add_argument("build", nargs="?", default=str(ROOT / "build"))
+    parser.add_argument("--bytes", type=int, default=25000,
+                        help="random bytes per point (25000: 200000 data bits)")
+    parser.add_argument("--plot", help="write the curves to this PNG file")
+    arguments = parser.parse_args()
+    with_minimodem = shutil.which("minimodem") is not None
+    print("| baud | Eb/N0 dB | qirvex-rescue | minimodem | non-coherent | coherent |")
+    print("|---|---|---|---|---|---|")
+    rows = measure(Path(arguments.build), arguments.bytes, with_minimodem)
+    for baud in BAUDS:
+        for target in (1e-3, 1e-4):
+            loss = loss_at(rows, baud, target)
+            print("%d baud, BER %.0e: %s" % (baud, target, "not reached" if loss is None else
+                                              "%.2f dB from the non-coherent bound" % loss))
+    if arguments.plot:
+        plot(rows, arguments.plot)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
