@@ -39,15 +39,16 @@ struct FrameClock {
     double mark_level = 1;        // Am: running mark magnitude of decided mark bits
     double space_level = 1;       // As: running space magnitude of decided space bits
     ClockPhase phase = ClockPhase::Searching;
-    std::int64_t search_from = 0;   // the next window start the search examines
-    bool is_armed = false;          // the search has seen clear mark since its last crossing
-    double edge = 0;                // start edge of the word being checked or predicted
-    int bad_in_row = 0;             // words in a row whose stop bits failed while locked
-    std::int64_t words = 0;         // words decoded
-    std::int64_t suspect_words = 0; // of which framing or parity failed
-    std::int64_t locks = 0;         // times a free search found a word and locked
-    std::int64_t lock_losses = 0;   // times three bad words dropped the lock
-    std::int64_t jumps = 0;         // timing errors above the jump limit taken at once
+    std::int64_t search_from = 0;      // the next window start the search examines
+    bool is_armed = false;             // the search has seen clear mark since its last crossing
+    double edge = 0;                   // start edge of the word being checked or predicted
+    int bad_in_row = 0;                // words in a row whose stop bits failed while locked
+    std::int64_t words = 0;            // words decoded
+    std::int64_t suspect_words = 0;    // of which framing or parity failed
+    std::int64_t locks = 0;            // times a free search found a word and locked
+    std::int64_t lock_losses = 0;      // times three bad words dropped the lock
+    std::int64_t jumps = 0;            // timing errors above the jump limit taken at once
+    double timing_noise = 0.05 * 0.05; // variance of one change's timing error, bits squared
 };
 
 struct DecodedWord {
