@@ -9,9 +9,17 @@ namespace {
 
 // The search arms on d above this, and only then takes a falling crossing of 0.
 constexpr double arm_level = 0.25;
-// A word is only looked at when its start bit's space magnitude reaches this share of the space
-// level: below it, the crossing was noise in silence.
-constexpr double squelch_level = 0.4;
+// A word is only looked at when its start bit's space magnitude stands this many times above
+// the noise that the detectors read off their tones: below it, the crossing was noise in
+// silence. Measured against the noise rather than the space level, a dip in level (a dropout,
+// a weak single-cycle bit at 1200 baud) no longer loses the word while its tones are clear; at
+// 3 times, words at -6 dB SNR were squelched. The floor never falls below this share of the
+// space level, 30 dB down.
+constexpr double squelch_noise_ratio = 2.0;
+constexpr double least_squelch_level = 0.03;
+// Until words are decided, the noise is taken to be high enough that the floor starts at 0.4 of
+// the space level, which kept hiss alone from making words.
+constexpr double start_noise_share = 0.4 / squelch_noise_ratio;
 // Loop gains per word: the edge takes half of the measured timing error, the bit period a fifth
 // of it spread over the word's bits. An error above the jump limit is taken whole, at once.
 // A period gain of a tenth was too slow to follow 1 % flutter at 11 Hz at 600 baud.
@@ -196,10 +204,14 @@ void update_levels(FrameClock& clock, const ToneHistory& history, double edge,
                    const WordBits& bits) {
     for (int k = 0; k < bits.count; ++k) {
         const Magnitudes m = magnitudes_at(history, edge + k * clock.bit_samples);
-        if (bits.is_mark[static_cast<std::size_t>(k)])
+        const bool is_mark = bits.is_mark[static_cast<std::size_t>(k)];
+        if (is_mark)
             clock.mark_level += level_alpha * (m.mark - clock.mark_level);
         else
             clock.space_level += level_alpha * (m.space - clock.space_level);
+        // What the other detector reads over a decided bit is noise (and the tones' crosstalk).
+        const double other = is_mark ? m.space : m.mark;
+        clock.noise_level += level_alpha * (other - clock.noise_level);
     }
 }
 
@@ -284,7 +296,9 @@ void refine_edge(FrameClock& clock, const ToneHistory& history) {
 }
 
 bool is_squelched(const FrameClock& clock, const ToneHistory& history, double edge) {
-    return magnitudes_at(history, edge).space < squelch_level * clock.space_level;
+    const double floor =
+        std::max(squelch_noise_ratio * clock.noise_level, least_squelch_level * clock.space_level);
+    return magnitudes_at(history, edge).space < floor;
 }
 
 // The start edge alone is one noisy window: the mean error over all of the word's transitions
@@ -399,6 +413,7 @@ void configure_clock(FrameClock& clock, const WordFormat& format, double bit_sam
     clock.tuned_bit_samples = bit_samples;
     clock.mark_level = mark_level > 0 ? mark_level : 1.0;
     clock.space_level = space_level > 0 ? space_level : 1.0;
+    clock.noise_level = start_noise_share * clock.space_level;
 }
 
 std::int64_t clock_history_span(const WordFormat& format, double bit_samples) {

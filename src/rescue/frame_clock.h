@@ -38,6 +38,7 @@ struct FrameClock {
     double tuned_bit_samples = 0; // the bit period at the measured speed, in samples
     double mark_level = 1;        // Am: running mark magnitude of decided mark bits
     double space_level = 1;       // As: running space magnitude of decided space bits
+    double noise_level = 0;       // running magnitude of the other tone over decided bits
     ClockPhase phase = ClockPhase::Searching;
     std::int64_t search_from = 0;      // the next window start the search examines
     bool is_armed = false;             // the search has seen clear mark since its last crossing

@@ -236,10 +236,11 @@ TEST(FrameClock, IdleGapsSendTheClockBackToSearch) {
         const Decoded got = decode(line, c.format, c.bit_samples);
         EXPECT_EQ(sent(text, c.format.data_bits), got.bytes);
         EXPECT_EQ(0, got.clock.suspect_words);
-        // A gap under half a bit leaves the predicted start bit reading space: the clock jumps
-        // to the true edge. Every longer gap reads as idle line and is searched across.
-        EXPECT_EQ(1, got.clock.jumps);
-        EXPECT_EQ(5, got.clock.locks);
+        // A gap under a bit leaves space where the start edge points: the clock jumps to the
+        // true edge (0.3 and 0.75 bits). Every longer gap reads as idle line there too, and is
+        // searched across.
+        EXPECT_EQ(2, got.clock.jumps);
+        EXPECT_EQ(4, got.clock.locks);
         EXPECT_EQ(0, got.clock.lock_losses);
     }
 }
