@@ -21,8 +21,11 @@ constexpr std::int64_t piece_samples = 16384;
 
 void drain_clock(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
     DecodedWord word;
-    while (next_word(decoder.clock, decoder.history, word))
+    while (next_word(decoder.clock, decoder.history, word)) {
+        // The clock counts from the first sample it was given; words count from the recording's.
+        word.edge += static_cast<double>(decoder.origin_frames);
         words.push_back(word);
+    }
 }
 
 // Feeds DC-free samples through the detectors into the history, letting the clock catch up at
@@ -74,12 +77,13 @@ void decode_channel(RescueDecoder& decoder, const std::int16_t* samples, std::in
     }
 }
 
-// Calibrates on the look-ahead, sets up the front end, the history and the clock, and replays
-// the look-ahead into them; its memory is then given back.
-void start_decoding(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
+// Sets up the front end, the history and the clock from a calibration on the look-ahead, and
+// replays the look-ahead into them; its memory is then given back.
+void start_decoding(RescueDecoder& decoder, const Calibration& found,
+                    std::vector<DecodedWord>& words) {
     const RescueSettings& settings = decoder.settings;
     Calibration& calibration = decoder.calibration;
-    calibration = calibrate(decoder.look_ahead, settings);
+    calibration = found;
     configure_tone_front(decoder.front, decoder.look_ahead.rate_hz, calibration.estimate.speed,
                          static_cast<int>(std::lround(calibration.bit_samples)));
     decoder.dc_outputs_to_skip = dc_remover_delay(decoder.front.remover);
@@ -93,6 +97,22 @@ void start_decoding(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
     decode_channel(decoder, look_ahead.samples.data() + calibration.channel,
                    look_ahead_frames(look_ahead), decoder.channels, words);
     decoder.look_ahead.samples = {};
+}
+
+// Calibrates on a full look-ahead and decodes from it when it holds mark tone. A look-ahead of
+// silence tells nothing of the tape's speed and levels, and no word can lie in it (every word
+// ends in mark): it is let go, and the next one gathered. A real tape that began with four
+// seconds of silence was otherwise decoded at the nominal speed, 5 % off, and lost its first
+// block. (Hiss is not silence here: its windows read mark now and then, and the look-ahead is
+// taken as it is.)
+void take_look_ahead(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
+    const Calibration found = calibrate(decoder.look_ahead, decoder.settings);
+    if (found.estimate.measured_windows > 0) {
+        start_decoding(decoder, found, words);
+        return;
+    }
+    decoder.origin_frames += look_ahead_frames(decoder.look_ahead);
+    decoder.look_ahead.samples.clear();
 }
 
 // Keeps up to the look-ahead's capacity of frames; returns how many it took.
@@ -125,16 +145,18 @@ void push_frames(RescueDecoder& decoder, const std::int16_t* frames, std::int64_
                  std::vector<DecodedWord>& words) {
     decoder.frames += count;
     switch (decoder.phase) {
-    case StreamPhase::Gathering: {
-        // Hold the frames until the look-ahead is full, then calibrate and go on decoding.
-        const std::int64_t taken = gather(decoder, frames, count);
-        if (look_ahead_frames(decoder.look_ahead) < decoder.look_ahead_capacity)
-            return;
-        start_decoding(decoder, words);
-        frames += taken * decoder.channels;
-        count -= taken;
+    case StreamPhase::Gathering:
+        // Hold the frames until the look-ahead is full, then calibrate and go on decoding, or
+        // gather the next look-ahead.
+        while (decoder.phase == StreamPhase::Gathering) {
+            const std::int64_t taken = gather(decoder, frames, count);
+            frames += taken * decoder.channels;
+            count -= taken;
+            if (look_ahead_frames(decoder.look_ahead) < decoder.look_ahead_capacity)
+                return;
+            take_look_ahead(decoder, words);
+        }
         break;
-    }
     case StreamPhase::Decoding:
         // Every frame goes straight through.
         break;
@@ -144,7 +166,7 @@ void push_frames(RescueDecoder& decoder, const std::int16_t* frames, std::int64_
 
 void finish_rescue(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
     if (decoder.phase == StreamPhase::Gathering)
-        start_decoding(decoder, words);
+        start_decoding(decoder, calibrate(decoder.look_ahead, decoder.settings), words);
     drain_clock(decoder, words);
 }
 

@@ -1,9 +1,9 @@
 // The rescue decoder's streaming core. The caller pushes blocks of interleaved sample frames as
 // they arrive, from a file, a pipe or a browser's audio callback, and takes the words decided so
 // far; it never learns where the samples come from. The first seconds are held as a look-ahead,
-// calibrated on (channel, speed, levels) and replayed; from then on every sample goes once
-// through DC removal, the tone detectors and the frame clock, and memory stays constant however
-// long the recording.
+// calibrated on (channel, speed, levels) and replayed, or let go while they hold no mark tone;
+// from then on every sample goes once through DC removal, the tone detectors and the frame
+// clock, and memory stays constant however long the recording.
 #pragma once
 
 #include "rescue/calibration.h"
@@ -24,6 +24,7 @@ struct RescueDecoder {
     StreamPhase phase = StreamPhase::Gathering;
     LookAhead look_ahead;                 // the first frames, held until calibration
     std::int64_t look_ahead_capacity = 0; // frames gathered before calibrating
+    std::int64_t origin_frames = 0;       // frames of silence let go before the look-ahead
     Calibration calibration;
     ToneFront front;                     // the decoded channel's front end
     std::int64_t dc_outputs_to_skip = 0; // DC remover outputs that belong to no sample yet

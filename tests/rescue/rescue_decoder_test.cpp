@@ -113,6 +113,19 @@ TEST_F(RescueDecoderTest, MeasuresTapeSpeed) {
     }
 }
 
+TEST_F(RescueDecoderTest, CalibratesOnTheFirstToneAfterSilence) {
+    // 9 s of silence, more than two look-aheads, before a tape that runs 5 % fast, as in a
+    // capture that was started early.
+    options.fast_rate = 0;
+    Signal signal(9 * 44100, 0.0);
+    const Signal tape = resample(encode_kcs("silence first"), 21600, 44100, 1.05);
+    signal.insert(signal.end(), tape.begin(), tape.end());
+    const Rescued rescued =
+        rescue_wav(build_wav({signal}, 44100, WavLayout::Pcm16), settings_for(300));
+    EXPECT_EQ("silence first", rescued.bytes);
+    EXPECT_NEAR(1.05, rescued.result.speed, 0.002);
+}
+
 TEST_F(RescueDecoderTest, RecoversWithoutLeaderAndAcrossGaps) {
     struct Case {
         const char* name;
