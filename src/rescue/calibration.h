@@ -14,5 +14,10 @@ struct Calibration {
     double space_level = 0; // starting space magnitude
 };
 
+// The frames at the start of the look-ahead that hold no tone, in whole blocks of 0.1 s, up to
+// the block before the first one that does.
+[[nodiscard]] std::int64_t silence_before_tone(const LookAhead& look_ahead,
+                                               const RescueSettings& settings);
+
 // Calibrates on a look-ahead of at least one frame.
 [[nodiscard]] Calibration calibrate(const LookAhead& look_ahead, const RescueSettings& settings);

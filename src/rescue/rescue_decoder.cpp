@@ -99,20 +99,20 @@ void start_decoding(RescueDecoder& decoder, const Calibration& found,
     decoder.look_ahead.samples = {};
 }
 
-// Calibrates on a full look-ahead and decodes from it when it holds mark tone. A look-ahead of
-// silence tells nothing of the tape's speed and levels, and no word can lie in it (every word
-// ends in mark): it is let go, and the next one gathered. A real tape that began with four
-// seconds of silence was otherwise decoded at the nominal speed, 5 % off, and lost its first
-// block. (Hiss is not silence here: its windows read mark now and then, and the look-ahead is
-// taken as it is.)
+// Decodes from a full look-ahead once it begins where the tones begin. Silence before them
+// tells nothing of the tape's speed and levels, and no word can lie in it: it is let go, and
+// the look-ahead filled again. A real tape that began with 4 s of silence was otherwise
+// calibrated on the first instants of its leader, at 9 % off its speed, and lost every block.
 void take_look_ahead(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
-    const Calibration found = calibrate(decoder.look_ahead, decoder.settings);
-    if (found.estimate.measured_windows > 0) {
-        start_decoding(decoder, found, words);
+    LookAhead& look_ahead = decoder.look_ahead;
+    const std::int64_t silent = silence_before_tone(look_ahead, decoder.settings);
+    if (silent == 0) {
+        start_decoding(decoder, calibrate(look_ahead, decoder.settings), words);
         return;
     }
-    decoder.origin_frames += look_ahead_frames(decoder.look_ahead);
-    decoder.look_ahead.samples.clear();
+    decoder.origin_frames += silent;
+    look_ahead.samples.erase(look_ahead.samples.begin(),
+                             look_ahead.samples.begin() + silent * look_ahead.channels);
 }
 
 // Keeps up to the look-ahead's capacity of frames; returns how many it took.
