@@ -11,15 +11,17 @@ namespace {
 constexpr double arm_level = 0.25;
 // A word is only looked at when its start bit's space magnitude stands this many times above
 // the noise that the detectors read off their tones: below it, the crossing was noise in
-// silence. Measured against the noise rather than the space level, a dip in level (a dropout,
-// a weak single-cycle bit at 1200 baud) no longer loses the word while its tones are clear; at
-// 3 times, words at -6 dB SNR were squelched. The floor never falls below this share of the
-// space level, 30 dB down.
+// silence. Measured against the noise, a dip in level (a dropout, a weak single-cycle bit at
+// 1200 baud) no longer loses the word while its tones are clear. The floor stays between these
+// shares of the space level: 30 dB down at the least, and at the most the 0.4 that alone was the
+// floor before: twice the noise of hiss at 10 dB Eb/N0 squelched words, and the clock slipped
+// three times as often.
 constexpr double squelch_noise_ratio = 2.0;
 constexpr double least_squelch_level = 0.03;
-// Until words are decided, the noise is taken to be high enough that the floor starts at 0.4 of
-// the space level, which kept hiss alone from making words.
-constexpr double start_noise_share = 0.4 / squelch_noise_ratio;
+constexpr double most_squelch_level = 0.4;
+// Until words are decided, the noise is taken to be high enough that the floor starts at its
+// most, which keeps hiss alone from making words.
+constexpr double start_noise_share = most_squelch_level / squelch_noise_ratio;
 // Loop gains per word: the edge takes half of the measured timing error, the bit period a fifth
 // of it spread over the word's bits. An error above the jump limit is taken whole, at once.
 // A period gain of a tenth was too slow to follow 1 % flutter at 11 Hz at 600 baud.
@@ -297,7 +299,8 @@ void refine_edge(FrameClock& clock, const ToneHistory& history) {
 
 bool is_squelched(const FrameClock& clock, const ToneHistory& history, double edge) {
     const double floor =
-        std::max(squelch_noise_ratio * clock.noise_level, least_squelch_level * clock.space_level);
+        std::clamp(squelch_noise_ratio * clock.noise_level, least_squelch_level * clock.space_level,
+                   most_squelch_level * clock.space_level);
     return magnitudes_at(history, edge).space < floor;
 }
 
