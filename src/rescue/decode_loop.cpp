@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -26,13 +29,34 @@ std::int64_t block_frames(const AudioInput& audio) {
                                     block_samples_limit / audio.info.channels);
 }
 
+long long start_sample(const DecodedWord& word) {
+    return static_cast<long long>(std::floor(word.edge + 0.5));
+}
+
 void report_word(std::FILE* report, std::uint32_t rate_hz, const DecodedWord& word) {
-    const double sample = std::floor(word.edge + 0.5);
-    std::fprintf(report, "suspect word at %.4f s (sample %lld): %s%s%s, byte 0x%02X\n",
-                 word.edge / rate_hz, static_cast<long long>(sample),
-                 word.is_framing_error ? "framing error" : "",
-                 word.is_framing_error && word.is_parity_error ? " and " : "",
-                 word.is_parity_error ? "parity error" : "", static_cast<unsigned>(word.byte));
+    std::fprintf(
+        report, "suspect word at %.4f s (sample %lld): %s%s%s, byte 0x%02X, confidence %d%s\n",
+        word.edge / rate_hz, start_sample(word), word.is_framing_error ? "framing error" : "",
+        word.is_framing_error && word.is_parity_error ? " and " : "",
+        word.is_parity_error ? "parity error" : "", static_cast<unsigned>(word.byte),
+        word.confidence, word.is_faint ? ", read through a dropout" : "");
+}
+
+// The record's columns: where the byte is in the output, where its start bit is in the audio,
+// the byte, the margin of its most doubtful bit (0 to 100), and what befell it.
+constexpr const char* record_header = "offset\tseconds\tsample\tbyte\tconfidence\tflags\n";
+
+void record_word(std::FILE* record, std::uint32_t rate_hz, std::int64_t offset,
+                 const DecodedWord& word) {
+    std::string flags;
+    for (const auto& [is_set, name] :
+         {std::pair{word.is_framing_error, "framing"}, std::pair{word.is_parity_error, "parity"},
+          std::pair{word.is_reread, "reread"}, std::pair{word.is_faint, "dropout"}})
+        if (is_set)
+            flags += (flags.empty() ? "" : ",") + std::string(name);
+    std::fprintf(record, "%lld\t%.4f\t%lld\t%02X\t%d\t%s\n", static_cast<long long>(offset),
+                 word.edge / rate_hz, start_sample(word), static_cast<unsigned>(word.byte),
+                 word.confidence, flags.empty() ? "-" : flags.c_str());
 }
 
 struct Writer {
@@ -41,6 +65,7 @@ struct Writer {
     std::int64_t flush_frames = 0; // frames of audio between flushes
     std::int64_t flushed_at = 0;   // frames read when the output was last flushed
     bool has_pending = false;      // bytes wait in the output's buffer
+    std::int64_t written = 0;      // bytes written so far
 };
 
 void write_words(Writer& writer, std::vector<DecodedWord>& words) {
@@ -48,6 +73,9 @@ void write_words(Writer& writer, std::vector<DecodedWord>& words) {
         write_byte(word.byte, writer.targets.target);
         if ((word.is_framing_error || word.is_parity_error) && writer.targets.report != nullptr)
             report_word(writer.targets.report, writer.rate_hz, word);
+        if (writer.targets.record != nullptr)
+            record_word(writer.targets.record, writer.rate_hz, writer.written, word);
+        ++writer.written;
     }
     writer.has_pending = writer.has_pending || !words.empty();
     words.clear();
@@ -69,6 +97,8 @@ DecodeOutcome decode_recording(AudioInput& audio, const RescueSettings& settings
     RescueDecoder decoder;
     start_rescue(decoder, settings, rate_hz, audio.info.channels);
     Writer writer{targets, rate_hz, std::llround(rate_hz * flush_interval_seconds)};
+    if (targets.record != nullptr)
+        std::fputs(record_header, targets.record);
     const std::int64_t frames_per_block = block_frames(audio);
     std::vector<std::int16_t> block(
         static_cast<std::size_t>(frames_per_block * audio.info.channels));

@@ -13,6 +13,7 @@
 struct DecodeTargets {
     std::FILE* target = nullptr; // the decoded bytes
     std::FILE* report = nullptr; // one line per suspect word; null: no report
+    std::FILE* record = nullptr; // a tab-separated line for every word; null: no record
 };
 
 struct DecodeOutcome {

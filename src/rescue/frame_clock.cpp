@@ -28,6 +28,9 @@ constexpr double start_noise_share = most_squelch_level / squelch_noise_ratio;
 constexpr double edge_gain = 0.5;
 constexpr double period_gain = 0.2;
 constexpr double jump_limit_bits = 0.2;
+// A word whose tones read under this share of their running levels (10 dB down) is flagged as
+// read through a dropout.
+constexpr double faint_strength = 0.316;
 // A moved reading must be this much clearer (mean |d|) to be taken, or framed where the other
 // is not: in hiss a moved reading is clearer by chance half the time, and every such jump threw
 // the clock off by a noisy amount (62 jumps in 4000 words at 12 dB Eb/N0).
@@ -80,16 +83,23 @@ double d_at(const FrameClock& clock, const ToneHistory& history, double window_s
 struct WordBits {
     std::array<bool, max_bits> is_mark{};
     int count = 0;
-    double clarity = 0; // mean |d| over the bits
+    double clarity = 0;  // mean |d| over the bits
+    double weakest = 1;  // the least |d| of any bit: the margin of the most doubtful decision
+    double strength = 0; // mean magnitude of the decided tones, as a share of their levels
 };
 
 WordBits read_bits(const FrameClock& clock, const ToneHistory& history, double edge) {
     WordBits bits;
     bits.count = word_bits(clock.format);
     for (int k = 0; k < bits.count; ++k) {
-        const double d = d_at(clock, history, edge + k * clock.bit_samples);
-        bits.is_mark[static_cast<std::size_t>(k)] = d > 0;
+        const Magnitudes m = magnitudes_at(history, edge + k * clock.bit_samples);
+        const double d = discriminator(clock, m);
+        const bool is_mark = d > 0;
+        bits.is_mark[static_cast<std::size_t>(k)] = is_mark;
         bits.clarity += std::fabs(d) / bits.count;
+        bits.weakest = std::min(bits.weakest, std::fabs(d));
+        bits.strength +=
+            (is_mark ? m.mark / clock.mark_level : m.space / clock.space_level) / bits.count;
     }
     return bits;
 }
@@ -186,6 +196,8 @@ double reading_score(const FrameClock& clock, const WordBits& bits) {
 DecodedWord assemble(const FrameClock& clock, const WordBits& bits, double edge) {
     DecodedWord word;
     word.edge = edge;
+    word.confidence = static_cast<int>(std::lround(bits.weakest * 100));
+    word.is_faint = bits.strength < faint_strength;
     int ones = 0;
     for (int k = 0; k < clock.format.data_bits; ++k) {
         if (bits.is_mark[static_cast<std::size_t>(1 + k)]) {
@@ -348,6 +360,7 @@ bool check_candidate(FrameClock& clock, const ToneHistory& history, DecodedWord&
         return false;
     }
     word = assemble(clock, bits, clock.edge);
+    word.is_reread = clock.edge != first_edge;
     update_levels(clock, history, clock.edge, bits);
     ++clock.locks;
     clock.phase = ClockPhase::Locked;
@@ -368,11 +381,13 @@ bool check_predicted(FrameClock& clock, const ToneHistory& history, DecodedWord&
     // prediction (a gap of a fraction of a bit), the word is read again from there, and the
     // better of the two readings kept.
     const double start_error = start_edge_error(clock, history, clock.edge);
+    bool is_jump = false;
     if (std::fabs(start_error) > jump_limit_bits * clock.bit_samples) {
         const WordBits moved = read_bits(clock, history, clock.edge + start_error);
         if (reading_score(clock, moved) > reading_score(clock, bits) + jump_margin) {
             clock.edge += start_error;
             bits = moved;
+            is_jump = true;
             ++clock.jumps;
         }
     }
@@ -389,6 +404,7 @@ bool check_predicted(FrameClock& clock, const ToneHistory& history, DecodedWord&
         return false;
     }
     word = assemble(clock, bits, clock.edge);
+    word.is_reread = is_jump;
     if (is_good)
         update_levels(clock, history, clock.edge, bits);
     steer(clock, history, bits);

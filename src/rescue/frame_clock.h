@@ -56,7 +56,10 @@ struct DecodedWord {
     int byte = 0;                  // the data bits, least significant first on tape
     bool is_framing_error = false; // a stop bit read space
     bool is_parity_error = false;  // the parity bit disagreed with the data
-    double edge = 0;               // the start edge, in samples from the start of the data
+    bool is_reread = false;        // read again from a moved edge, which read better
+    bool is_faint = false;         // its tones were 10 dB or more under their levels: a dropout
+    int confidence = 0;            // the margin of its most doubtful bit, 0 (a coin toss) to 100
+    double edge = 0;               // the start edge, in samples from the start of the recording
 };
 
 // A clock for `format` at a bit period of bit_samples, with starting levels.

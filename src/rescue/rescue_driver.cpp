@@ -131,24 +131,45 @@ int conclude(const Job& job, const AudioInput& audio, const DecodeOutcome& outco
     return is_clean ? rescue_clean : rescue_suspect;
 }
 
-// Opens the target and decodes the opened recording into it.
+// Standard output for "-", else the named file under the guard of open_target.
+std::FILE* open_output(const Job& job, const std::string& name, std::FILE* input) {
+    return name == standard_name ? job.console.out : open_target(job, name, input);
+}
+
+// True when everything written reached the output; a file is closed, standard output flushed.
+bool finish_output(const Job& job, std::FILE* output) {
+    if (output == nullptr)
+        return true;
+    if (output == job.console.out)
+        return std::fflush(output) == 0 && std::ferror(output) == 0;
+    return close_target(output);
+}
+
+// Opens the target (and the record of every word, when asked for) and decodes the opened
+// recording into it.
 int decode_to_target(Job& job, AudioInput& audio, std::FILE* input) {
     const RescueOptions& options = job.options;
-    std::FILE* target = job.console.out;
-    job.target_label = "standard output";
-    if (!is_standard_output(options)) {
-        job.target_label =
-            options.target.empty() ? derived_target_name(options.input, ".txt") : options.target;
-        target = open_target(job, job.target_label, input);
-        if (target == nullptr)
-            return rescue_failed;
+    job.target_label = is_standard_output(options) ? "standard output"
+                       : options.target.empty()    ? derived_target_name(options.input, ".txt")
+                                                   : options.target;
+    if (options.record == standard_name && is_standard_output(options)) {
+        report_file(job, options.record,
+                    "the record of every word needs a file: standard output carries the bytes");
+        return rescue_failed;
+    }
+    std::FILE* target =
+        open_output(job, is_standard_output(options) ? standard_name : job.target_label, input);
+    if (target == nullptr)
+        return rescue_failed;
+    std::FILE* record = options.record.empty() ? nullptr : open_output(job, options.record, input);
+    if (!options.record.empty() && record == nullptr) {
+        finish_output(job, target);
+        return rescue_failed;
     }
     Progress progress = progress_for(job, audio, target);
-    const DecodeTargets targets{target, options.is_report ? job.console.messages : nullptr};
+    const DecodeTargets targets{target, options.is_report ? job.console.messages : nullptr, record};
     DecodeOutcome outcome = decode_recording(audio, options.settings, targets, progress);
-    const bool is_closed = target == job.console.out
-                               ? std::fflush(target) == 0 && std::ferror(target) == 0
-                               : close_target(target);
+    const bool is_closed = finish_output(job, record) && finish_output(job, target);
     // A reader that went away already said so through its signal.
     outcome.is_written = outcome.is_written && (is_closed || outcome.signal != 0);
     return conclude(job, audio, outcome);

@@ -30,31 +30,35 @@ enum class Key {
     Version
 };
 
+// Whether a value follows an option: never, always, or only when attached with "=" (GNU's
+// optional arguments).
+enum class Value { None, Required, Optional };
+
 struct OptionRule {
-    char letter;      // the short form
+    char letter;      // the short form; '\0' for none
     const char* name; // the long form, without "--"
-    bool takes_value; // whether a value follows
+    Value value;
     Key key;
 };
 
 // -R is qirvex's own spelling of the rate: -R1 for 600 baud, any other value for 300. The raw
 // layout has long names only.
 constexpr std::array<OptionRule, 15> option_rules = {{
-    {'b', "baud", true, Key::Baud},
-    {'R', "rate", true, Key::Rate},
-    {'d', "data-bits", true, Key::DataBits},
-    {'p', "parity", true, Key::Parity},
-    {'s', "stop-bits", true, Key::StopBits},
-    {'c', "channel", true, Key::Channel},
-    {'f', "force", false, Key::Force},
-    {'r', "report", false, Key::Report},
-    {'v', "verbose", false, Key::Verbose},
-    {'q', "quiet", false, Key::Quiet},
-    {'\0', "raw-format", true, Key::RawFormat},
-    {'\0', "raw-rate", true, Key::RawRate},
-    {'\0', "raw-channels", true, Key::RawChannels},
-    {'h', "help", false, Key::Help},
-    {'V', "version", false, Key::Version},
+    {'b', "baud", Value::Required, Key::Baud},
+    {'R', "rate", Value::Required, Key::Rate},
+    {'d', "data-bits", Value::Required, Key::DataBits},
+    {'p', "parity", Value::Required, Key::Parity},
+    {'s', "stop-bits", Value::Required, Key::StopBits},
+    {'c', "channel", Value::Required, Key::Channel},
+    {'f', "force", Value::None, Key::Force},
+    {'r', "report", Value::Optional, Key::Report},
+    {'v', "verbose", Value::None, Key::Verbose},
+    {'q', "quiet", Value::None, Key::Quiet},
+    {'\0', "raw-format", Value::Required, Key::RawFormat},
+    {'\0', "raw-rate", Value::Required, Key::RawRate},
+    {'\0', "raw-channels", Value::Required, Key::RawChannels},
+    {'h', "help", Value::None, Key::Help},
+    {'V', "version", Value::None, Key::Version},
 }};
 
 const OptionRule* find_short(char letter) {
@@ -152,6 +156,11 @@ bool apply_value(const OptionRule& rule, const std::string& value, RescueOptions
             return bad_value(rule, value, "a channel number from 1", problem);
         settings.channel = number;
         return true;
+    case Key::Report:
+        if (value.empty())
+            return bad_value(rule, value, "a file name for the record of every word", problem);
+        options.record = value;
+        return true;
     case Key::RawFormat:
         options.raw.is_raw = true;
         options.raw.format = raw_format_code(value);
@@ -227,13 +236,12 @@ ParseOutcome long_option(const char* text, ArgumentCursor& cursor, RescueOptions
     const OptionRule* rule = find_long(name, problem);
     if (rule == nullptr)
         return ParseOutcome::Error;
-    if (!rule->takes_value) {
-        if (equals != nullptr) {
-            problem = option_label(*rule) + ": found a value where none was expected";
-            return ParseOutcome::Error;
-        }
-        return apply_flag(*rule, options);
+    if (rule->value == Value::None && equals != nullptr) {
+        problem = option_label(*rule) + ": found a value where none was expected";
+        return ParseOutcome::Error;
     }
+    if (rule->value == Value::None || (rule->value == Value::Optional && equals == nullptr))
+        return apply_flag(*rule, options);
     std::string value;
     if (!take_value(*rule, equals ? equals + 1 : nullptr, cursor, value, problem) ||
         !apply_value(*rule, value, options, problem))
@@ -250,7 +258,7 @@ ParseOutcome short_options(const char* text, ArgumentCursor& cursor, RescueOptio
             problem = std::string("unknown option \"-") + *text + "\"";
             return ParseOutcome::Error;
         }
-        if (!rule->takes_value) {
+        if (rule->value != Value::Required) {
             const ParseOutcome outcome = apply_flag(*rule, options);
             if (outcome != ParseOutcome::Run)
                 return outcome;
@@ -316,7 +324,9 @@ const char* rescue_usage() {
            "  -s, --stop-bits 1|2       stop bits (default 2)\n"
            "  -c, --channel N           channel to decode, from 1 (default: strongest tone)\n"
            "  -f, --force               overwrite an existing output file\n"
-           "  -r, --report              list each suspect word with its time and sample\n"
+           "  -r, --report              list each suspect word: time, sample, confidence\n"
+           "      --report=FILE         write a line for every word to FILE, tab-separated:\n"
+           "                            offset, seconds, sample, byte, confidence, flags\n"
            "  -v, --verbose             show tape speed, levels, words and resyncs\n"
            "  -q, --quiet               no progress line and no summary\n"
            "      --raw-format TYPE     headerless samples of TYPE: u8, s8, s16le, s16be,\n"

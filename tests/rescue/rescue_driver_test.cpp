@@ -7,6 +7,8 @@
 #include "rescue/rescue_driver.h"
 #include "rescue/rescue_options.h"
 
+#include <sstream>
+
 namespace {
 
 struct RunResult {
@@ -92,6 +94,43 @@ TEST_F(RescueDriverTest, ExitStatusTellsCleanFromSuspect) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(c.status, run(c.arguments).status);
     }
+}
+
+TEST_F(RescueDriverTest, RecordsEveryWord) {
+    options.even_parity = true;
+    const std::string input = recording("parity.wav", "AB");
+    const RunResult result = run({"-f", "--parity=odd", "--report=" + path("words.tsv"), input});
+    EXPECT_EQ(rescue_suspect, result.status);
+    // A header, then per word: offset, seconds, sample, byte, confidence, flags.
+    std::istringstream record(read_file(path("words.tsv")));
+    std::string line;
+    std::getline(record, line);
+    EXPECT_EQ("offset\tseconds\tsample\tbyte\tconfidence\tflags", line);
+    // "A" and "B" start 2000 ms into the tape, one 12-bit word (864 samples) apart at 21600 Hz.
+    const long expected_samples[] = {43200, 44064};
+    const char* expected_bytes[] = {"41", "42"};
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(std::getline(record, line));
+        std::istringstream fields(line);
+        long offset = -1;
+        double seconds = 0;
+        long sample = 0;
+        std::string byte;
+        int confidence = -1;
+        std::string flags;
+        fields >> offset >> seconds >> sample >> byte >> confidence >> flags;
+        EXPECT_EQ(i, offset);
+        EXPECT_NEAR(expected_samples[i], sample, 8);
+        EXPECT_EQ(expected_bytes[i], byte);
+        EXPECT_GE(confidence, 80);
+        EXPECT_EQ(0u, flags.rfind("parity", 0)) << flags;
+    }
+    EXPECT_FALSE(std::getline(record, line));
+
+    // The record needs a file of its own, guarded as the output is.
+    EXPECT_EQ(rescue_failed, run({"--report=-", input, "-"}).status);
+    EXPECT_EQ(rescue_failed, run({"-f", "--report=" + input, input}).status);
+    EXPECT_FALSE(read_file(input).empty());
 }
 
 TEST_F(RescueDriverTest, RefusedInputLeavesNoTarget) {
