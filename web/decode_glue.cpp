@@ -83,6 +83,8 @@ bool is_valid_format(int baud, int data_bits, int parity, int stop_bits) {
 
 } // namespace
 
+// Counts cross the interface as int: this Emscripten hands a 64-bit argument to JavaScript as two
+// 32-bit halves.
 extern "C" {
 
 // A decoder for frames of `channels` samples at rate_hz, or null when a value is out of range.
@@ -105,19 +107,19 @@ EMSCRIPTEN_KEEPALIVE WebDecode* qx_decode_start(int baud, int data_bits, int par
 
 // Room for `count` frames of 16-bit samples, or of floating-point samples, that the worker fills
 // before calling qx_decode_push.
-EMSCRIPTEN_KEEPALIVE std::int16_t* qx_decode_frames(WebDecode* web, std::int64_t count) {
+EMSCRIPTEN_KEEPALIVE std::int16_t* qx_decode_frames(WebDecode* web, int count) {
     web->frames.resize(static_cast<std::size_t>(count * web->decoder.channels));
     return web->frames.data();
 }
 
-EMSCRIPTEN_KEEPALIVE double* qx_decode_float_frames(WebDecode* web, std::int64_t count) {
+EMSCRIPTEN_KEEPALIVE double* qx_decode_float_frames(WebDecode* web, int count) {
     web->float_frames.resize(static_cast<std::size_t>(count * web->decoder.channels));
     return web->float_frames.data();
 }
 
 // Decodes `count` frames from the room given last (floating-point ones when is_float); returns
 // the number of words they completed, whose records qx_decode_records then points to.
-EMSCRIPTEN_KEEPALIVE int qx_decode_push(WebDecode* web, std::int64_t count, int is_float) {
+EMSCRIPTEN_KEEPALIVE int qx_decode_push(WebDecode* web, int count, int is_float) {
     web->records.clear();
     if (is_float) {
         const auto samples = static_cast<std::size_t>(count * web->decoder.channels);

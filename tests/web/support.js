@@ -57,7 +57,11 @@ export async function openPage(url, extraArgs = []) {
   const page = await context.newPage();
   const problems = [];
   page.on('pageerror', (error) => problems.push(String(error)));
-  page.on('console', (message) => { if (message.type() === 'error') problems.push(message.text()); });
+  page.on('console', (message) => {
+    if (message.type() === 'error') problems.push(`${message.text()} ${message.location().url}`);
+  });
+  page.on('requestfailed', (request) => problems.push(`failed: ${request.url()}`));
+  page.on('response', (response) => { if (response.status() >= 400) problems.push(`${response.status()}: ${response.url()}`); });
   await page.goto(url);
   await page.waitForSelector('body[data-ready="true"]');
   return {
@@ -90,7 +94,7 @@ export function runQirvex(args) {
 // Runs qirvex-rescue; its output is the decoded bytes, whatever its status says about them.
 export function runRescue(args) {
   try {
-    return execFileSync(RESCUE, ['-q', ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
+    return execFileSync(RESCUE, ['-q', ...args, '-'], { stdio: ['ignore', 'pipe', 'pipe'] });
   } catch (error) {
     if (error.status === undefined || error.status > 2) throw error;
     return error.stdout;
@@ -112,6 +116,8 @@ export async function decodeThroughInput(page, path) {
 
 // The listing's bytes as the page's Download data button gives them.
 export async function downloadedData(page) {
+  if (await page.isDisabled('#download-data'))
+    throw new Error(`nothing to download: ${await page.textContent('#read-status')}`);
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download-data')]);
   return readFileSync(await download.path());
 }
