@@ -2,6 +2,8 @@
 // words marked and reachable by keyboard, and any character clickable to inspect its word. Clean
 // bytes go into long text runs; each run remembers which word each of its characters came from.
 const RECORD_DOUBLES = 8;
+const RENDER_INTERVAL_MS = 100;
+const PAGE_CHARACTERS = 4096;
 const FRAMING = 1;
 const PARITY = 2;
 
@@ -18,6 +20,10 @@ export function createListing(pre) {
   let bytes = new Uint8Array(4096);
   let flags = new Uint8Array(4096);
   let count = 0;
+  let rendered = 0; // words shown so far
+  let page = null; // the newest block of the listing
+  let pageCharacters = 0;
+  let timer = 0;
   let run = null; // the open text run: { node, words }
   const runs = new Map(); // text node -> words of its characters
   let choose = () => {};
@@ -44,34 +50,62 @@ export function createListing(pre) {
     return span;
   };
 
+  // Keeps the words at once; the text follows at most every RENDER_INTERVAL_MS.
   function add(records) {
+    for (let at = 0; at < records.length; at += RECORD_DOUBLES) {
+      if (count === bytes.length) grow();
+      bytes[count] = records[at];
+      flags[count] = records[at + 1];
+      ++count;
+    }
+    if (!timer && rendered < count) timer = setTimeout(render, RENDER_INTERVAL_MS);
+  }
+
+  // A block of its own for every PAGE_CHARACTERS, so that the browser lays out again only the
+  // newest block as text arrives, however long the listing.
+  function ensurePage() {
+    if (page && pageCharacters < PAGE_CHARACTERS) return;
+    page = document.createElement('div');
+    pre.append(page);
+    pageCharacters = 0;
+  }
+
+  function newRun() {
+    ensurePage();
+    run = { node: document.createTextNode(''), words: [] };
+    runs.set(run.node, run.words);
+    page.append(run.node);
+  }
+
+  function render() {
+    clearTimeout(timer);
+    timer = 0;
     const isAtEnd = pre.scrollTop + pre.clientHeight >= pre.scrollHeight - 24;
     let text = '';
     const flush = () => {
       if (run && text) run.node.appendData(text);
+      pageCharacters += text.length;
       text = '';
     };
-    for (let at = 0; at < records.length; at += RECORD_DOUBLES) {
-      if (count === bytes.length) grow();
-      const byte = records[at];
-      const previous = count > 0 ? bytes[count - 1] : -1;
-      bytes[count] = byte;
-      flags[count] = records[at + 1];
-      if (flags[count]) {
+    for (; rendered < count; ++rendered) {
+      const byte = bytes[rendered];
+      const previous = rendered > 0 ? bytes[rendered - 1] : -1;
+      if (flags[rendered]) {
         flush();
+        ensurePage();
         run = null;
-        pre.append(suspectSpan(count, byte, previous));
-      } else {
-        if (!run) {
-          run = { node: document.createTextNode(''), words: [] };
-          runs.set(run.node, run.words);
-          pre.append(run.node);
-        }
-        const shown = glyph(byte, previous);
-        text += shown;
-        for (let n = 0; n < shown.length; ++n) run.words.push(count);
+        const span = suspectSpan(rendered, byte, previous);
+        pageCharacters += span.textContent.length;
+        page.append(span);
+        continue;
       }
-      ++count;
+      if (!run || pageCharacters + text.length >= PAGE_CHARACTERS) {
+        flush();
+        newRun();
+      }
+      const shown = glyph(byte, previous);
+      text += shown;
+      for (let n = 0; n < shown.length; ++n) run.words.push(rendered);
     }
     flush();
     if (isAtEnd) pre.scrollTop = pre.scrollHeight;
@@ -100,8 +134,15 @@ export function createListing(pre) {
 
   return {
     add,
+    // Shows every word kept so far at once (at the end of a decode).
+    render,
     reset() {
+      clearTimeout(timer);
+      timer = 0;
       count = 0;
+      rendered = 0;
+      page = null;
+      pageCharacters = 0;
       run = null;
       runs.clear();
       pre.replaceChildren();

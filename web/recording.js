@@ -13,6 +13,8 @@ const PIECE_FRAMES = 65536;
 // The browser's decoder is asked for the recording's own rate where the file says it, so that
 // nothing is resampled; this where it does not.
 const FALLBACK_RATE_HZ = 48000;
+// Pieces handed over ahead of the worker, so that it never waits for the page's thread.
+const PIECES_IN_FLIGHT = 3;
 
 export function decodeSettings() {
   return {
@@ -102,7 +104,9 @@ export function setUpReading(worker) {
   worker.on('progress', ({ done, total }) => {
     if (total > 0) $('read-progress').value = done / total;
   });
-  worker.on('need-chunk', () => handOver());
+  worker.on('need-chunk', () => {
+    for (let n = handedFrames === 0 ? PIECES_IN_FLIGHT : 1; n > 0; --n) handOver();
+  });
   worker.on('needs-browser-decoder', () => decodeInBrowser(pendingFile));
   worker.on('failed', ({ reason, detail }) => {
     busy(false);
@@ -114,6 +118,7 @@ export function setUpReading(worker) {
 
   function finished({ records, result, audioSeconds, seconds, isCut }) {
     listing.add(records);
+    listing.render();
     strip.add(records, []);
     strip.finish();
     busy(false);
@@ -153,7 +158,7 @@ export function setUpReading(worker) {
       decoded = await context.decodeAudioData(bytes);
     } catch {
       busy(false);
-      status(`${file.name} is not audio that this browser can decode. Choose a WAV, MP3, M4A, Ogg or FLAC recording.`, true);
+      status(`${file.name} is not audio that this browser can decode, or too long for it to decode in one piece. Choose a WAV, MP3, M4A, Ogg or FLAC recording; convert a compressed one of more than an hour to WAV, which is read piece by piece.`, true);
       return;
     }
     handedFrames = 0;
@@ -167,6 +172,7 @@ export function setUpReading(worker) {
     if (!decoded) return;
     const frames = Math.min(PIECE_FRAMES, decoded.length - handedFrames);
     if (frames <= 0) {
+      decoded = null;
       worker.post({ type: 'decode-finish' });
       return;
     }

@@ -6,6 +6,7 @@ const RECORD_DOUBLES = 8;
 const LEVEL_POINTS_PER_SECOND = 10;
 const LEVEL_FLOOR_DB = -60;
 const SPEED_SPAN = 0.05;
+const REDRAW_INTERVAL_MS = 200;
 
 export function createStrip(canvas) {
   let rate = 1;
@@ -31,7 +32,8 @@ export function createStrip(canvas) {
     g.fillStyle = '#c9c4b8';
     levels.forEach((db, n) => {
       const share = Math.max(0, 1 - db / LEVEL_FLOOR_DB);
-      g.fillRect(x(n / LEVEL_POINTS_PER_SECOND), height * (1 - share), Math.max(1, x(0.1)), height * share);
+      const left = Math.floor(x(n / LEVEL_POINTS_PER_SECOND));
+      g.fillRect(left, height * (1 - share), Math.max(1, Math.ceil(x(0.1))), height * share);
     });
     g.strokeStyle = '#888';
     g.beginPath();
@@ -54,7 +56,8 @@ export function createStrip(canvas) {
                4 * devicePixelRatio, 14 * devicePixelRatio);
   }
 
-  const redraw = () => { if (!frame) frame = requestAnimationFrame(draw); };
+  // At most every REDRAW_INTERVAL_MS: a long recording has many points to draw.
+  const redraw = () => { if (!frame) frame = setTimeout(draw, REDRAW_INTERVAL_MS); };
 
   canvas.addEventListener('click', (event) => {
     if (times.length === 0) return;

@@ -9,8 +9,9 @@ export const RECORD_DOUBLES = 8;
 // Frames per piece read from a file: about 1.5 s at 44100 Hz, a progress step that moves often.
 const FILE_PIECE_FRAMES = 65536;
 // Audio pushed from outside is kept for the inspection view up to this many samples of the
-// decoded channel (about 50 minutes at 48000 Hz); older audio is let go, its words still listed.
-const STORE_SAMPLES_LIMIT = 144e6;
+// decoded channel, 128 MB (22 minutes at 48000 Hz), which a phone can spare; older audio is let
+// go, its words still listed. A WAV file is read again where a word is inspected instead.
+const STORE_SAMPLES_LIMIT = 64e6;
 // The level strip gets one point per this share of a second.
 const LEVEL_POINTS_PER_SECOND = 10;
 
