@@ -29,11 +29,11 @@ constexpr double no_confidence = -1;
 
 struct WebDecode {
     RescueDecoder decoder;
-    std::vector<DecodedWord> words;     // the words of the current push
-    std::vector<double> records;        // their records, record_doubles each
-    std::vector<std::int16_t> frames;   // the worker writes 16-bit frames here
-    std::vector<double> float_frames;   // or floating-point frames here
-    std::array<double, 16> result{};    // the last rescue_result, as doubles
+    std::vector<DecodedWord> words;   // the words of the current push
+    std::vector<double> records;      // their records, record_doubles each
+    std::vector<std::int16_t> frames; // the worker writes 16-bit frames here
+    std::vector<double> float_frames; // or floating-point frames here
+    std::array<double, 16> result{};  // the last rescue_result, as doubles
 };
 
 // A sample in -1..1 in the 16-bit range as qirvex-rescue reads floating-point audio: clamped
@@ -57,12 +57,11 @@ template <typename Word> double confidence_of(const Word& word) {
 void record_words(WebDecode& web) {
     const RescueResult result = rescue_result(web.decoder);
     for (const DecodedWord& word : web.words) {
-        const double flags = (word.is_framing_error ? framing_flag : 0) +
-                             (word.is_parity_error ? parity_flag : 0);
-        web.records.insert(web.records.end(),
-                           {static_cast<double>(word.byte), flags, word.edge,
-                            web.decoder.clock.bit_samples, result.mark_level, result.space_level,
-                            confidence_of(word), 0.0});
+        const double flags =
+            (word.is_framing_error ? framing_flag : 0) + (word.is_parity_error ? parity_flag : 0);
+        web.records.insert(web.records.end(), {static_cast<double>(word.byte), flags, word.edge,
+                                               web.decoder.clock.bit_samples, result.mark_level,
+                                               result.space_level, confidence_of(word), 0.0});
     }
     web.words.clear();
 }

@@ -14,8 +14,10 @@
 
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <stdio.h>
 #include <string>
@@ -23,14 +25,12 @@
 #include <vector>
 
 // Hands one piece of the WAV data (after the header) to the worker, which keeps it.
-EM_JS(void, deliver_wav_piece, (const std::uint8_t* bytes, std::size_t count), {
-    Module.onWavPiece(HEAPU8.slice(bytes, bytes + count));
-});
+EM_JS(void, deliver_wav_piece, (const std::uint8_t* bytes, std::size_t count),
+      { Module.onWavPiece(HEAPU8.slice(bytes, bytes + count)); });
 
 // Tells the worker how far through the input the encoder has read.
-EM_JS(void, report_encode_progress, (double done_bytes, double total_bytes), {
-    Module.onEncodeProgress(done_bytes, total_bytes);
-});
+EM_JS(void, report_encode_progress, (double done_bytes, double total_bytes),
+      { Module.onEncodeProgress(done_bytes, total_bytes); });
 
 namespace {
 
@@ -134,6 +134,30 @@ std::vector<std::string> argument_vector(const char* argument_lines) {
     return arguments;
 }
 
+// Runs the encoder from the input cookie into a target that passes the WAV data on, with the
+// messages gathered into `messages`; returns the encoder's status.
+int encode_through_cookies(InputCookie& input_cookie) {
+    char* message_text = nullptr;
+    std::size_t message_size = 0;
+    diagnostic_stream = open_memstream(&message_text, &message_size);
+    TargetCookie target_cookie;
+    target_cookie.input = &input_cookie;
+    FILE* input_stream = fopencookie(&input_cookie, "rb", {read_input, nullptr, nullptr, nullptr});
+    FILE* target_stream =
+        fopencookie(&target_cookie, "w+b", {nullptr, write_target, seek_target, close_target});
+    int status = encode_stream(input_stream, target_stream);
+    std::fclose(input_stream);
+    if (std::fclose(target_stream) != 0 && status == 1) {
+        report_error("Error writing to target file\r\n");
+        status = 0;
+    }
+    std::fclose(diagnostic_stream);
+    diagnostic_stream = stderr;
+    messages.assign(message_text, message_size);
+    std::free(message_text);
+    return status;
+}
+
 } // namespace
 
 extern "C" {
@@ -155,26 +179,8 @@ EMSCRIPTEN_KEEPALIVE int qx_encode(const char* argument_lines, const std::uint8_
     if (!files || files->count != 2 || options.append)
         return -1;
 
-    char* message_text = nullptr;
-    std::size_t message_size = 0;
-    diagnostic_stream = open_memstream(&message_text, &message_size);
     InputCookie input_cookie{input, input_size, 0};
-    TargetCookie target_cookie;
-    target_cookie.input = &input_cookie;
-    FILE* input_stream = fopencookie(&input_cookie, "rb", {read_input, nullptr, nullptr, nullptr});
-    FILE* target_stream =
-        fopencookie(&target_cookie, "w+b", {nullptr, write_target, seek_target, close_target});
-    int status = encode_stream(input_stream, target_stream);
-    std::fclose(input_stream);
-    if (std::fclose(target_stream) != 0 && status == 1) {
-        report_error("Error writing to target file\r\n");
-        status = 0;
-    }
-    std::fclose(diagnostic_stream);
-    diagnostic_stream = stderr;
-    messages.assign(message_text, message_size);
-    std::free(message_text);
-    return status;
+    return encode_through_cookies(input_cookie);
 }
 
 // The 44 header bytes of the last encode, sizes patched.

@@ -55,8 +55,8 @@ EMSCRIPTEN_KEEPALIVE int qx_read_cells(const std::int16_t* samples, int count, d
     }
     // The window completed by sample n starts at n - delay - (window_samples - 1).
     const double first_start = first_sample + settled - delay - (window_samples - 1);
-    const double full_scale = 32768.0 * window_samples / 2 * 16384.0 *
-                              static_cast<double>(front.remover.ring.size());
+    const double full_scale =
+        32768.0 * window_samples / 2 * 16384.0 * static_cast<double>(front.remover.ring.size());
     const double am = mark_level > 0 ? mark_level * full_scale : 1.0;
     const double as = space_level > 0 ? space_level * full_scale : 1.0;
     int read = 0;

@@ -70,6 +70,7 @@ export function setUpReading(worker) {
   let rate = 0;
   let isBusy = false;
   let settings = decodeSettings(); // those of the decode in hand
+  let isAbandoned = false; // Stop was pressed while the browser was still decoding
 
   const status = (text, isError = false) => {
     $('read-status').textContent = text;
@@ -145,6 +146,7 @@ export function setUpReading(worker) {
       return;
     }
     pendingFile = file;
+    isAbandoned = false;
     busy(true);
     status(`Reading ${file.name}…`);
     worker.post({ type: 'decode-file', file, settings });
@@ -156,6 +158,12 @@ export function setUpReading(worker) {
       const bytes = await file.arrayBuffer();
       const context = new OfflineAudioContext(1, 1, declaredRate(new Uint8Array(bytes)) ?? FALLBACK_RATE_HZ);
       decoded = await context.decodeAudioData(bytes);
+      if (isAbandoned) {
+        decoded = null;
+        busy(false);
+        status(`Stopped before ${file.name} was decoded.`);
+        return;
+      }
     } catch {
       busy(false);
       status(`${file.name} is not audio that this browser can decode, or too long for it to decode in one piece. Choose a WAV, MP3, M4A, Ogg or FLAC recording; convert a compressed one of more than an hour to WAV, which is read piece by piece.`, true);
@@ -210,6 +218,7 @@ export function setUpReading(worker) {
       decoded = null;
       worker.post({ type: 'decode-finish' });
     } else {
+      isAbandoned = true;
       worker.post({ type: 'cancel' });
     }
   }
