@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
 .PHONY: all asan test demo bench robustness realtapes ber compare install fuzz valgrind windows \
-        windows-test windows-dist clean
+        windows-test windows-dist web web-test clean
 
 all:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
@@ -84,5 +84,18 @@ windows-test: all windows
 windows-dist: windows
 	bash scripts/windows_dist.sh
 
+# The browser page, built to WebAssembly by Debian's Emscripten into build-web/page/ (its loader
+# finds acorn only with NODE_PATH). Serve that folder with any static server.
+EMSCRIPTEN_NODE_PATH = NODE_PATH=$${NODE_PATH:-/usr/share/nodejs}
+web:
+	$(EMSCRIPTEN_NODE_PATH) emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
+	$(EMSCRIPTEN_NODE_PATH) cmake --build build-web -j $(JOBS)
+
+# The page's tests in Debian's Chromium, headless, driven by playwright-core from npm (which never
+# downloads a browser); they compare the page with build/qirvex and build/qirvex-rescue.
+web-test: all web
+	cd tests/web && npm ci --no-audit --no-fund --loglevel=error
+	cd tests/web && node --test --test-concurrency=1
+
 clean:
-	rm -rf build build-asan build-bench build-fuzz build-windows
+	rm -rf build build-asan build-bench build-fuzz build-windows build-web

@@ -1,0 +1,97 @@
+// Decoding recordings in the page: worn WAV, MP3 and Ogg files through the file input give the
+// original text, a WAV file the same bytes as qirvex-rescue; a suspect character opens the view
+// of its audio; and the decode speed for 44100 Hz audio is printed (never asserted).
+import assert from 'node:assert/strict';
+import { randomBytes } from 'node:crypto';
+import { after, before, describe, test } from 'node:test';
+import { basicListing, damage, degrade, encodeWithQirvex, toMp3, toOgg } from './recordings.js';
+import { decodeThroughInput, downloadedData, openPage, runRescue, screenshot, servePage,
+         temporaryFolder } from './support.js';
+
+describe('decoding recordings in the page', () => {
+  let server;
+  let browser;
+  let files;
+  const listing = basicListing(30);
+  let worn;
+  before(async () => {
+    server = await servePage();
+    files = temporaryFolder();
+    worn = degrade(files.folder, encodeWithQirvex(files.folder, 'clean', listing), 'worn');
+    browser = await openPage(server.url);
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.close();
+    files?.remove();
+  });
+
+  test('a worn WAV recording gives the listing, and the bytes qirvex-rescue gives', async () => {
+    await decodeThroughInput(browser.page, worn);
+    const fromPage = await downloadedData(browser.page);
+    assert.equal(fromPage.toString('latin1'), listing.toString('latin1'));
+    assert.ok(fromPage.equals(runRescue([worn])), 'the page and qirvex-rescue differ');
+    const speed = Number(/tape speed ([\d.]+) %/.exec(await browser.page.textContent('#read-summary'))[1]);
+    assert.ok(Math.abs(speed - 102) < 0.5, `tape speed ${speed} %`);
+    await screenshot(browser.page, 'decode-wav');
+  });
+
+  for (const [format, convert] of [['MP3', toMp3], ['Ogg Vorbis', toOgg]]) {
+    test(`the same recording as ${format} gives the listing`, async () => {
+      const compressed = convert(files.folder, worn, `worn-${format}`);
+      await decodeThroughInput(browser.page, compressed);
+      const fromPage = await downloadedData(browser.page);
+      assert.equal(fromPage.toString('latin1'), listing.toString('latin1'));
+    });
+  }
+
+  test('WAV layouts read as qirvex-rescue reads them: 8-bit, 24-bit, 32-bit float, stereo', async () => {
+    const { run } = await import('./support.js');
+    for (const layout of [['-b', '8'], ['-b', '24'], ['-e', 'floating-point', '-b', '32'],
+                          ['-c', '2']]) {
+      const path = `${files.folder}/layout${layout.join('')}.wav`;
+      run('sox', [worn, ...layout, path]);
+      await decodeThroughInput(browser.page, path);
+      const fromPage = await downloadedData(browser.page);
+      assert.ok(fromPage.equals(runRescue([path])), `${layout.join(' ')}: the page and qirvex-rescue differ`);
+    }
+  });
+
+  test('a suspect character opens the view of its audio', async () => {
+    const { page } = browser;
+    // The burst falls into the listing, well after the leader and the calibration.
+    const damaged = damage(files.folder, worn, 'damaged', 12);
+    await decodeThroughInput(page, damaged);
+    assert.ok((await downloadedData(page)).equals(runRescue([damaged])), 'the page and qirvex-rescue differ');
+    const suspects = await page.$$('#listing .suspect');
+    assert.ok(suspects.length > 0, 'no suspect word was marked');
+    await suspects[0].click();
+    await page.waitForSelector('#inspect:not([hidden])');
+    await page.waitForFunction(() => /^Word \d+ of \d+: byte 0x/.test(
+      document.getElementById('inspect-details').textContent));
+    const details = await page.textContent('#inspect-details');
+    assert.match(details, /framing error|parity error/);
+    assert.match(details, /confidence \d+/);
+    assert.match(details, /bits [01]{11} /);
+    const index = Number(await suspects[0].getAttribute('data-word'));
+    assert.match(details, new RegExp(`^Word ${index + 1} of`));
+    // Any character, not only a suspect one, opens its word.
+    await page.click('#listing', { position: { x: 12, y: 10 } });
+    await page.waitForFunction(() => /^Word 1 of/.test(document.getElementById('inspect-details').textContent));
+    await page.click('#inspect-next-suspect');
+    await page.waitForFunction((n) => document.getElementById('inspect-details').textContent.startsWith(`Word ${n} of`),
+                               index + 1);
+    await screenshot(page, 'inspect');
+  });
+
+  test('decode speed for 44100 Hz audio (printed, not asserted)', async () => {
+    const text = Buffer.from(randomBytes(6000).toString('base64'), 'latin1');
+    const long = degrade(files.folder, encodeWithQirvex(files.folder, 'long', text), 'long');
+    await decodeThroughInput(browser.page, long);
+    const status = await browser.page.textContent('#read-status');
+    const speed = Number(await browser.page.evaluate(() => document.body.dataset.speed));
+    console.log(`# page decode speed: ${speed.toFixed(0)}x real time (${status})`);
+    assert.ok(speed > 0);
+    assert.deepEqual(browser.problems, []);
+  });
+});

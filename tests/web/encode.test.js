@@ -1,0 +1,86 @@
+// Encoding in the page: the downloaded WAV file is byte for byte the one qirvex writes for the
+// same input and options.
+import assert from 'node:assert/strict';
+import { readFileSync, writeFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { after, before, describe, test } from 'node:test';
+import { basicListing, encodeWithQirvex } from './recordings.js';
+import { openPage, screenshot, servePage, temporaryFolder } from './support.js';
+
+// Option sets as the page's controls give them, with the qirvex arguments they stand for.
+const CASES = [
+  { name: 'defaults', set: {}, args: [] },
+  { name: '600 baud, 7E1, sine, legacy rate',
+    set: { 'opt-baud': '1', 'opt-data': '7', 'opt-parity': 'E', 'opt-stop': '1', 'opt-tone': 'sine',
+           'opt-legacy': true },
+    args: ['-R1', '-D', '-E', '-S', '-U', '-Q'] },
+  { name: 'BASIC mode with 4 NULs, odd parity, word padding, short leader and trailer',
+    set: { 'opt-basic': true, 'opt-nulls': '4', 'opt-parity': 'O', 'opt-word': '3',
+           'opt-leader': '500', 'opt-trailer': '250' },
+    args: ['-B', '-N4', '-O', '-W3', '-L500', '-T250'] },
+];
+
+async function setOptions(page, values) {
+  for (const [id, value] of Object.entries(values)) {
+    if (typeof value === 'boolean') await page.setChecked(`#${id}`, value);
+    else if (await page.$eval(`#${id}`, (element) => element.tagName === 'SELECT'))
+      await page.selectOption(`#${id}`, value);
+    else await page.fill(`#${id}`, value);
+  }
+}
+
+async function downloadWav(page) {
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download-wav')]);
+  return readFileSync(await download.path());
+}
+
+describe('encoding in the page', () => {
+  let server;
+  let browser;
+  let files;
+  before(async () => {
+    server = await servePage();
+    files = temporaryFolder();
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.close();
+    files?.remove();
+  });
+
+  for (const { name, set, args } of CASES) {
+    test(`a chosen file, ${name}: the same bytes as qirvex`, async () => {
+      browser = await openPage(server.url);
+      const input = join(files.folder, 'PROGRAM.BAS');
+      const listing = basicListing(12);
+      writeFileSync(input, listing);
+      await setOptions(browser.page, set);
+      await browser.page.setInputFiles('#encode-file', input);
+      const fromPage = await downloadWav(browser.page);
+      const fromQirvex = readFileSync(encodeWithQirvex(files.folder, `expected-${args.join('')}`, listing, args));
+      assert.equal(fromPage.length, fromQirvex.length);
+      assert.ok(fromPage.equals(fromQirvex), 'the WAV files differ');
+      const command = (await browser.page.textContent('#encode-command')).split(' ');
+      for (const arg of args) assert.ok(command.includes(arg), `${arg} is missing from ${command}`);
+      assert.deepEqual(browser.problems, []);
+      await browser.close();
+      browser = null;
+    });
+  }
+
+  test('typed text is sent with CR LF line ends, and playing shows the time left', async () => {
+    browser = await openPage(server.url);
+    const { page } = browser;
+    await page.fill('#listing-input', '10 PRINT "HI"\n20 GOTO 10');
+    const fromPage = await downloadWav(page);
+    const expected = encodeWithQirvex(files.folder, 'typed', Buffer.from('10 PRINT "HI"\r\n20 GOTO 10'));
+    assert.ok(fromPage.equals(readFileSync(expected)), 'the WAV files differ');
+    await page.click('#play-button');
+    await page.waitForFunction(() => /left of/.test(document.getElementById('play-status').textContent));
+    assert.equal(await page.isDisabled('#stop-button'), false);
+    await screenshot(page, 'play');
+    await page.click('#stop-button');
+    assert.equal(await page.textContent('#play-status'), 'Stopped.');
+    assert.deepEqual(browser.problems, []);
+  });
+});

@@ -1,0 +1,70 @@
+// Recordings for the page's tests, made here from a listing with qirvex and then worn with sox
+// and lame the way real captures are: resampled, off speed, quieter, with hiss, compressed.
+import { writeFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { run, runQirvex } from './support.js';
+
+// A BASIC listing of `lines` lines with CR LF line ends, as the machine's LIST prints them.
+export function basicListing(lines) {
+  const text = [];
+  for (let n = 1; n <= lines; ++n)
+    text.push(`${n * 10} PRINT "LINE ${n}: THE QUICK BROWN FOX ${(n * 7919) % 1000}"`);
+  return Buffer.from(text.join('\r\n') + '\r\n', 'latin1');
+}
+
+// Encodes `bytes` with qirvex and the given options into folder/name.wav; returns its path.
+export function encodeWithQirvex(folder, name, bytes, options = []) {
+  const input = join(folder, `${name}.txt`);
+  const output = join(folder, `${name}.wav`);
+  writeFileSync(input, bytes);
+  runQirvex([...options, input, output]);
+  return output;
+}
+
+function duration(path) {
+  return Number(run('soxi', ['-D', path]).toString());
+}
+
+// The recording at 44100 Hz, 16-bit, 2 % fast, 6 dB quieter, with white noise 20 dB under the
+// tones: what a cassette deck into a sound card gives.
+export function degrade(folder, clean, name) {
+  const shaped = join(folder, `${name}-shaped.wav`);
+  run('sox', [clean, '-r', '44100', '-b', '16', shaped, 'speed', '1.02', 'vol', '0.5']);
+  const hiss = join(folder, `${name}-hiss.wav`);
+  run('sox', ['-n', '-r', '44100', '-b', '16', '-c', '1', hiss, 'synth', String(duration(shaped)),
+              'whitenoise', 'vol', '0.05']);
+  const out = join(folder, `${name}.wav`);
+  run('sox', ['-m', shaped, hiss, '-b', '16', out]);
+  return out;
+}
+
+// The recording with a loud 1200 Hz tone over a tenth of a second from `at` seconds, which the
+// words under it read as space bits: a damaged stretch of tape that leaves suspect words (noise
+// bursts of that length leave none; the decoder reads through them).
+export function damage(folder, recording, name, at) {
+  const burst = join(folder, `${name}-burst.wav`);
+  run('sox', ['-n', '-r', '44100', '-b', '16', '-c', '1', burst, 'synth', '0.1', 'sine', '1200',
+              'vol', '0.9', 'pad', String(at), '0']);
+  const out = join(folder, `${name}.wav`);
+  run('sox', ['-m', recording, burst, '-b', '16', out]);
+  return out;
+}
+
+export function toMp3(folder, recording, name) {
+  const out = join(folder, `${name}.mp3`);
+  run('lame', ['--quiet', '-b', '128', recording, out]);
+  return out;
+}
+
+export function toOgg(folder, recording, name) {
+  const out = join(folder, `${name}.ogg`);
+  run('sox', [recording, '-C', '3', out]);
+  return out;
+}
+
+// The recording as Chromium's fake capture device wants it: 48000 Hz, 16-bit mono.
+export function forCapture(folder, recording, name) {
+  const out = join(folder, `${name}.wav`);
+  run('sox', [recording, '-r', '48000', '-b', '16', '-c', '1', out]);
+  return out;
+}

@@ -1,0 +1,172 @@
+// The page's decoder: the rescue decoder's streaming core behind a handful of C functions, for a
+// worker that pushes blocks of frames from a file, from the browser's audio decoder or from the
+// microphone. Beside each word it records what the page draws: the bit period and the tone levels
+// the clock held when it read the word, and the word's confidence where the core gives one.
+#include "rescue/rescue_decoder.h"
+
+#include <emscripten/emscripten.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// The core is pushed at most this many frames at a time: the words of a block are recorded with
+// the clock's bit period and levels after the block, so a block shorter than a word keeps those
+// close to the values the word was read with. The output does not depend on the blocks.
+constexpr std::int64_t push_frames_limit = 1024;
+
+// One record per word, in doubles, in this order; the worker reads them with the same layout.
+//     [byte][flags][edge][bit_samples][mark_level][space_level][confidence][reserved]
+constexpr std::size_t record_doubles = 8;
+constexpr double framing_flag = 1;
+constexpr double parity_flag = 2;
+// The confidence of a word when the core gives none.
+constexpr double no_confidence = -1;
+
+struct WebDecode {
+    RescueDecoder decoder;
+    std::vector<DecodedWord> words;   // the words of the current push
+    std::vector<double> records;      // their records, record_doubles each
+    std::vector<std::int16_t> frames; // the worker writes 16-bit frames here
+    std::vector<double> float_frames; // or floating-point frames here
+    std::array<double, 16> result{};  // the last rescue_result, as doubles
+};
+
+// A sample in -1..1 in the 16-bit range as qirvex-rescue reads floating-point audio: clamped
+// to -1..1 (NaN counts as 0) and rounded half away from zero, so that the page decodes the same
+// bytes from the same samples.
+std::int16_t scaled_sample(double value) {
+    if (!(value > -1.0))
+        value = value == value ? -1.0 : 0.0;
+    if (value > 1.0)
+        value = 1.0;
+    return static_cast<std::int16_t>(std::lround(value * 32767.0));
+}
+
+template <typename Word> double confidence_of(const Word& word) {
+    if constexpr (requires { word.confidence; })
+        return static_cast<double>(word.confidence);
+    else
+        return no_confidence;
+}
+
+void record_words(WebDecode& web) {
+    const RescueResult result = rescue_result(web.decoder);
+    for (const DecodedWord& word : web.words) {
+        const double flags =
+            (word.is_framing_error ? framing_flag : 0) + (word.is_parity_error ? parity_flag : 0);
+        web.records.insert(web.records.end(), {static_cast<double>(word.byte), flags, word.edge,
+                                               web.decoder.clock.bit_samples, result.mark_level,
+                                               result.space_level, confidence_of(word), 0.0});
+    }
+    web.words.clear();
+}
+
+void push_in_steps(WebDecode& web, const std::int16_t* frames, std::int64_t count) {
+    const int channels = web.decoder.channels;
+    for (std::int64_t done = 0; done < count; done += push_frames_limit) {
+        const std::int64_t size = std::min(push_frames_limit, count - done);
+        push_frames(web.decoder, frames + done * channels, size, web.words);
+        record_words(web);
+    }
+}
+
+bool is_valid_format(int baud, int data_bits, int parity, int stop_bits) {
+    return (baud == slow_baud || baud == fast_baud) && (data_bits == 7 || data_bits == 8) &&
+           parity >= 0 && parity <= 2 && (stop_bits == 1 || stop_bits == 2);
+}
+
+} // namespace
+
+// Counts cross the interface as int: this Emscripten hands a 64-bit argument to JavaScript as two
+// 32-bit halves.
+extern "C" {
+
+// A decoder for frames of `channels` samples at rate_hz, or null when a value is out of range.
+// parity: 0 none, 1 even, 2 odd; channel: 1-based, 0 for the strongest.
+EMSCRIPTEN_KEEPALIVE WebDecode* qx_decode_start(int baud, int data_bits, int parity, int stop_bits,
+                                                int channel, std::uint32_t rate_hz, int channels) {
+    if (!is_valid_format(baud, data_bits, parity, stop_bits) || rate_hz < 8000 ||
+        rate_hz > 192000 || channels < 1 || channel < 0 || channel > channels)
+        return nullptr;
+    RescueSettings settings;
+    settings.baud = baud;
+    settings.format.data_bits = data_bits;
+    settings.format.parity = parity == 1 ? Parity::Even : parity == 2 ? Parity::Odd : Parity::None;
+    settings.format.stop_bits = stop_bits;
+    settings.channel = channel;
+    auto* web = new WebDecode;
+    start_rescue(web->decoder, settings, rate_hz, channels);
+    return web;
+}
+
+// Room for `count` frames of 16-bit samples, or of floating-point samples, that the worker fills
+// before calling qx_decode_push.
+EMSCRIPTEN_KEEPALIVE std::int16_t* qx_decode_frames(WebDecode* web, int count) {
+    web->frames.resize(static_cast<std::size_t>(count * web->decoder.channels));
+    return web->frames.data();
+}
+
+EMSCRIPTEN_KEEPALIVE double* qx_decode_float_frames(WebDecode* web, int count) {
+    web->float_frames.resize(static_cast<std::size_t>(count * web->decoder.channels));
+    return web->float_frames.data();
+}
+
+// Decodes `count` frames from the room given last (floating-point ones when is_float); returns
+// the number of words they completed, whose records qx_decode_records then points to.
+EMSCRIPTEN_KEEPALIVE int qx_decode_push(WebDecode* web, int count, int is_float) {
+    web->records.clear();
+    if (is_float) {
+        const auto samples = static_cast<std::size_t>(count * web->decoder.channels);
+        web->frames.resize(samples);
+        for (std::size_t n = 0; n < samples; ++n)
+            web->frames[n] = scaled_sample(web->float_frames[n]);
+    }
+    push_in_steps(*web, web->frames.data(), count);
+    return static_cast<int>(web->records.size() / record_doubles);
+}
+
+// Ends the recording; returns the number of last words, as qx_decode_push does.
+EMSCRIPTEN_KEEPALIVE int qx_decode_finish(WebDecode* web) {
+    web->records.clear();
+    finish_rescue(web->decoder, web->words);
+    record_words(*web);
+    return static_cast<int>(web->records.size() / record_doubles);
+}
+
+EMSCRIPTEN_KEEPALIVE const double* qx_decode_records(const WebDecode* web) {
+    return web->records.data();
+}
+
+// What the decode found so far, as doubles:
+//     [is_calibrated][channel][speed][has_leader][is_speed_measured][mark_level][space_level]
+//     [frames_read][bytes][suspect_words][locks][lock_losses][jumps][window_samples]
+EMSCRIPTEN_KEEPALIVE const double* qx_decode_result(WebDecode* web) {
+    const RescueResult r = rescue_result(web->decoder);
+    const bool is_calibrated = web->decoder.phase == StreamPhase::Decoding;
+    web->result = {is_calibrated ? 1.0 : 0.0,
+                   static_cast<double>(r.channel),
+                   r.speed,
+                   r.has_leader ? 1.0 : 0.0,
+                   r.is_speed_measured ? 1.0 : 0.0,
+                   r.mark_level,
+                   r.space_level,
+                   static_cast<double>(r.frames_read),
+                   static_cast<double>(r.bytes),
+                   static_cast<double>(r.suspect_words),
+                   static_cast<double>(r.locks),
+                   static_cast<double>(r.lock_losses),
+                   static_cast<double>(r.jumps),
+                   static_cast<double>(web->decoder.front.window_samples),
+                   0.0,
+                   0.0};
+    return web->result.data();
+}
+
+EMSCRIPTEN_KEEPALIVE void qx_decode_end(WebDecode* web) { delete web; }
+
+} // extern "C"

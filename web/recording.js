@@ -1,0 +1,249 @@
+// The "Read from the machine" tab: a recording chosen or dropped, or the microphone, decoded by
+// the rescue decoder in the worker, with the listing, the strip and the inspection view filled
+// as the words arrive. WAV files are read by the worker itself, piece by piece; every other
+// format is decoded by the browser first and handed over in pieces.
+import { startCapture } from './capture.js';
+import { createInspector } from './inspect.js';
+import { createListing } from './listing.js';
+import { createStrip } from './strip.js';
+
+const $ = (id) => document.getElementById(id);
+// Frames per piece of browser-decoded audio handed to the worker.
+const PIECE_FRAMES = 65536;
+// The browser's decoder is asked for the recording's own rate where the file says it, so that
+// nothing is resampled; this where it does not.
+const FALLBACK_RATE_HZ = 48000;
+// Pieces handed over ahead of the worker, so that it never waits for the page's thread.
+const PIECES_IN_FLIGHT = 3;
+
+export function decodeSettings() {
+  return {
+    baud: Number($('dec-baud').value), dataBits: Number($('dec-data').value),
+    parity: Number($('dec-parity').value), stopBits: Number($('dec-stop').value),
+    channel: Number($('dec-channel').value),
+  };
+}
+
+function dbfs(share) {
+  return share > 0 ? `${(20 * Math.log10(share)).toFixed(1)} dBFS` : '—';
+}
+
+function summary(result, audioSeconds) {
+  if (!result.isCalibrated) return `Listening for tone… ${audioSeconds.toFixed(1)} s`;
+  const speed = `${(result.speed * 100).toFixed(2)} %${result.hasLeader ? ' (leader)' : ''}`;
+  return `${result.bytes} words, ${result.suspectWords} suspect · tape speed ${speed} · ` +
+         `mark ${dbfs(result.markLevel)}, space ${dbfs(result.spaceLevel)} · channel ` +
+         `${result.channel} · ${audioSeconds.toFixed(1)} s of audio`;
+}
+
+// The sample rate a compressed file declares, where it is easy to find: MP3, Ogg Vorbis or Opus,
+// FLAC. Null otherwise.
+export function declaredRate(bytes) {
+  const text = (at, length) => String.fromCharCode(...bytes.subarray(at, at + length));
+  if (text(0, 4) === 'fLaC') return (bytes[18] << 12) | (bytes[19] << 4) | (bytes[20] >> 4);
+  if (text(0, 4) === 'OggS') {
+    const head = text(28, 8);
+    if (head === 'OpusHead') return 48000;
+    if (head.startsWith('\x01vorbis'))
+      return new DataView(bytes.buffer, bytes.byteOffset).getUint32(40, true);
+    return null;
+  }
+  let at = text(0, 3) === 'ID3'
+    ? 10 + ((bytes[6] << 21) | (bytes[7] << 14) | (bytes[8] << 7) | bytes[9]) : 0;
+  for (const end = Math.min(bytes.length - 4, at + 65536); at < end; ++at) {
+    if (bytes[at] !== 0xff || (bytes[at + 1] & 0xe0) !== 0xe0) continue;
+    const version = (bytes[at + 1] >> 3) & 3; // 3: MPEG-1, 2: MPEG-2, 0: MPEG-2.5
+    const index = (bytes[at + 2] >> 2) & 3;
+    if (version === 1 || index === 3) continue;
+    return [44100, 48000, 32000][index] / (version === 3 ? 1 : version === 2 ? 2 : 4);
+  }
+  return null;
+}
+
+export function setUpReading(worker) {
+  const listing = createListing($('listing'));
+  const strip = createStrip($('strip'));
+  const inspector = createInspector(worker, listing);
+  let decoded = null; // audio decoded by the browser, handed over in pieces
+  let handedFrames = 0;
+  let capture = null;
+  let rate = 0;
+  let isBusy = false;
+  let settings = decodeSettings(); // those of the decode in hand
+  let isAbandoned = false; // Stop was pressed while the browser was still decoding
+
+  const status = (text, isError = false) => {
+    $('read-status').textContent = text;
+    $('read-status').classList.toggle('error', isError);
+  };
+  const busy = (value) => {
+    isBusy = value;
+    $('read-stop').disabled = !value;
+    $('listen-button').disabled = value;
+    $('recording-file').disabled = value;
+    document.body.dataset.decoding = String(value);
+  };
+  const reset = () => {
+    settings = decodeSettings();
+    listing.reset();
+    strip.reset();
+    inspector.close();
+    $('read-progress').value = 0;
+    $('read-summary').textContent = '';
+    $('download-data').disabled = true;
+  };
+
+  worker.on('started', (message) => {
+    rate = message.rate;
+    strip.start(message.rate, message.frames, settings.baud);
+  });
+  worker.on('decoded', ({ records, levels, result }) => {
+    listing.add(records);
+    strip.add(records, levels);
+    $('read-summary').textContent = summary(result, result.framesRead / rate);
+  });
+  worker.on('progress', ({ done, total }) => {
+    if (total > 0) $('read-progress').value = done / total;
+  });
+  worker.on('need-chunk', () => {
+    for (let n = handedFrames === 0 ? PIECES_IN_FLIGHT : 1; n > 0; --n) handOver();
+  });
+  worker.on('needs-browser-decoder', () => decodeInBrowser(pendingFile));
+  worker.on('failed', ({ reason, detail }) => {
+    busy(false);
+    status(reason === 'format'
+      ? 'This recording has a sample rate or channel count the decoder does not take (8000 to 192000 Hz; the channel chosen must exist).'
+      : `Something went wrong in the decoder: ${detail}`, true);
+  });
+  worker.on('finished', (message) => finished(message));
+
+  function finished({ records, result, audioSeconds, seconds, isCut }) {
+    listing.add(records);
+    listing.render();
+    strip.add(records, []);
+    strip.finish();
+    busy(false);
+    decoded = null;
+    $('read-progress').value = 1;
+    $('read-summary').textContent = summary(result, audioSeconds);
+    $('download-data').disabled = result.bytes === 0;
+    const speed = seconds > 0 ? ` in ${seconds.toFixed(1)} s, ${(audioSeconds / seconds).toFixed(0)}× real time` : '';
+    document.body.dataset.speed = seconds > 0 ? String(audioSeconds / seconds) : '';
+    if (result.bytes === 0) {
+      status('No words found: the recording holds no KCS tones that frame at these settings. Check the baud rate, the framing and the channel.', true);
+    } else {
+      status(`Decoded ${audioSeconds.toFixed(1)} s of audio${speed}.` +
+             (isCut ? ' The recording ends before the length its header declares; decoded what is there.' : ''));
+    }
+  }
+
+  let pendingFile = null;
+  function decodeFile(file) {
+    if (isBusy || !file) return;
+    reset();
+    if (file.size === 0) {
+      status(`${file.name} is empty: there is no audio in it.`, true);
+      return;
+    }
+    pendingFile = file;
+    isAbandoned = false;
+    busy(true);
+    status(`Reading ${file.name}…`);
+    worker.post({ type: 'decode-file', file, settings });
+  }
+
+  async function decodeInBrowser(file) {
+    status(`Decoding ${file.name} with the browser's audio decoder…`);
+    try {
+      const bytes = await file.arrayBuffer();
+      const context = new OfflineAudioContext(1, 1, declaredRate(new Uint8Array(bytes)) ?? FALLBACK_RATE_HZ);
+      decoded = await context.decodeAudioData(bytes);
+      if (isAbandoned) {
+        decoded = null;
+        busy(false);
+        status(`Stopped before ${file.name} was decoded.`);
+        return;
+      }
+    } catch {
+      busy(false);
+      status(`${file.name} is not audio that this browser can decode, or too long for it to decode in one piece. Choose a WAV, MP3, M4A, Ogg or FLAC recording; convert a compressed one of more than an hour to WAV, which is read piece by piece.`, true);
+      return;
+    }
+    handedFrames = 0;
+    status(`Decoding ${file.name}…`);
+    worker.post({ type: 'decode-start', settings, rate: decoded.sampleRate,
+                  channels: decoded.numberOfChannels, frames: decoded.length });
+  }
+
+  // Hands the next piece of browser-decoded audio over, interleaved; the worker asks for each.
+  function handOver() {
+    if (!decoded) return;
+    const frames = Math.min(PIECE_FRAMES, decoded.length - handedFrames);
+    if (frames <= 0) {
+      decoded = null;
+      worker.post({ type: 'decode-finish' });
+      return;
+    }
+    const channels = decoded.numberOfChannels;
+    const samples = new Float32Array(frames * channels);
+    const plane = new Float32Array(frames);
+    for (let c = 0; c < channels; ++c) {
+      decoded.copyFromChannel(plane, c, handedFrames);
+      for (let n = 0; n < frames; ++n) samples[n * channels + c] = plane[n];
+    }
+    handedFrames += frames;
+    worker.post({ type: 'decode-chunk', samples, total: decoded.length }, [samples.buffer]);
+  }
+
+  async function listen() {
+    if (isBusy) return;
+    reset();
+    busy(true);
+    status('Asking for the microphone or line input…');
+    try {
+      capture = await startCapture(worker, settings);
+      status('Listening: play the tape or start the machine\'s SAVE. Stop keeps everything decoded so far.');
+    } catch (error) {
+      busy(false);
+      status(error.message, true);
+    }
+  }
+
+  function stop() {
+    if (capture) {
+      capture.stop();
+      capture = null;
+      worker.post({ type: 'listen-stop' });
+    } else if (decoded) {
+      decoded = null;
+      worker.post({ type: 'decode-finish' });
+    } else {
+      isAbandoned = true;
+      worker.post({ type: 'cancel' });
+    }
+  }
+
+  $('recording-file').addEventListener('change', (event) => {
+    decodeFile(event.target.files[0]);
+    event.target.value = '';
+  });
+  $('listen-button').addEventListener('click', listen);
+  $('read-stop').addEventListener('click', stop);
+  $('download-data').addEventListener('click', () => {
+    const link = document.createElement('a');
+    link.href = URL.createObjectURL(new Blob([listing.bytes()]));
+    link.download = 'recording.txt';
+    link.click();
+    setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+  });
+  strip.onChoose((index) => inspector.open(index));
+  listing.onChoose((index) => inspector.open(index));
+  const zone = $('read');
+  zone.addEventListener('dragover', (event) => { event.preventDefault(); $('drop-zone').classList.add('dragging'); });
+  zone.addEventListener('dragleave', () => $('drop-zone').classList.remove('dragging'));
+  zone.addEventListener('drop', (event) => {
+    event.preventDefault();
+    $('drop-zone').classList.remove('dragging');
+    decodeFile(event.dataTransfer.files[0]);
+  });
+}

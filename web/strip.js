@@ -1,0 +1,100 @@
+// The strip over the whole recording: the signal level (grey, -60 to 0 dBFS), the tape speed the
+// bit clock followed (blue, ±5 % around the middle line) and every suspect word (a red line),
+// along the time axis, so that a damaged stretch shows at a glance. A click opens the word
+// nearest to that time.
+const RECORD_DOUBLES = 8;
+const LEVEL_POINTS_PER_SECOND = 10;
+const LEVEL_FLOOR_DB = -60;
+const SPEED_SPAN = 0.05;
+const REDRAW_INTERVAL_MS = 200;
+
+export function createStrip(canvas) {
+  let rate = 1;
+  let baud = 300;
+  let totalSeconds = 0; // known length, 0 while it grows (listening)
+  let levels = [];
+  let times = []; // each word's start, in seconds
+  let speeds = [];
+  let suspects = [];
+  let frame = 0;
+  let choose = () => {};
+
+  const seconds = () => Math.max(totalSeconds, levels.length / LEVEL_POINTS_PER_SECOND,
+                                 times.at(-1) ?? 0, 1);
+
+  function draw() {
+    frame = 0;
+    const width = canvas.width = Math.round(canvas.clientWidth * devicePixelRatio);
+    const height = canvas.height = Math.round(canvas.clientHeight * devicePixelRatio);
+    const g = canvas.getContext('2d');
+    const x = (t) => (t / seconds()) * width;
+    g.clearRect(0, 0, width, height);
+    g.fillStyle = '#c9c4b8';
+    levels.forEach((db, n) => {
+      const share = Math.max(0, 1 - db / LEVEL_FLOOR_DB);
+      const left = Math.floor(x(n / LEVEL_POINTS_PER_SECOND));
+      g.fillRect(left, height * (1 - share), Math.max(1, Math.ceil(x(0.1))), height * share);
+    });
+    g.strokeStyle = '#888';
+    g.beginPath();
+    g.moveTo(0, height / 2);
+    g.lineTo(width, height / 2);
+    g.stroke();
+    g.strokeStyle = '#1f5fa8';
+    g.lineWidth = 2 * devicePixelRatio;
+    g.beginPath();
+    speeds.forEach((speed, n) => {
+      const y = height / 2 - ((speed - 1) / SPEED_SPAN) * (height / 2);
+      if (n === 0) g.moveTo(x(times[n]), y); else g.lineTo(x(times[n]), y);
+    });
+    g.stroke();
+    g.fillStyle = '#c62828';
+    for (const n of suspects) g.fillRect(x(times[n]), 0, Math.max(1, devicePixelRatio), height);
+    g.fillStyle = '#1b1d21';
+    g.font = `${12 * devicePixelRatio}px system-ui`;
+    g.fillText(`${seconds().toFixed(0)} s · level grey · speed blue (±5 %) · suspect red`,
+               4 * devicePixelRatio, 14 * devicePixelRatio);
+  }
+
+  // At most every REDRAW_INTERVAL_MS: a long recording has many points to draw.
+  const redraw = () => { if (!frame) frame = setTimeout(draw, REDRAW_INTERVAL_MS); };
+
+  canvas.addEventListener('click', (event) => {
+    if (times.length === 0) return;
+    const box = canvas.getBoundingClientRect();
+    const t = ((event.clientX - box.left) / box.width) * seconds();
+    let low = 0;
+    let high = times.length - 1;
+    while (low < high) {
+      const middle = (low + high) >> 1;
+      if (times[middle] < t) low = middle + 1; else high = middle;
+    }
+    if (low > 0 && t - times[low - 1] < times[low] - t) --low;
+    choose(low);
+  });
+  new ResizeObserver(redraw).observe(canvas);
+
+  return {
+    reset() {
+      levels = []; times = []; speeds = []; suspects = []; totalSeconds = 0;
+      redraw();
+    },
+    start(rateHz, frames, baudRate) {
+      rate = rateHz;
+      baud = baudRate;
+      totalSeconds = frames / rateHz;
+      redraw();
+    },
+    add(records, levelPoints) {
+      levels.push(...levelPoints);
+      for (let at = 0; at < records.length; at += RECORD_DOUBLES) {
+        if (records[at + 1]) suspects.push(times.length);
+        times.push(records[at + 2] / rate);
+        speeds.push(rate / baud / records[at + 3]);
+      }
+      redraw();
+    },
+    finish: redraw,
+    onChoose(handler) { choose = handler; },
+  };
+}

@@ -1,0 +1,245 @@
+// One decode in the worker: frames in (from a WAV file read piece by piece, from the browser's
+// audio decoder, or from the microphone), words and progress out to the page, and the audio
+// around any word on request for the inspection view.
+import { convertSamples, readWavLayout } from './wav-reader.js';
+
+// Doubles per word record, as the glue writes them: byte, flags, edge, bit period, mark level,
+// space level, confidence, reserved.
+export const RECORD_DOUBLES = 8;
+// Frames per piece read from a file: about 1.5 s at 44100 Hz, a progress step that moves often.
+const FILE_PIECE_FRAMES = 65536;
+// Audio pushed from outside is kept for the inspection view up to this many samples of the
+// decoded channel, 128 MB (22 minutes at 48000 Hz), which a phone can spare; older audio is let
+// go, its words still listed. A WAV file is read again where a word is inspected instead.
+const STORE_SAMPLES_LIMIT = 64e6;
+// The level strip gets one point per this share of a second.
+const LEVEL_POINTS_PER_SECOND = 10;
+
+// Settings as the page sends them: { baud, dataBits, parity (0 none, 1 even, 2 odd), stopBits,
+// channel (0: strongest) }.
+export function startSession(core, settings, rate, channels, source) {
+  const handle = core._qx_decode_start(settings.baud, settings.dataBits, settings.parity,
+                                       settings.stopBits, settings.channel, rate, channels);
+  if (!handle) return null;
+  return {
+    core, handle, settings, rate, channels, source,
+    wordBits: 1 + settings.dataBits + (settings.parity ? 1 : 0) + settings.stopBits,
+    records: new Float64Array(1024 * RECORD_DOUBLES), wordCount: 0,
+    store: { chunks: [], first: 0, end: 0, channel: -1, kept: 0 },
+    level: { sum: 0, count: 0, per: Math.round(rate / LEVEL_POINTS_PER_SECOND) },
+    file: null, layout: null, startedAt: performance.now(), isStopped: false, isEnded: false,
+  };
+}
+
+function keepRecords(session, count) {
+  const { core } = session;
+  const doubles = count * RECORD_DOUBLES;
+  const pointer = core._qx_decode_records(session.handle) / 8;
+  const fresh = core.HEAPF64.slice(pointer, pointer + doubles);
+  const needed = (session.wordCount + count) * RECORD_DOUBLES;
+  if (needed > session.records.length) {
+    const grown = new Float64Array(Math.max(needed, session.records.length * 2));
+    grown.set(session.records);
+    session.records = grown;
+  }
+  session.records.set(fresh, session.wordCount * RECORD_DOUBLES);
+  session.wordCount += count;
+  return fresh;
+}
+
+export function sessionResult(session) {
+  const pointer = session.core._qx_decode_result(session.handle) / 8;
+  const r = session.core.HEAPF64.subarray(pointer, pointer + 14);
+  return {
+    isCalibrated: r[0] === 1, channel: r[1], speed: r[2], hasLeader: r[3] === 1,
+    isSpeedMeasured: r[4] === 1, markLevel: r[5], spaceLevel: r[6], framesRead: r[7],
+    bytes: r[8], suspectWords: r[9], locks: r[10], lockLosses: r[11], jumps: r[12],
+    windowSamples: r[13],
+  };
+}
+
+// Root mean square of each tenth of a second over every channel, in dB of full scale.
+function levelPoints(session, samples, count) {
+  const points = [];
+  const level = session.level;
+  const scale = session.channels * 32768 * 32768;
+  for (let n = 0; n < count; n += session.channels) {
+    for (let c = 0; c < session.channels; ++c) level.sum += samples[n + c] * samples[n + c];
+    if (++level.count === level.per) {
+      points.push(10 * Math.log10(level.sum / (level.count * scale) + 1e-12));
+      level.sum = 0;
+      level.count = 0;
+    }
+  }
+  return points;
+}
+
+// Keeps the decoded channel of pushed audio for the inspection view: every channel until the
+// decoder has chosen one, that one alone from then on.
+function storeAudio(session, samples, frames, result) {
+  const store = session.store;
+  if (session.source === 'file') return;
+  if (store.channel < 0 && result.isCalibrated) {
+    store.channel = result.channel - 1;
+    store.chunks = store.chunks.map((chunk) => pickChannel(chunk, session.channels, store.channel));
+  }
+  const chunk = store.channel < 0 ? Int16Array.from(samples.subarray(0, frames * session.channels))
+                                  : pickChannel(samples, session.channels, store.channel, frames);
+  store.chunks.push(chunk);
+  store.end += frames;
+  store.kept += chunk.length;
+  while (store.kept > STORE_SAMPLES_LIMIT && store.chunks.length > 1) {
+    const oldest = store.chunks.shift();
+    store.kept -= oldest.length;
+    store.first += oldest.length / (store.channel < 0 ? session.channels : 1);
+  }
+}
+
+function pickChannel(samples, channels, channel, frames = samples.length / channels) {
+  const out = new Int16Array(frames);
+  for (let n = 0; n < frames; ++n) out[n] = samples[n * channels + channel];
+  return out;
+}
+
+// Pushes `frames` frames already written into the glue's room (16-bit or floating-point) and
+// reports the words and levels they gave.
+export function pushFrames(session, frames, isFloat, post) {
+  const { core } = session;
+  const count = core._qx_decode_push(session.handle, frames, isFloat ? 1 : 0);
+  const fresh = keepRecords(session, count);
+  const pointer = core._qx_decode_frames(session.handle, frames) / 2;
+  const samples = core.HEAP16.subarray(pointer, pointer + frames * session.channels);
+  const result = sessionResult(session);
+  const levels = levelPoints(session, samples, frames * session.channels);
+  storeAudio(session, samples, frames, result);
+  post({ type: 'decoded', records: fresh, levels, result, wordCount: session.wordCount },
+       [fresh.buffer]);
+}
+
+// Pushes interleaved floating-point frames (from the browser's decoder or the microphone).
+export function pushFloatFrames(session, interleaved, post) {
+  const frames = Math.floor(interleaved.length / session.channels);
+  const pointer = session.core._qx_decode_float_frames(session.handle, frames) / 8;
+  session.core.HEAPF64.set(interleaved.subarray(0, frames * session.channels), pointer);
+  pushFrames(session, frames, true, post);
+}
+
+export function finishSession(session, post) {
+  const { core } = session;
+  const count = core._qx_decode_finish(session.handle);
+  const fresh = keepRecords(session, count);
+  const result = sessionResult(session);
+  const seconds = (performance.now() - session.startedAt) / 1000;
+  post({ type: 'finished', records: fresh, result, wordCount: session.wordCount, seconds,
+         audioSeconds: result.framesRead / session.rate, isCut: session.layout?.isCut ?? false },
+       [fresh.buffer]);
+  session.isStopped = true;
+}
+
+export function endSession(session) {
+  session.core._qx_decode_end(session.handle);
+  session.isEnded = true;
+}
+
+// A WAV file the reader can stream, or null (the page then asks the browser's decoder).
+export async function openWav(file) {
+  const layout = await readWavLayout(file);
+  return layout;
+}
+
+// Decodes the file piece by piece; each piece is read only when the previous one is decoded, so
+// memory stays constant. `isCancelled` is asked between pieces.
+export async function decodeWavFile(session, file, layout, post, isCancelled) {
+  session.file = file;
+  session.layout = layout;
+  const frameBytes = layout.channels * layout.bits / 8;
+  for (let frame = 0; frame < layout.frames && !isCancelled(); frame += FILE_PIECE_FRAMES) {
+    const frames = Math.min(FILE_PIECE_FRAMES, layout.frames - frame);
+    const start = layout.dataStart + frame * frameBytes;
+    const bytes = new Uint8Array(await file.slice(start, start + frames * frameBytes).arrayBuffer());
+    if (isCancelled()) break;
+    const { core, handle } = session;
+    const room = layout.isFloat
+      ? core.HEAPF64.subarray(core._qx_decode_float_frames(handle, frames) / 8)
+      : core.HEAP16.subarray(core._qx_decode_frames(handle, frames) / 2);
+    convertSamples(layout, bytes, room);
+    pushFrames(session, frames, layout.isFloat, post);
+    post({ type: 'progress', done: frame + frames, total: layout.frames });
+  }
+  // A decode that another one replaced has been ended already.
+  if (!session.isEnded) finishSession(session, post);
+}
+
+// The decoded channel's samples from `first` (a sample index) for `count` samples, or null
+// where the audio is no longer held.
+async function channelSamples(session, first, count, channel) {
+  first = Math.max(0, Math.floor(first));
+  if (session.source === 'file') {
+    const { layout, file } = session;
+    const frameBytes = layout.channels * layout.bits / 8;
+    const frames = Math.max(0, Math.min(count, layout.frames - first));
+    const start = layout.dataStart + first * frameBytes;
+    const bytes = new Uint8Array(await file.slice(start, start + frames * frameBytes).arrayBuffer());
+    const all = layout.isFloat ? new Float64Array(frames * layout.channels)
+                               : new Int16Array(frames * layout.channels);
+    convertSamples(layout, bytes, all);
+    const picked = new Int16Array(frames);
+    for (let n = 0; n < frames; ++n) picked[n] = toSixteenBit(all[n * layout.channels + channel]);
+    return { first, samples: picked };
+  }
+  return storedSamples(session.store, first, count);
+}
+
+// Floating-point samples as the decoder converts them; integers pass unchanged.
+function toSixteenBit(value) {
+  if (Number.isInteger(value)) return value;
+  if (!(value > -1)) value = Number.isNaN(value) ? 0 : -1;
+  if (value > 1) value = 1;
+  return value >= 0 ? Math.round(value * 32767) : -Math.round(-value * 32767);
+}
+
+function storedSamples(store, first, count) {
+  if (store.channel < 0 || first < store.first) return null;
+  const out = new Int16Array(Math.max(0, Math.min(count, store.end - first)));
+  let at = store.first;
+  for (const chunk of store.chunks) {
+    const from = Math.max(first, at);
+    const to = Math.min(first + out.length, at + chunk.length);
+    if (to > from) out.set(chunk.subarray(from - at, to - at), from - first);
+    at += chunk.length;
+  }
+  return { first, samples: out };
+}
+
+// The audio around word `index` and the discriminator of each of its bit cells.
+export async function inspectWord(session, index) {
+  const record = session.records.subarray(index * RECORD_DOUBLES, (index + 1) * RECORD_DOUBLES);
+  const [byte, flags, edge, bitSamples, markLevel, spaceLevel, confidence] = record;
+  const result = sessionResult(session);
+  const bits = session.wordBits;
+  // Two bits of context either side; before them, enough for the detectors to settle.
+  const settle = result.windowSamples + 2 * Math.ceil(session.rate / 1200) + 2;
+  const viewFirst = edge - 2 * bitSamples;
+  const viewCount = (bits + 4) * bitSamples;
+  const audio = await channelSamples(session, viewFirst - settle, viewCount + settle + 2,
+                                     result.channel - 1);
+  const reply = { type: 'inspected', index, byte, flags, edge, bitSamples, confidence, bits,
+                  rate: session.rate, settings: session.settings, wordCount: session.wordCount };
+  if (!audio || audio.samples.length === 0) return { ...reply, samples: null };
+  const d = readCells(session, audio, result, edge, bitSamples, bits, markLevel, spaceLevel);
+  return { ...reply, samples: audio.samples, first: audio.first, d, viewFirst, viewCount };
+}
+
+function readCells(session, audio, result, edge, bitSamples, bits, markLevel, spaceLevel) {
+  const { core } = session;
+  const samplesPointer = core._malloc(audio.samples.length * 2 + 2);
+  const dPointer = core._malloc(bits * 8);
+  core.HEAP16.set(audio.samples, samplesPointer / 2);
+  core._qx_read_cells(samplesPointer, audio.samples.length, audio.first, session.rate,
+                      result.speed, result.windowSamples, edge, bitSamples, bits, markLevel,
+                      spaceLevel, dPointer);
+  const d = core.HEAPF64.slice(dPointer / 8, dPointer / 8 + bits);
+  core._free(samplesPointer);
+  core._free(dPointer);
+  return d;
+}
