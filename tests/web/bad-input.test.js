@@ -38,7 +38,7 @@ describe('bad input in the page', () => {
       make: (path) => writeFileSync(path, Buffer.concat([Buffer.from('RIFF\x10\x00\x00\x00WAVEjunk', 'latin1'), Buffer.alloc(64, 7)])),
       message: /broken\.wav is not audio that this browser can decode/ },
     { name: 'a recording with no tone in it', file: 'hiss.wav',
-      make: (path) => run('sox', ['-n', '-r', '44100', '-b', '16', path, 'synth', '6', 'pinknoise', 'vol', '0.3']),
+      make: (path) => run('sox', ['-R', '-n', '-r', '44100', '-b', '16', path, 'synth', '6', 'pinknoise', 'vol', '0.3']),
       message: /^No words found/ },
   ];
   for (const { name, file, make, message } of recordings) {
