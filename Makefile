@@ -6,7 +6,11 @@ PREFIX ?= /usr/local
 .PHONY: all asan test demo bench robustness realtapes ber compare install fuzz valgrind windows \
         windows-test windows-dist web web-test clean
 
-all:
+# Installs what a job needs and the machine lacks (Debian, as root); see scripts/setup.sh.
+setup-%:
+	bash scripts/setup.sh $*
+
+all: setup-build
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
 	cmake --build build -j $(JOBS)
 
@@ -15,7 +19,7 @@ asan:
 	cmake --build build-asan -j $(JOBS)
 
 # Every test, once on the release build and once under AddressSanitizer and UBSan.
-test: all asan
+test: setup-tools all asan
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
@@ -24,7 +28,7 @@ demo: all
 
 # Timings against cp, head and minimodem, and the microbenchmarks; never part of the tests.
 # BENCH_QUICK=1 times only the 10-minute files.
-bench: all
+bench: setup-bench setup-tools all
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQIRVEX_BENCH=ON
 	cmake --build build-bench --target microbench -j $(JOBS)
 	python3 scripts/bench.py
@@ -33,24 +37,24 @@ bench: all
 # own audio and once on minimodem's, and prints the tables (needs sox and minimodem; takes about
 # two minutes). ROBUSTNESS_SOURCE=qirvex or minimodem measures one source only.
 ROBUSTNESS_SOURCE ?= both
-robustness: all
+robustness: setup-tools all
 	python3 scripts/robustness.py --source $(ROBUSTNESS_SOURCE) build/qirvex
 
 # qirvex-rescue's and minimodem's bit error rate in white noise at Eb/N0 from 4 to 14 dB, beside
 # the bounds of binary FSK, with the curves drawn into docs/ber.png. Needs Debian's python3-numpy
 # and python3-matplotlib; takes a few minutes.
-ber: all
+ber: setup-ber all
 	/usr/bin/python3 scripts/ber.py --plot docs/ber.png build
 
 # Decodes the recordings of real tapes in ../shared/realtapes with qirvex-rescue and minimodem
 # and compares them with the bytes they hold (skipped when the folder is missing).
-realtapes: all
+realtapes: setup-tools all
 	python3 scripts/realtapes.py build/qirvex-rescue
 
 # Runs an earlier build (BEFORE=a folder with its qirvex and qirvex-rescue) beside this one on
 # every robustness recording and encoder option family, and lists each difference in bytes,
 # console or status. RESCUE_COUNTS=1 compares qirvex-rescue's counts, not its wording.
-compare: all
+compare: setup-tools all
 	python3 scripts/compare_builds.py $(if $(RESCUE_COUNTS),--rescue-counts) $(BEFORE) build
 
 install: all
@@ -61,7 +65,7 @@ install: all
 	install -m 644 qirvex-rescue.1 $(DESTDIR)$(PREFIX)/share/man/man1/qirvex-rescue.1
 
 # Every fuzz harness in turn, FUZZ_SECONDS each (default 300); needs clang.
-fuzz:
+fuzz: setup-fuzz
 	FUZZ_SECONDS=$(or $(FUZZ_SECONDS),300) bash scripts/fuzz.sh
 
 # The whole test suite once under valgrind memcheck.
@@ -70,7 +74,7 @@ valgrind: all
 
 # qirvex.exe for 64-bit Windows, cross-compiled with MinGW-w64 into build-windows/ (needs
 # g++-mingw-w64-x86-64-posix). The unit tests are not cross-built: windows-test is their stand-in.
-windows:
+windows: setup-windows
 	cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
 	      -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
 	cmake --build build-windows -j $(JOBS)
@@ -87,7 +91,7 @@ windows-dist: windows
 # The browser page, built to WebAssembly by Debian's Emscripten into build-web/page/ (its loader
 # finds acorn only with NODE_PATH). Serve that folder with any static server.
 EMSCRIPTEN_NODE_PATH = NODE_PATH=$${NODE_PATH:-/usr/share/nodejs}
-web:
+web: setup-web
 	$(EMSCRIPTEN_NODE_PATH) emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
 	$(EMSCRIPTEN_NODE_PATH) cmake --build build-web -j $(JOBS)
 
