@@ -36,6 +36,7 @@ struct FrameClock {
     WordFormat format;
     double bit_samples = 0;       // the bit period the loop tracks, in samples
     double tuned_bit_samples = 0; // the bit period at the measured speed, in samples
+    double probe_samples = 0;     // how far either side of a boundary its timing is read
     double mark_level = 1;        // Am: running mark magnitude of decided mark bits
     double space_level = 1;       // As: running space magnitude of decided space bits
     double noise_level = 0;       // running magnitude of the other tone over decided bits
@@ -62,9 +63,10 @@ struct DecodedWord {
     double edge = 0;               // the start edge, in samples from the start of the recording
 };
 
-// A clock for `format` at a bit period of bit_samples, with starting levels.
+// A clock for `format` at a bit period of bit_samples, in which the space tone makes
+// space_cycles_per_bit cycles (4 at 300 baud), with starting levels.
 void configure_clock(FrameClock& clock, const WordFormat& format, double bit_samples,
-                     double mark_level, double space_level);
+                     double space_cycles_per_bit, double mark_level, double space_level);
 
 // The window starts the history must hold for the clock to look back over a word.
 [[nodiscard]] std::int64_t clock_history_span(const WordFormat& format, double bit_samples);

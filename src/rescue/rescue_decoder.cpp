@@ -1,6 +1,8 @@
 // The streaming core: gathering the look-ahead, calibrating, then feeding every sample once.
 #include "rescue/rescue_decoder.h"
 
+#include "base/kcs.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -87,7 +89,8 @@ void start_decoding(RescueDecoder& decoder, const Calibration& found,
     configure_tone_front(decoder.front, decoder.look_ahead.rate_hz, calibration.estimate.speed,
                          static_cast<int>(std::lround(calibration.bit_samples)));
     decoder.dc_outputs_to_skip = dc_remover_delay(decoder.front.remover);
-    configure_clock(decoder.clock, settings.format, calibration.bit_samples, calibration.mark_level,
+    configure_clock(decoder.clock, settings.format, calibration.bit_samples,
+                    static_cast<double>(space_hz) / settings.baud, calibration.mark_level,
                     calibration.space_level);
     configure_history(decoder.history,
                       clock_history_span(settings.format, calibration.bit_samples) +
