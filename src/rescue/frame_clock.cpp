@@ -1,6 +1,8 @@
 // The frame clock's phases: search, check, locked; the bit reading and the timing loop.
 #include "rescue/frame_clock.h"
 
+#include "rescue/word_reading.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -22,15 +24,13 @@ constexpr double most_squelch_level = 0.4;
 // Until words are decided, the noise is taken to be high enough that the floor starts at its
 // most, which keeps hiss alone from making words.
 constexpr double start_noise_share = most_squelch_level / squelch_noise_ratio;
-// Loop gains per word: the edge takes half of the measured timing error, the bit period a fifth
-// of it spread over the word's bits. An error above the jump limit is taken whole, at once.
-// A period gain of a tenth was too slow to follow 1 % flutter at 11 Hz at 600 baud.
+// Loop gains per word on clean audio: the edge takes half of the measured timing error, the bit
+// period a fifth of it spread over the word's bits (in noise, less; see gain_share). A period
+// gain of a tenth was too slow to follow 1 % flutter at 11 Hz at 600 baud. A start edge further
+// than the jump limit (in bits) from the prediction is read again from where it lies.
 constexpr double edge_gain = 0.5;
 constexpr double period_gain = 0.2;
 constexpr double jump_limit_bits = 0.2;
-// A word whose tones read under this share of their running levels (10 dB down) is flagged as
-// read through a dropout.
-constexpr double faint_strength = 0.316;
 // A word found by the search is taken only when every one of its bits clears this margin: the
 // words that hiss alone frames have a bit at a coin toss (pink noise made them in 7 of 20 files
 // of 6 s, with it in 4; the robustness matrix lost nothing).
@@ -54,177 +54,12 @@ constexpr int bad_words_to_unlock = 3;
 constexpr int candidate_passes = 2;
 // Level updates per decided bit.
 constexpr double level_alpha = 0.02;
-constexpr int max_bits = 12;
 // A searched word is taken only when its bits read this clearly on average (mean |d|): noise
 // alone averages about 0.3, a tone 6 dB above the in-band noise about 0.8.
 constexpr double clarity_level = 0.5;
 // A reading from a moved edge has had more chances to find a framed word in noise, so it must
 // read clearer: at the plain bar, hiss alone yielded framed words this way.
 constexpr double moved_clarity_level = 0.55;
-
-struct Magnitudes {
-    double mark = 0;
-    double space = 0;
-};
-
-Magnitudes magnitudes_at(const ToneHistory& history, double window_start) {
-    Magnitudes m;
-    history_at(history, window_start, m.mark, m.space);
-    return m;
-}
-
-double discriminator(const FrameClock& clock, const Magnitudes& m) {
-    const double mark = m.mark / clock.mark_level;
-    const double space = m.space / clock.space_level;
-    const double sum = mark + space;
-    return sum > 0 ? (mark - space) / sum : 0.0;
-}
-
-double d_at(const FrameClock& clock, const ToneHistory& history, double window_start) {
-    return discriminator(clock, magnitudes_at(history, window_start));
-}
-
-struct WordBits {
-    std::array<bool, max_bits> is_mark{};
-    int count = 0;
-    double clarity = 0;  // mean |d| over the bits
-    double weakest = 1;  // the least |d| of any bit: the margin of the most doubtful decision
-    double strength = 0; // mean magnitude of the decided tones, as a share of their levels
-};
-
-WordBits read_bits(const FrameClock& clock, const ToneHistory& history, double edge) {
-    WordBits bits;
-    bits.count = word_bits(clock.format);
-    for (int k = 0; k < bits.count; ++k) {
-        const Magnitudes m = magnitudes_at(history, edge + k * clock.bit_samples);
-        const double d = discriminator(clock, m);
-        const bool is_mark = d > 0;
-        bits.is_mark[static_cast<std::size_t>(k)] = is_mark;
-        bits.clarity += std::fabs(d) / bits.count;
-        bits.weakest = std::min(bits.weakest, std::fabs(d));
-        bits.strength +=
-            (is_mark ? m.mark / clock.mark_level : m.space / clock.space_level) / bits.count;
-    }
-    return bits;
-}
-
-// The changes of tone of a word: the bit each starts, and its timing error in samples.
-struct WordChanges {
-    std::array<int, max_bits> bit{};
-    std::array<double, max_bits> error{};
-    int count = 0;
-};
-
-// Where a word's tones change, and how far each change lies from where the clock expects it
-// (positive: later). Windows that straddle the expected boundary read d = 2 x (true - expected)
-// / bit period for a fall to space, the negative for a rise to mark, as long as the tones change
-// smoothly within them. They do not quite: how much of each tone a window holds shows in steps
-// of the tones' cycles, and a window centred on the boundary reads d = 0 anywhere within about
-// half a 1200 Hz cycle of it (4 samples either way at 21600 Hz), where the clock was left to
-// wander. Two windows at probe_samples before and after the boundary sit on the steep parts of
-// those steps, and their mean answers to every sample of offset.
-WordChanges tone_changes(const FrameClock& clock, const ToneHistory& history, double edge,
-                         const WordBits& bits) {
-    const double half = clock.bit_samples / 2;
-    WordChanges found;
-    bool was_mark = true; // the stop bit or idle line before the start bit
-    for (int k = 0; k < bits.count; ++k) {
-        const bool is_mark = bits.is_mark[static_cast<std::size_t>(k)];
-        if (is_mark != was_mark) {
-            const double boundary = edge + k * clock.bit_samples - half;
-            const double d = (d_at(clock, history, boundary - clock.probe_samples) +
-                              d_at(clock, history, boundary + clock.probe_samples)) /
-                             2;
-            const auto n = static_cast<std::size_t>(found.count++);
-            found.bit[n] = k;
-            found.error[n] = (is_mark ? -d : d) * half;
-        }
-        was_mark = is_mark;
-    }
-    return found;
-}
-
-double mean_error(const WordChanges& found) {
-    double total = 0;
-    for (int i = 0; i < found.count; ++i)
-        total += found.error[static_cast<std::size_t>(i)];
-    return found.count > 0 ? total / found.count : 0.0;
-}
-
-// The mean timing error of a word, in samples.
-double timing_error(const FrameClock& clock, const ToneHistory& history, double edge,
-                    const WordBits& bits) {
-    return mean_error(tone_changes(clock, history, edge, bits));
-}
-
-// How the changes scatter about the straight line through them (the word's offset and period
-// error), as a variance in bits squared: the noise of one timing measurement, whatever the
-// timing itself does. Negative when there are fewer than three changes to tell.
-double change_scatter(const FrameClock& clock, const WordChanges& found) {
-    if (found.count < 3)
-        return -1;
-    const auto count = static_cast<std::size_t>(found.count);
-    double mean_bit = 0;
-    for (std::size_t i = 0; i < count; ++i)
-        mean_bit += found.bit[i] / static_cast<double>(count);
-    const double mean = mean_error(found);
-    double spread = 0;
-    double product = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        spread += (found.bit[i] - mean_bit) * (found.bit[i] - mean_bit);
-        product += (found.bit[i] - mean_bit) * (found.error[i] - mean);
-    }
-    const double slope = spread > 0 ? product / spread : 0;
-    double residual = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const double r = found.error[i] - mean - slope * (found.bit[i] - mean_bit);
-        residual += r * r;
-    }
-    return residual / static_cast<double>(count - 2) / (clock.bit_samples * clock.bit_samples);
-}
-
-bool has_stop_bits(const FrameClock& clock, const WordBits& bits) {
-    for (int k = bits.count - clock.format.stop_bits; k < bits.count; ++k)
-        if (!bits.is_mark[static_cast<std::size_t>(k)])
-            return false;
-    return true;
-}
-
-// The offset of the mark to space edge that starts a word, from the window straddling it.
-double start_edge_error(const FrameClock& clock, const ToneHistory& history, double edge) {
-    const double half = clock.bit_samples / 2;
-    return d_at(clock, history, edge - half) * half;
-}
-
-bool is_framed(const FrameClock& clock, const WordBits& bits) {
-    return !bits.is_mark[0] && has_stop_bits(clock, bits);
-}
-
-// Framed readings beat unframed ones; among equals, the clearer wins.
-double reading_score(const FrameClock& clock, const WordBits& bits) {
-    return (is_framed(clock, bits) ? 1.0 : 0.0) + bits.clarity;
-}
-
-DecodedWord assemble(const FrameClock& clock, const WordBits& bits, double edge) {
-    DecodedWord word;
-    word.edge = edge;
-    word.confidence = static_cast<int>(std::lround(bits.weakest * 100));
-    word.is_faint = bits.strength < faint_strength;
-    int ones = 0;
-    for (int k = 0; k < clock.format.data_bits; ++k) {
-        if (bits.is_mark[static_cast<std::size_t>(1 + k)]) {
-            word.byte |= 1 << k;
-            ++ones;
-        }
-    }
-    if (clock.format.parity != Parity::None) {
-        ones += bits.is_mark[static_cast<std::size_t>(1 + clock.format.data_bits)] ? 1 : 0;
-        const bool is_even = ones % 2 == 0;
-        word.is_parity_error = is_even != (clock.format.parity == Parity::Even);
-    }
-    word.is_framing_error = !has_stop_bits(clock, bits);
-    return word;
-}
 
 void update_levels(FrameClock& clock, const ToneHistory& history, double edge,
                    const WordBits& bits) {

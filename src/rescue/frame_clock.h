@@ -9,8 +9,10 @@
 // space edge half and half, and takes the start edge half a bit later. It accepts the word there
 // when its start bit reads space and its stop bits read mark. From then on the clock is locked:
 // it predicts the next start edge one word later instead of searching, and steers its edge and
-// bit period from each word's timing error, a second-order loop. A start bit that reads mark is
-// an idle gap, and sends the clock back to searching; so do three bad words in a row.
+// bit period from each word's timing error, a second-order loop whose gains shrink as the
+// timing noise grows. A start bit that reads mark even where its edge points is an idle gap, and
+// sends the clock back to searching; so do three bad words in a row, and silence (a start bit
+// whose space tone does not stand above the noise).
 //
 //     [start][d0 .. d7][parity][stop][stop]   bit k starts at edge + k x bit_samples
 #pragma once

@@ -1,0 +1,151 @@
+// Reading a serial word out of the tone history: discriminator, bits, changes of tone, bytes.
+#include "rescue/word_reading.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A word whose tones read under this share of their running levels (10 dB down) is flagged as
+// read through a dropout.
+constexpr double faint_strength = 0.316;
+
+} // namespace
+
+Magnitudes magnitudes_at(const ToneHistory& history, double window_start) {
+    Magnitudes m;
+    history_at(history, window_start, m.mark, m.space);
+    return m;
+}
+
+double discriminator(const FrameClock& clock, const Magnitudes& m) {
+    const double mark = m.mark / clock.mark_level;
+    const double space = m.space / clock.space_level;
+    const double sum = mark + space;
+    return sum > 0 ? (mark - space) / sum : 0.0;
+}
+
+double d_at(const FrameClock& clock, const ToneHistory& history, double window_start) {
+    return discriminator(clock, magnitudes_at(history, window_start));
+}
+
+WordBits read_bits(const FrameClock& clock, const ToneHistory& history, double edge) {
+    WordBits bits;
+    bits.count = word_bits(clock.format);
+    for (int k = 0; k < bits.count; ++k) {
+        const Magnitudes m = magnitudes_at(history, edge + k * clock.bit_samples);
+        const double d = discriminator(clock, m);
+        const bool is_mark = d > 0;
+        bits.is_mark[static_cast<std::size_t>(k)] = is_mark;
+        bits.clarity += std::fabs(d) / bits.count;
+        bits.weakest = std::min(bits.weakest, std::fabs(d));
+        bits.strength +=
+            (is_mark ? m.mark / clock.mark_level : m.space / clock.space_level) / bits.count;
+    }
+    return bits;
+}
+
+// Where a word's tones change, and how far each change lies from where the clock expects it
+// (positive: later). Windows that straddle the expected boundary read d = 2 x (true - expected)
+// / bit period for a fall to space, the negative for a rise to mark, as long as the tones change
+// smoothly within them. They do not quite: how much of each tone a window holds shows in steps
+// of the tones' cycles, and a window centred on the boundary reads d = 0 anywhere within about
+// half a 1200 Hz cycle of it (4 samples either way at 21600 Hz), where the clock was left to
+// wander. Two windows at probe_samples before and after the boundary sit on the steep parts of
+// those steps, and their mean answers to every sample of offset.
+WordChanges tone_changes(const FrameClock& clock, const ToneHistory& history, double edge,
+                         const WordBits& bits) {
+    const double half = clock.bit_samples / 2;
+    WordChanges found;
+    bool was_mark = true; // the stop bit or idle line before the start bit
+    for (int k = 0; k < bits.count; ++k) {
+        const bool is_mark = bits.is_mark[static_cast<std::size_t>(k)];
+        if (is_mark != was_mark) {
+            const double boundary = edge + k * clock.bit_samples - half;
+            const double d = (d_at(clock, history, boundary - clock.probe_samples) +
+                              d_at(clock, history, boundary + clock.probe_samples)) /
+                             2;
+            const auto n = static_cast<std::size_t>(found.count++);
+            found.bit[n] = k;
+            found.error[n] = (is_mark ? -d : d) * half;
+        }
+        was_mark = is_mark;
+    }
+    return found;
+}
+
+double mean_error(const WordChanges& found) {
+    double total = 0;
+    for (int i = 0; i < found.count; ++i)
+        total += found.error[static_cast<std::size_t>(i)];
+    return found.count > 0 ? total / found.count : 0.0;
+}
+
+double timing_error(const FrameClock& clock, const ToneHistory& history, double edge,
+                    const WordBits& bits) {
+    return mean_error(tone_changes(clock, history, edge, bits));
+}
+
+double change_scatter(const FrameClock& clock, const WordChanges& found) {
+    if (found.count < 3)
+        return -1;
+    const auto count = static_cast<std::size_t>(found.count);
+    double mean_bit = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        mean_bit += found.bit[i] / static_cast<double>(count);
+    const double mean = mean_error(found);
+    double spread = 0;
+    double product = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        spread += (found.bit[i] - mean_bit) * (found.bit[i] - mean_bit);
+        product += (found.bit[i] - mean_bit) * (found.error[i] - mean);
+    }
+    const double slope = spread > 0 ? product / spread : 0;
+    double residual = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const double r = found.error[i] - mean - slope * (found.bit[i] - mean_bit);
+        residual += r * r;
+    }
+    return residual / static_cast<double>(count - 2) / (clock.bit_samples * clock.bit_samples);
+}
+
+bool has_stop_bits(const FrameClock& clock, const WordBits& bits) {
+    for (int k = bits.count - clock.format.stop_bits; k < bits.count; ++k)
+        if (!bits.is_mark[static_cast<std::size_t>(k)])
+            return false;
+    return true;
+}
+
+double start_edge_error(const FrameClock& clock, const ToneHistory& history, double edge) {
+    const double half = clock.bit_samples / 2;
+    return d_at(clock, history, edge - half) * half;
+}
+
+bool is_framed(const FrameClock& clock, const WordBits& bits) {
+    return !bits.is_mark[0] && has_stop_bits(clock, bits);
+}
+
+double reading_score(const FrameClock& clock, const WordBits& bits) {
+    return (is_framed(clock, bits) ? 1.0 : 0.0) + bits.clarity;
+}
+
+DecodedWord assemble(const FrameClock& clock, const WordBits& bits, double edge) {
+    DecodedWord word;
+    word.edge = edge;
+    word.confidence = static_cast<int>(std::lround(bits.weakest * 100));
+    word.is_faint = bits.strength < faint_strength;
+    int ones = 0;
+    for (int k = 0; k < clock.format.data_bits; ++k) {
+        if (bits.is_mark[static_cast<std::size_t>(1 + k)]) {
+            word.byte |= 1 << k;
+            ++ones;
+        }
+    }
+    if (clock.format.parity != Parity::None) {
+        ones += bits.is_mark[static_cast<std::size_t>(1 + clock.format.data_bits)] ? 1 : 0;
+        const bool is_even = ones % 2 == 0;
+        word.is_parity_error = is_even != (clock.format.parity == Parity::Even);
+    }
+    word.is_framing_error = !has_stop_bits(clock, bits);
+    return word;
+}

@@ -1,0 +1,72 @@
+// Reading a serial word out of the tone history, for the frame clock: the discriminator at any
+// window start, the bits of a word at an edge, the changes of tone in it and their timing errors,
+// and the word they assemble into.
+#pragma once
+
+#include "rescue/frame_clock.h"
+#include "rescue/tone_history.h"
+
+#include <array>
+
+// The most bits a word has: start, 8 data, parity, 2 stop.
+constexpr int max_bits = 12;
+
+struct Magnitudes {
+    double mark = 0;
+    double space = 0;
+};
+
+[[nodiscard]] Magnitudes magnitudes_at(const ToneHistory& history, double window_start);
+
+// d = (m/Am - s/As) / (m/Am + s/As): from -1 (clean space) to +1 (clean mark).
+[[nodiscard]] double discriminator(const FrameClock& clock, const Magnitudes& m);
+[[nodiscard]] double d_at(const FrameClock& clock, const ToneHistory& history, double window_start);
+
+struct WordBits {
+    std::array<bool, max_bits> is_mark{};
+    int count = 0;
+    double clarity = 0;  // mean |d| over the bits
+    double weakest = 1;  // the least |d| of any bit: the margin of the most doubtful decision
+    double strength = 0; // mean magnitude of the decided tones, as a share of their levels
+};
+
+// The bits of a word whose start edge is at `edge`, each read from the window that starts with it.
+[[nodiscard]] WordBits read_bits(const FrameClock& clock, const ToneHistory& history, double edge);
+
+// The changes of tone of a word: the bit each starts, and its timing error in samples.
+struct WordChanges {
+    std::array<int, max_bits> bit{};
+    std::array<double, max_bits> error{};
+    int count = 0;
+};
+
+// Where a word's tones change, and how far each change lies from where the clock expects it.
+[[nodiscard]] WordChanges tone_changes(const FrameClock& clock, const ToneHistory& history,
+                                       double edge, const WordBits& bits);
+
+// The mean timing error of the changes, in samples.
+[[nodiscard]] double mean_error(const WordChanges& found);
+
+// The mean timing error of a word read at `edge`, in samples.
+[[nodiscard]] double timing_error(const FrameClock& clock, const ToneHistory& history, double edge,
+                                  const WordBits& bits);
+
+// How the changes scatter about the straight line through them (the word's offset and period
+// error), as a variance in bits squared: the noise of one timing measurement, whatever the
+// timing itself does. Negative when there are fewer than three changes to tell.
+[[nodiscard]] double change_scatter(const FrameClock& clock, const WordChanges& found);
+
+[[nodiscard]] bool has_stop_bits(const FrameClock& clock, const WordBits& bits);
+
+// The start bit reads space and the stop bits mark.
+[[nodiscard]] bool is_framed(const FrameClock& clock, const WordBits& bits);
+
+// The offset of the mark to space edge that starts a word, from the window straddling it.
+[[nodiscard]] double start_edge_error(const FrameClock& clock, const ToneHistory& history,
+                                      double edge);
+
+// Framed readings beat unframed ones; among equals, the clearer wins.
+[[nodiscard]] double reading_score(const FrameClock& clock, const WordBits& bits);
+
+// The byte, its flags and its confidence, from a word's bits.
+[[nodiscard]] DecodedWord assemble(const FrameClock& clock, const WordBits& bits, double edge);
