@@ -129,17 +129,25 @@ def measure(build, count, with_minimodem):
     return rows
 
 
-def loss_at(rows, baud, target):
-    """How many dB more Eb/N0 than non-coherent detection the decoder needs at BER `target`,
-    by interpolating log BER between the measured points; None when not reached."""
-    measured = [(e, b) for r_baud, e, b, _, _, _ in rows if r_baud == baud and b > 0]
+def needed_ebn0(rows, baud, target, bits):
+    """The Eb/N0 in dB at which the decoder reaches BER `target`, interpolating log BER between
+    the measured points; a point without errors counts as half an error in `bits`. None when the
+    measurements do not reach it."""
+    measured = [(e, max(b, 0.5 / bits)) for r_baud, e, b, _, _, _ in rows if r_baud == baud]
     for (e1, b1), (e2, b2) in zip(measured, measured[1:]):
-        if b1 >= target >= b2:
-            ours = e1 + (math.log10(b1) - math.log10(target)) / (
+        if b1 >= target >= b2 and b1 > b2:
+            return e1 + (math.log10(b1) - math.log10(target)) / (
                 math.log10(b1) - math.log10(b2)) * (e2 - e1)
-            ideal = 10 * math.log10(-2 * math.log(2 * target))
-            return ours - ideal
     return None
+
+
+def bound_ebn0(bound, target):
+    """The Eb/N0 in dB at which a bound reaches BER `target`, by bisection."""
+    low, high = 0.0, 20.0
+    for _ in range(60):
+        middle = (low + high) / 2
+        low, high = (middle, high) if bound(10 ** (middle / 10)) > target else (low, middle)
+    return low
 
 
 def plot(rows, path):
@@ -177,11 +185,17 @@ def main():
     print("| baud | Eb/N0 dB | qirvex-rescue | minimodem | non-coherent | coherent |")
     print("|---|---|---|---|---|---|")
     rows = measure(Path(arguments.build), arguments.bytes, with_minimodem)
+    bits = 8 * arguments.bytes
     for baud in BAUDS:
         for target in (1e-3, 1e-4):
-            loss = loss_at(rows, baud, target)
-            print("%d baud, BER %.0e: %s" % (baud, target, "not reached" if loss is None else
-                                              "%.2f dB from the non-coherent bound" % loss))
+            ours = needed_ebn0(rows, baud, target, bits)
+            if ours is None:
+                print("%d baud, BER %.0e: not reached" % (baud, target))
+                continue
+            print("%d baud, BER %.0e: at %.2f dB Eb/N0, %.2f dB from the non-coherent bound and "
+                  "%.2f dB from the coherent one" % (
+                      baud, target, ours, ours - bound_ebn0(noncoherent, target),
+                      ours - bound_ebn0(coherent, target)))
     if arguments.plot:
         plot(rows, arguments.plot)
 
