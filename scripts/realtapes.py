@@ -28,6 +28,8 @@ import wave
 import zlib
 from pathlib import Path
 
+from robustness import common_length
+
 ROOT = Path(__file__).resolve().parent.parent
 MINIMODEM_RX = ["minimodem", "--rx", "-q", "-M", "2400", "-S", "1200", "--stopbits", "1", "-l",
                 "inf"]
@@ -137,17 +139,6 @@ def nascom_blocks(data):
         if len(body) == length and stored and sum(body) & 0xFF == stored[0]:
             found.add((address, number))
     return found
-
-
-def common_length(a, b):
-    """Length of the longest common subsequence of two byte strings."""
-    previous = [0] * (len(b) + 1)
-    for x in a:
-        current = [0]
-        for j, y in enumerate(b):
-            current.append(previous[j] + 1 if x == y else max(previous[j + 1], current[j]))
-        previous = current
-    return previous[-1]
 
 
 def verdict(decoded, kind, truth):

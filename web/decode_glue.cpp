@@ -3,6 +3,7 @@
 // microphone. Beside each word it records what the page draws: the bit period and the tone levels
 // the clock held when it read the word, and the word's confidence where the core gives one.
 #include "rescue/rescue_decoder.h"
+#include "rescue/sample_range.h"
 
 #include <emscripten/emscripten.h>
 
@@ -24,8 +25,6 @@ constexpr std::int64_t push_frames_limit = 1024;
 constexpr std::size_t record_doubles = 8;
 constexpr double framing_flag = 1;
 constexpr double parity_flag = 2;
-// The confidence of a word when the core gives none.
-constexpr double no_confidence = -1;
 
 struct WebDecode {
     RescueDecoder decoder;
@@ -36,32 +35,15 @@ struct WebDecode {
     std::array<double, 16> result{};  // the last rescue_result, as doubles
 };
 
-// A sample in -1..1 in the 16-bit range as qirvex-rescue reads floating-point audio: clamped
-// to -1..1 (NaN counts as 0) and rounded half away from zero, so that the page decodes the same
-// bytes from the same samples.
-std::int16_t scaled_sample(double value) {
-    if (!(value > -1.0))
-        value = value == value ? -1.0 : 0.0;
-    if (value > 1.0)
-        value = 1.0;
-    return static_cast<std::int16_t>(std::lround(value * 32767.0));
-}
-
-template <typename Word> double confidence_of(const Word& word) {
-    if constexpr (requires { word.confidence; })
-        return static_cast<double>(word.confidence);
-    else
-        return no_confidence;
-}
-
 void record_words(WebDecode& web) {
     const RescueResult result = rescue_result(web.decoder);
     for (const DecodedWord& word : web.words) {
         const double flags =
             (word.is_framing_error ? framing_flag : 0) + (word.is_parity_error ? parity_flag : 0);
-        web.records.insert(web.records.end(), {static_cast<double>(word.byte), flags, word.edge,
-                                               web.decoder.clock.bit_samples, result.mark_level,
-                                               result.space_level, confidence_of(word), 0.0});
+        web.records.insert(web.records.end(),
+                           {static_cast<double>(word.byte), flags, word.edge,
+                            web.decoder.clock.bit_samples, result.mark_level, result.space_level,
+                            static_cast<double>(word.confidence), 0.0});
     }
     web.words.clear();
 }

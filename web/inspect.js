@@ -1,7 +1,7 @@
 // The view of one word's audio: the waveform around it, its bit cells from the start edge the
 // decoder found, each cell's name, the bit as read, and the discriminator d of the cell (up for
-// mark, down for space; its size is how clearly the cell read). The word's confidence is the
-// decoder's own where it gives one; otherwise the weakest cell's |d|, read here in the same way.
+// mark, down for space; its size is how clearly the cell read), and the decoder's confidence in
+// the word: the margin of its most doubtful bit, 0 to 100.
 const FRAMING = 1;
 const PARITY = 2;
 const $ = (id) => document.getElementById(id);
@@ -35,13 +35,10 @@ function bitsAsRead(word) {
 }
 
 function describe(word, bits) {
-  const { index, byte, flags, edge, rate, confidence, d, wordCount } = word;
+  const { index, byte, flags, edge, rate, confidence, wordCount } = word;
   const shown = byte >= 32 && byte < 127 ? ` '${String.fromCharCode(byte)}'` : '';
   const problems = [flags & FRAMING && 'framing error', flags & PARITY && 'parity error'].filter(Boolean);
-  const weakest = Math.min(...Array.from(d, Math.abs));
-  const sureness = confidence >= 0
-    ? `confidence ${confidence.toFixed(0)} (from the decoder)`
-    : `weakest cell |d| ${weakest.toFixed(2)}, confidence ${(100 * weakest).toFixed(0)} (read here)`;
+  const sureness = `confidence ${confidence.toFixed(0)}`;
   return `Word ${index + 1} of ${wordCount}: byte 0x${byte.toString(16).padStart(2, '0').toUpperCase()}${shown}` +
          ` at ${(edge / rate).toFixed(4)} s (sample ${Math.round(edge)}) · ` +
          `${problems.length ? problems.join(' and ') : 'framed'} · bits ${bits.join('')} · ${sureness}`;

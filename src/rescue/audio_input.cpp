@@ -2,6 +2,7 @@
 #include "rescue/audio_input.h"
 
 #include "base/platform.h"
+#include "rescue/sample_range.h"
 
 #include <algorithm>
 #include <array>
@@ -57,15 +58,6 @@ bool is_float_encoding(int format) {
     default:
         return false;
     }
-}
-
-// A float sample in the 16-bit range: clamped to -1..1 (NaN counts as 0) and rounded.
-std::int16_t scaled_sample(double value) {
-    if (!(value > -1.0))
-        value = value == value ? -1.0 : 0.0;
-    if (value > 1.0)
-        value = 1.0;
-    return static_cast<std::int16_t>(std::lround(value * 32767.0));
 }
 
 std::string open_problem(const AudioInput& audio, const RawLayout& raw) {
