@@ -4,13 +4,16 @@ same inputs and lists every difference.
 
 Each build folder holds a qirvex and a qirvex-rescue. The inputs are the recordings of the
 robustness matrix (both sources, both baud rates, every condition of degrade.py), which both
-decoders read, and the corpus encoded under a set of option families. For qirvex the target
+decoders read (qirvex a FLAC, Ogg or MP3 recording under a .wav name, as the robustness matrix
+shows it), and the corpus encoded under a set of option families. For qirvex the target
 bytes, standard output, standard error and exit status must match; for qirvex-rescue the target
 bytes, the exit status and its verbose report (--verbose --report), or with --rescue-counts only
 the bytes, the status and the word and suspect counts, for changes that reword its messages.
+A build whose qirvex-rescue reads only PCM WAV files differs on the FLAC, Ogg, MP3 and u-law
+rows.
 
 Usage: compare_builds.py [--rescue-counts] [--source qirvex|minimodem|both] OLD_BUILD NEW_BUILD
-(needs sox and minimodem; takes a few minutes)
+(needs sox, minimodem, oggenc and lame; takes a few minutes)
 """
 
 import argparse
@@ -20,7 +23,7 @@ import sys
 import tempfile
 from pathlib import Path
 
-from degrade import conditions, run
+from degrade import conditions, run, wav_named
 from robustness import BAUDS, corpus, send
 
 # Option families of the encoder, each checked on every corpus file.
@@ -57,9 +60,9 @@ class Builds:
     def decoders(self, label, recording, baud):
         out = self.work / "out.txt"
         rate = "-R1" if baud == 600 else "-R0"
-        self.compare(label + ", qirvex", "qirvex", ["-F", rate, str(recording), str(out)], out)
-        self.compare(label + ", qirvex -X", "qirvex",
-                     ["-F", "-X", rate, str(recording), str(out)], out)
+        as_wav = str(wav_named(recording))
+        self.compare(label + ", qirvex", "qirvex", ["-F", rate, as_wav, str(out)], out)
+        self.compare(label + ", qirvex -X", "qirvex", ["-F", "-X", rate, as_wav, str(out)], out)
         summarise = rescue_counts if self.rescue_counts else None
         self.compare(label + ", rescue", "qirvex-rescue",
                      ["-f", "-v", "-r", "-b", str(baud), str(recording), str(out)], out,
@@ -82,13 +85,13 @@ def compare_decodes(builds, source):
             if not send(Sender(builds.folders[0]), source, data_path, baud, wav):
                 sys.exit("compare_builds: %s could not send %s" % (source, name))
             sent.append((name, baud, wav))
-    for condition, make in conditions():
+    for condition in conditions():
         for name, baud, wav in sent:
-            recording = builds.work / "recording.wav"
-            make(wav, recording, builds.work)
-            builds.decoders("%s audio, %s, %s at %d baud" % (source, condition, name, baud),
+            recording = builds.work / ("recording" + condition.suffix)
+            condition.make(wav, recording, builds.work)
+            builds.decoders("%s audio, %s, %s at %d baud" % (source, condition.name, name, baud),
                             recording, baud)
-        print("  %s: %d runs compared, %d differ" % (condition, builds.compared,
+        print("  %s: %d runs compared, %d differ" % (condition.name, builds.compared,
                                                      len(builds.differences)), flush=True)
 
 

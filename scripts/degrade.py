@@ -1,20 +1,23 @@
-"""The 49 conditions of the robustness matrix: what happens to cassette audio on its way through
-real machines, tape decks, sound cards and recording software, each made from a clean recording
-with sox (wow and flutter are applied here, since sox has no effect for them).
+"""The 53 conditions of the robustness matrix: what happens to cassette audio on its way through
+real machines, tape decks, sound cards, recording software and audio files, each made from a
+clean recording with sox (wow and flutter are applied here, since sox has no effect for them),
+and with oggenc and lame for the lossy files that archives and phones hold.
 
-Every recording is 16-bit at 44100 samples per second, 3 dB below full scale, unless its
-condition says otherwise. Noise and hum are added to the signal taken 20 dB below full scale, so
-that even at -6 dB SNR the sum does not clip. No dither, and the noise is repeatable, so every
-run makes the same files.
+Every recording is a WAV file, 16-bit at 44100 samples per second, 3 dB below full scale, unless
+its condition says otherwise (a FLAC, Ogg or MP3 recording has that file name extension). Noise
+and hum are added to the signal taken 20 dB below full scale, so that even at -6 dB SNR the sum
+does not clip. No dither, and the noise is repeatable, so every run makes the same files.
 """
 
 import array
 import math
+import os
 import re
 import shutil
 import subprocess
 import sys
 import wave
+from typing import Callable, NamedTuple
 
 RECORDING = ["-b", "16", "-r", "44100"]  # the sox output options of a recording
 HEADROOM = ["gain", "-3"]
@@ -119,9 +122,51 @@ def level(db):
     return filtered("gain", str(db + 3))
 
 
+def encoded(command):
+    """The recording at 44100 Hz, then encoded by another program: command(wav, target) gives
+    its arguments. Both encoders named here are deterministic (oggenc given its stream serial
+    number), so every run makes the same files."""
+    def make(source, target, work):
+        clean = work / "clean.wav"
+        sox([str(source)] + RECORDING + [str(clean)] + HEADROOM + ["rate", "44100"])
+        result = run(command(clean, target))
+        if result.returncode != 0:
+            sys.exit("%s failed: %s" % (command(clean, target)[0],
+                                        result.stderr.decode(errors="replace")))
+    return make
+
+
+def vorbis(wav, target):
+    # Quality -1 is oggenc's lowest, about 32 kbit/s for this mono audio.
+    return ["oggenc", "-Q", "-q", "-1", "--serial", "1", "-o", str(target), str(wav)]
+
+
+def mp3(wav, target):
+    return ["lame", "--quiet", "-b", "64", str(wav), str(target)]
+
+
+class Condition(NamedTuple):
+    name: str
+    make: Callable          # make(clean_recording, target, work_folder)
+    suffix: str = ".wav"    # the recording's file name extension, which names its container
+
+
+def wav_named(recording):
+    """The recording under a name that ends in .wav. qirvex decodes only such files and encodes
+    any other file as data, so a FLAC, Ogg or MP3 recording is shown to it under a .wav name,
+    where it refuses it as it refuses every header but the canonical WAV one (status 0)."""
+    if recording.suffix == ".wav":
+        return recording
+    alias = recording.with_name("%s-%s.wav" % (recording.stem, recording.suffix[1:]))
+    alias.unlink(missing_ok=True)
+    os.link(recording, alias)
+    return alias
+
+
 def conditions():
-    """Name, and how to make the recording from a clean one: 49 conditions, listed one by one."""
-    return [
+    """The 53 conditions, listed one by one: name, how to make the recording from a clean one,
+    and the recording's extension where it is not a WAV file."""
+    return [Condition(*row) for row in [
         ("as sent", copy),
         ("16000 Hz, 16-bit", at_rate(16000)),
         ("22050 Hz, 16-bit", at_rate(22050)),
@@ -175,4 +220,8 @@ def conditions():
         ("clipped +12 dB and inverted", filtered("gain", "15", "vol", "-1")),
         ("16000 Hz, speed +3 %", effects(["speed", "1.03", "rate", "16000"],
                                          ["-b", "16", "-r", "16000"])),
-    ]
+        ("FLAC, 44100 Hz 16-bit", effects(["rate", "44100"]), ".flac"),
+        ("Ogg Vorbis, oggenc -q -1", encoded(vorbis), ".ogg"),
+        ("MP3 64 kbit/s, lame -b 64", encoded(mp3), ".mp3"),
+        ("8000 Hz u-law", effects(["rate", "8000"], ["-e", "u-law", "-b", "8", "-r", "8000"])),
+    ]]
