@@ -26,16 +26,17 @@ test: setup-tools all asan
 demo: all
 	bash scripts/demo.sh
 
-# Timings against cp, head and minimodem, and the microbenchmarks; never part of the tests.
-# BENCH_QUICK=1 times only the 10-minute files.
+# Timings against cp, head and minimodem, qirvex-rescue from a pipe and its latency on a paced
+# pipe, and the microbenchmarks; never part of the tests. BENCH_QUICK=1 times only the 10-minute
+# files; BENCH_BEFORE=folder times that folder's qirvex-rescue (an earlier build) beside this one.
 bench: setup-bench setup-tools all
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQIRVEX_BENCH=ON
 	cmake --build build-bench --target microbench -j $(JOBS)
 	python3 scripts/bench.py
 
-# Decodes a corpus degraded in 49 ways with qirvex, minimodem and qirvex-rescue, once on qirvex's
-# own audio and once on minimodem's, and prints the tables (needs sox and minimodem; takes about
-# two minutes). ROBUSTNESS_SOURCE=qirvex or minimodem measures one source only.
+# Decodes a corpus degraded in 53 ways with qirvex, minimodem and qirvex-rescue, once on qirvex's
+# own audio and once on minimodem's, and prints the tables (needs sox, minimodem, oggenc and lame;
+# takes about two minutes). ROBUSTNESS_SOURCE=qirvex or minimodem measures one source only.
 ROBUSTNESS_SOURCE ?= both
 robustness: setup-tools all
 	python3 scripts/robustness.py --source $(ROBUSTNESS_SOURCE) build/qirvex

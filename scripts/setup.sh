@@ -4,7 +4,7 @@
 # group:
 #
 #   build    compiler, CMake, GoogleTest, libsndfile (qirvex-rescue's input)
-#   tools    sox, lame and minimodem, the real audio tools the tests run against
+#   tools    sox, lame, oggenc and minimodem, the real audio tools the tests run against
 #   fuzz     clang and its fuzzer runtime
 #   web      Emscripten, Debian's Chromium and npm, for the page and its tests
 #   windows  MinGW-w64, Wine, zip and groff, for the Windows build and its tests
@@ -35,6 +35,7 @@ for group in "$@"; do
     tools)
         need_command sox sox
         need_command lame lame
+        need_command oggenc vorbis-tools
         need_command minimodem minimodem
         ;;
     fuzz)
