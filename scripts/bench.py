@@ -8,7 +8,13 @@ machine's load touches all of them alike; the first round is a warm-up that fill
 and is not counted. Every ratio is taken between medians of the same run. Every decode that is
 timed is checked against the data it must give back, byte for byte.
 
-Environment: BENCH_QUICK=1 times only the 10-minute files; BENCH_RUNS sets the counted rounds.
+qirvex-rescue is also timed reading the same audio from a pipe (`cat FILE | qirvex-rescue - OUT`),
+beside an earlier build of itself when BENCH_BEFORE names that build's folder, and fed a tape
+through a pipe at 8 times and at real time to measure how soon its bytes come out
+(bench_stream.py); its peak memory is taken on the files and on the pipes.
+
+Environment: BENCH_QUICK=1 times only the 10-minute files; BENCH_RUNS sets the counted rounds;
+BENCH_BEFORE=folder adds the qirvex-rescue in that folder (an earlier build) to the rounds.
 Needs python3, sox, minimodem and GNU time; installs the last three with apt-get when run as root.
 """
 
@@ -22,6 +28,8 @@ import sys
 import tempfile
 import time
 
+from bench_stream import measure_latency
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 QIRVEX = os.path.join(ROOT, "build", "qirvex")
 RESCUE = os.path.join(ROOT, "build", "qirvex-rescue")
@@ -31,6 +39,9 @@ GNU_TIME = "/usr/bin/time"
 QUICK = os.environ.get("BENCH_QUICK", "") not in ("", "0")
 RUNS = int(os.environ.get("BENCH_RUNS", "5" if QUICK else "7"))
 WARMUP_ROUNDS = 1
+# The folder of an earlier build whose qirvex-rescue is timed beside this one, or None.
+BEFORE = os.environ.get("BENCH_BEFORE") or None
+BEFORE_RESCUE = os.path.join(BEFORE, "qirvex-rescue") if BEFORE else None
 
 SAMPLE_RATE_HZ = 21600
 # An encoded file holds 2 s of leader, 1 s of trailer and the pad byte around 792 samples per
@@ -70,21 +81,28 @@ def read(path):
 
 def make_tape(folder, minutes):
     """Writes the data, its 21600 Hz 8-bit tape and the sox conversions; returns their paths."""
-    words = (minutes * 60 * SAMPLE_RATE_HZ - FRAME_SAMPLES) // WORD_SAMPLES
-    data = random.Random(minutes).randbytes(words)
     paths = {name: os.path.join(folder, f"{name}-{minutes}min{ext}") for name, ext in
              [("data", ".bin"), ("m21", ".wav"), ("m44", ".wav"), ("s44", ".wav")]}
-    with open(paths["data"], "wb") as f:
-        f.write(data)
-    status = subprocess.run([QIRVEX, "-F", paths["data"], paths["m21"]]).returncode
-    if status != 1:
-        sys.exit(f"bench: encoding {paths['data']} failed with status {status}")
+    data = encode_tape(minutes, paths["data"], paths["m21"])
     # No dither, so that the files are the same on every run; -V1 keeps sox's notes on the
     # clipped peaks of the square wave quiet.
     for name, channels in [("m44", "1"), ("s44", "2")]:
         subprocess.run(["sox", "-V1", "-D", paths["m21"], "-b", "16", "-r", "44100",
                         "-c", channels, paths[name]], check=True)
     return paths, data
+
+
+def encode_tape(minutes, data_path, tape_path):
+    """Writes random data that fills the minutes of tape, and qirvex's tape of it; returns the
+    data."""
+    words = (minutes * 60 * SAMPLE_RATE_HZ - FRAME_SAMPLES) // WORD_SAMPLES
+    data = random.Random(minutes).randbytes(words)
+    with open(data_path, "wb") as f:
+        f.write(data)
+    status = subprocess.run([QIRVEX, "-F", data_path, tape_path]).returncode
+    if status != 1:
+        sys.exit(f"bench: encoding {data_path} failed with status {status}")
+    return data
 
 
 class Job:
@@ -133,6 +151,11 @@ def decode_jobs(paths, data, folder):
         # qirvex-rescue exits with 0 when every word decoded cleanly.
         jobs.append(Job((name, "rescue"), [RESCUE, "-f", audio, out], expected=data,
                         result=out))
+        jobs.append(Job((name, "rescue pipe"), ["sh", "-c", 'cat "$1" | "$2" -f - "$3"', "sh",
+                                                audio, RESCUE, out], expected=data, result=out))
+        if BEFORE_RESCUE:
+            jobs.append(Job((name, "rescue before"), [BEFORE_RESCUE, "-f", audio, out],
+                            expected=data, result=out))
         # minimodem reads only mono audio.
         if name != "s44":
             mm_out = os.path.join(folder, "minimodem.txt")
@@ -164,10 +187,18 @@ def time_interleaved(jobs):
                 job.seconds.append(elapsed)
 
 
-def peak_rss_kb(argv):
-    """Maximum resident set size of one run, as GNU time -v reports it."""
-    result = subprocess.run([GNU_TIME, "-v"] + argv, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.PIPE, text=True)
+def peak_rss_kb(argv, piped_from=None):
+    """Maximum resident set size of one run, as GNU time -v reports it; with piped_from, the
+    run reads that file from a pipe that cat writes."""
+    cat = None
+    if piped_from:
+        with open(piped_from, "rb") as source:
+            cat = subprocess.Popen(["cat"], stdin=source, stdout=subprocess.PIPE)
+    result = subprocess.run([GNU_TIME, "-v"] + argv, stdin=cat.stdout if cat else None,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    if cat:
+        cat.stdout.close()
+        cat.wait()
     for line in result.stderr.splitlines():
         if "Maximum resident set size" in line:
             return int(line.split(":")[1])
@@ -230,34 +261,77 @@ def report(minutes, paths, jobs, folder, goals):
     goals.append((f"{minutes} min encode: peak resident KB", rss, 4096))
 
 
-# The goals of qirvex-rescue: at most this many times cp, and faster than minimodem's most
-# accurate setting; peak memory at most 8 MB.
+# The goals of qirvex-rescue: at most this many times cp, no slower than the build before it and
+# faster than minimodem's most accurate setting; from a pipe, at most 10 % slower than from the
+# file; peak memory at most 8 MB, from a file or a pipe, whatever the length.
 RESCUE_CP_LIMITS = {"m21": 6.0, "m44": 11.0}
+RESCUE_BEFORE_LIMIT = 1.0
+RESCUE_PIPE_LIMIT = 1.10
 RESCUE_PEAK_KB = 8192
 
 
+def optional(width, value, form="%.2f"):
+    """A cell of the given width: the value, or "-" where there is none."""
+    return ("%" + str(width) + "s") % (form % value if value is not None else "-")
+
+
 def report_rescue(paths, by_key, folder, goals, minutes):
-    print("%-24s %7s %8s %8s %6s %10s %11s %8s" % ("qirvex-rescue", "", "cp", "rescue", "/cp",
-                                                   "mm -l inf", "/mm -l inf", "peak KB"))
+    print("%-24s %7s %8s %8s %6s %8s %8s %8s %6s %10s %11s %8s %8s" % (
+        "qirvex-rescue", "", "cp", "rescue", "/cp", "before", "/before", "pipe", "/file",
+        "mm -l inf", "/mm -l inf", "peak KB", "pipe KB"))
     out = os.path.join(folder, "decoded.txt")
     for name in ("m21", "m44", "s44"):
         cp = by_key[(name, "cp")].median_ms()
         rescue = by_key[(name, "rescue")].median_ms()
+        pipe = by_key[(name, "rescue pipe")].median_ms()
+        before_job = by_key.get((name, "rescue before"))
+        before = before_job.median_ms() if before_job else None
         mm_job = by_key.get((name, "minimodem accurate")) or by_key.get((name, "minimodem"))
-        mm = "%10.1f" % mm_job.median_ms() if mm_job else "%10s" % "-"
-        mm_ratio = "%11.2f" % (rescue / mm_job.median_ms()) if mm_job else "%11s" % "-"
+        mm = mm_job.median_ms() if mm_job else None
         rss = peak_rss_kb([RESCUE, "-f", paths[name], out])
-        print("%-24s %7s %8.1f %8.1f %6.2f %s %s %8d" % (FILE_NAMES[name], "", cp, rescue,
-                                                         rescue / cp, mm, mm_ratio, rss))
+        pipe_rss = peak_rss_kb([RESCUE, "-f", "-", out], piped_from=paths[name])
+        print("%-24s %7s %8.1f %8.1f %6.2f %s %s %8.1f %6.2f %s %s %8d %8d" % (
+            FILE_NAMES[name], "", cp, rescue, rescue / cp, optional(8, before, "%.1f"),
+            optional(8, rescue / before if before else None), pipe, pipe / rescue,
+            optional(10, mm, "%.1f"), optional(11, rescue / mm if mm else None), rss, pipe_rss))
         label = f"{minutes} min {FILE_NAMES[name]}: rescue"
         goals.append((label + "/cp", rescue / cp, RESCUE_CP_LIMITS.get(name)))
-        if mm_job:
-            goals.append((label + "/minimodem", rescue / mm_job.median_ms(), 1.0))
+        if before:
+            goals.append((label + "/before", rescue / before, RESCUE_BEFORE_LIMIT))
+        goals.append((label + " pipe/file", pipe / rescue, RESCUE_PIPE_LIMIT))
+        if mm:
+            goals.append((label + "/minimodem", rescue / mm, 1.0))
         goals.append((label + " peak resident KB", rss, RESCUE_PEAK_KB))
+        goals.append((label + " pipe peak resident KB", pipe_rss, RESCUE_PEAK_KB))
+
+
+# The paced runs: a 10-minute tape at 8 times real time (75 s), and a 1-minute one at real time.
+LATENCY_RUNS = [(10, 8), (1, 1)]
+# After the look-ahead, every byte within 0.5 s of its audio.
+LATENCY_LIMIT_SECONDS = 0.5
+
+
+def report_latency(folder, goals):
+    print("\nqirvex-rescue on a paced pipe (21600 Hz 8-bit): seconds of tape, after the audio "
+          "was written")
+    print("%-24s %8s %8s %12s %12s %12s" % ("tape", "pace", "bytes", "first byte",
+                                             "median byte", "max byte"))
+    for minutes, pace in LATENCY_RUNS:
+        tape_path = os.path.join(folder, f"paced-{minutes}min.wav")
+        data = encode_tape(minutes, os.path.join(folder, f"paced-{minutes}min.bin"), tape_path)
+        latency = measure_latency(RESCUE, read(tape_path), data, pace)
+        print("%-24s %7dx %8d %12.3f %12.3f %12.3f" % (
+            f"{minutes} min", pace, len(latency.delays), latency.first_byte, latency.median(),
+            latency.maximum()), flush=True)
+        label = f"paced pipe {minutes} min at {pace}x: "
+        goals.append((label + "first byte after look-ahead, s", latency.first_byte,
+                      LATENCY_LIMIT_SECONDS))
+        goals.append((label + "slowest byte after its audio, s", latency.maximum(),
+                      LATENCY_LIMIT_SECONDS))
 
 
 def print_goals(goals):
-    print("\nGoals (ratio or KB: measured <= limit)")
+    print("\nGoals (ratio, KB or seconds: measured <= limit)")
     for name, value, limit in goals:
         if limit is None:
             continue
@@ -278,9 +352,12 @@ def main():
     ensure_tools()
     if not os.path.exists(QIRVEX) or not os.path.exists(RESCUE):
         sys.exit("bench: build the programs first (make)")
+    if BEFORE_RESCUE and not os.path.exists(BEFORE_RESCUE):
+        sys.exit(f"bench: BENCH_BEFORE names {BEFORE}, which holds no qirvex-rescue")
     lengths = [10] if QUICK else [10, 60]
     print(f"qirvex bench on {cpu_model()}, {os.cpu_count()} cores, {platform.system()} "
           f"{platform.release()}; {RUNS} counted rounds after {WARMUP_ROUNDS} warm-up")
+    print("qirvex-rescue before: " + (BEFORE_RESCUE or "not timed (set BENCH_BEFORE)"))
     print(f"load average at start: {load_average()}")
     sys.stdout.flush()
     goals = []
@@ -294,6 +371,7 @@ def main():
             for path in os.listdir(folder):
                 os.remove(os.path.join(folder, path))
             sys.stdout.flush()
+        report_latency(folder, goals)
     finally:
         shutil.rmtree(folder, ignore_errors=True)
     print(f"load average at end: {load_average()}")
