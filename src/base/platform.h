@@ -35,6 +35,10 @@ void use_binary_standard_streams();
 // True when the open stream is a terminal, where a person watches.
 [[nodiscard]] bool is_terminal(std::FILE* stream);
 
+// The bytes that can be read from a pipe or a terminal at once, without waiting; -1 when the
+// platform cannot tell.
+[[nodiscard]] std::int64_t waiting_bytes(std::FILE* stream);
+
 // True when both open streams are the same file (same device and inode).
 [[nodiscard]] bool is_same_file(std::FILE* first, std::FILE* second);
 

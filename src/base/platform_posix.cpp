@@ -3,6 +3,7 @@
 #include "base/platform.h"
 
 #include <cerrno>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #if defined(__GLIBC__)
@@ -34,6 +35,11 @@ std::int64_t file_size(std::FILE* stream) {
 bool is_regular_file(std::FILE* stream) {
     struct stat status {};
     return fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+std::int64_t waiting_bytes(std::FILE* stream) {
+    int bytes = 0;
+    return ioctl(fileno(stream), FIONREAD, &bytes) == 0 ? bytes : -1;
 }
 
 bool is_terminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }

@@ -63,6 +63,9 @@ bool is_regular_file(std::FILE* stream) {
     return _fstat64(_fileno(stream), &status) == 0 && (status.st_mode & _S_IFREG) != 0;
 }
 
+// Only the rescue decoder asks, and it is not built for Windows.
+std::int64_t waiting_bytes(std::FILE*) { return -1; }
+
 bool is_terminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
 // The same volume and file index: the same file, under whatever name it was opened.

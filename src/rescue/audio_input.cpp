@@ -154,6 +154,7 @@ const char* raw_format_names() {
 
 bool open_audio(AudioInput& audio, std::FILE* stream, const RawLayout& raw, std::string& problem) {
     audio = AudioInput{};
+    audio.stream = stream;
     audio.is_pipe = !is_regular_file(stream);
     if (raw.is_raw) {
         audio.info.format = SF_FORMAT_RAW | raw.format;

@@ -32,6 +32,7 @@ struct RawLayout {
 
 struct AudioInput {
     SNDFILE* file = nullptr;
+    std::FILE* stream = nullptr;  // what libsndfile reads, through its descriptor
     SF_INFO info{};               // rate, channels, format and, when known, frames
     bool is_pipe = false;         // read as a stream: no seek, no known length
     bool is_float = false;        // decoded as floating point, not as integers
