@@ -50,6 +50,13 @@ constexpr double most_scatter_ratio = 4;
 // The bit period may wander this far from the measured speed, no further.
 constexpr double period_range = 0.1;
 constexpr int bad_words_to_unlock = 3;
+// Words the clock steps over in a dropout before it takes the quiet for silence. Its period is
+// within 0.1 % of the line's once locked, so that after 16 words (176 bits, 0.3 s at 600 baud)
+// its step has drifted under a fifth of a bit; a longer quiet is searched across.
+constexpr int most_coasted_words = 16;
+// A start bit whose two tones read less than this, each as a share of its level, lies in a
+// dropout: a clean one reads 1, idle line 1 of mark.
+constexpr double faint_sum = 0.3;
 // Times a searched word is read again from the edge its own transitions point to.
 constexpr int candidate_passes = 2;
 // Level updates per decided bit.
@@ -113,6 +120,7 @@ double word_reach(const FrameClock& clock, double edge) {
 
 void start_search(FrameClock& clock, double from) {
     clock.phase = ClockPhase::Searching;
+    clock.coasted_words = 0;
     clock.search_from = static_cast<std::int64_t>(std::floor(from));
     clock.is_armed = false;
     clock.bad_in_row = 0;
@@ -154,6 +162,12 @@ void refine_edge(FrameClock& clock, const ToneHistory& history) {
         d = d > 1 ? 1 : (d < -1 ? -1 : d);
         clock.edge += d * clock.bit_samples / 2;
     }
+}
+
+// Both tones read under a third of their levels: the level has fallen, not the line gone idle.
+bool is_faint(const FrameClock& clock, const ToneHistory& history, double edge) {
+    const Magnitudes m = magnitudes_at(history, edge);
+    return m.mark / clock.mark_level + m.space / clock.space_level < faint_sum;
 }
 
 bool is_squelched(const FrameClock& clock, const ToneHistory& history, double edge) {
@@ -219,12 +233,27 @@ bool check_candidate(FrameClock& clock, const ToneHistory& history, DecodedWord&
 
 // A word where the lock predicts it. Returns true with `word` set when one was decoded.
 bool check_predicted(FrameClock& clock, const ToneHistory& history, DecodedWord& word) {
-    if (is_squelched(clock, history, clock.edge)) {
-        // Silence: the next word starts later, after a gap of any length.
+    WordBits bits = read_bits(clock, history, clock.edge);
+    const bool is_clear = is_framed(clock, bits) && bits.clarity >= clarity_level;
+    if (is_squelched(clock, history, clock.edge) && !is_clear) {
+        // A dropout, idle line or silence. Through a dropout (both tones faint) the clock
+        // keeps its step, word by word, so that it is in step again when the tones come back;
+        // after that long it is silence. Idle line (mark alone) means that the next word starts
+        // after a gap of any length.
+        if (is_faint(clock, history, clock.edge) && clock.coasted_words < most_coasted_words) {
+            ++clock.coasted_words;
+            clock.edge += word_bits(clock.format) * clock.bit_samples;
+            return false;
+        }
         start_search(clock, clock.edge - clock.bit_samples / 2);
         return false;
     }
-    WordBits bits = read_bits(clock, history, clock.edge);
+    if (clock.coasted_words > 0 && !is_clear) {
+        // After a dropout only a clear word shows that the clock is still in step.
+        start_search(clock, clock.edge - clock.bit_samples / 2);
+        return false;
+    }
+    clock.coasted_words = 0;
     // The start edge is the one transition every word has; when it lies far from the
     // prediction (a gap of a fraction of a bit), the word is read again from there, and the
     // better of the two readings kept.

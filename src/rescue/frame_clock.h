@@ -47,6 +47,7 @@ struct FrameClock {
     bool is_armed = false;             // the search has seen clear mark since its last crossing
     double edge = 0;                   // start edge of the word being checked or predicted
     int bad_in_row = 0;                // words in a row whose stop bits failed while locked
+    int coasted_words = 0;             // words stepped over in the current dropout
     std::int64_t words = 0;            // words decoded
     std::int64_t suspect_words = 0;    // of which framing or parity failed
     std::int64_t locks = 0;            // times a free search found a word and locked

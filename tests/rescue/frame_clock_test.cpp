@@ -308,3 +308,28 @@ TEST(FrameClock, FlagsFramingAndParityErrors) {
         EXPECT_EQ(1, got.clock.locks);
     }
 }
+
+TEST(FrameClock, DropoutsKeepTheLock) {
+    // Both tones fall away for whole words, as where the oxide has worn off the tape: the
+    // words inside are lost, the clock steps over them and reads on in step.
+    constexpr std::size_t first_faded = 6;
+    for (const Case& c : cases) {
+        for (const std::size_t words : {1, 3, 12}) {
+            SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(words) + " words");
+            Line line = train(c.bit_samples, c.format, text);
+            // One run for the leader, then one per bit.
+            const std::size_t word_runs = (line.runs.size() - 1) / text.size();
+            const std::size_t from = 1 + first_faded * word_runs;
+            for (std::size_t r = from; r < from + words * word_runs; ++r) {
+                line.runs[r].mark = 0;
+                line.runs[r].space = 0;
+            }
+            std::string kept = text;
+            kept.erase(first_faded, words);
+            const Decoded got = decode(line, c.format, c.bit_samples);
+            EXPECT_EQ(sent(kept, c.format.data_bits), got.bytes);
+            EXPECT_EQ(1, got.clock.locks);
+            EXPECT_EQ(0, got.clock.suspect_words);
+        }
+    }
+}
