@@ -130,7 +130,7 @@ void start_search(FrameClock& clock, double from) {
 bool search(FrameClock& clock, const ToneHistory& history) {
     if (clock.search_from < oldest_held(history))
         clock.search_from = oldest_held(history);
-    double d = d_at(clock, history, static_cast<double>(clock.search_from));
+    double d = straddle_d_at(clock, history, static_cast<double>(clock.search_from));
     // A recording that begins inside a space bit is taken to have idled before its first sample.
     if (clock.search_from == 0 && !clock.is_armed && d <= 0) {
         clock.is_armed = true;
@@ -139,7 +139,8 @@ bool search(FrameClock& clock, const ToneHistory& history) {
         return true;
     }
     while (clock.search_from + 1 <= history.newest) {
-        const double next = d_at(clock, history, static_cast<double>(clock.search_from + 1));
+        const double next =
+            straddle_d_at(clock, history, static_cast<double>(clock.search_from + 1));
         if (d > arm_level)
             clock.is_armed = true;
         if (clock.is_armed && d > 0 && next <= 0) {
@@ -158,7 +159,7 @@ bool search(FrameClock& clock, const ToneHistory& history) {
 // since each step uses the window of the previous estimate.
 void refine_edge(FrameClock& clock, const ToneHistory& history) {
     for (int pass = 0; pass < 2; ++pass) {
-        double d = d_at(clock, history, clock.edge - clock.bit_samples / 2);
+        double d = straddle_d_at(clock, history, clock.edge - clock.bit_samples / 2);
         d = d > 1 ? 1 : (d < -1 ? -1 : d);
         clock.edge += d * clock.bit_samples / 2;
     }

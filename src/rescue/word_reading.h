@@ -18,9 +18,15 @@ struct Magnitudes {
 
 [[nodiscard]] Magnitudes magnitudes_at(const ToneHistory& history, double window_start);
 
-// d = (m/Am - s/As) / (m/Am + s/As): from -1 (clean space) to +1 (clean mark).
+// d = (m/Am - s/As) / (m/Am + s/As): from -1 (clean space) to +1 (clean mark), with the weaker
+// tone's share weighed down where the levels Am and As lie more than 6 dB apart.
 [[nodiscard]] double discriminator(const FrameClock& clock, const Magnitudes& m);
-[[nodiscard]] double d_at(const FrameClock& clock, const ToneHistory& history, double window_start);
+
+// d for a window that may straddle a change of tone: where one tone is far weaker than the other,
+// read from the stronger tone alone, as 1 - 2 s/As (or 2 m/Am - 1), since the weaker tone's
+// detector then reads mostly the stronger one's leakage.
+[[nodiscard]] double straddle_d_at(const FrameClock& clock, const ToneHistory& history,
+                                   double window_start);
 
 struct WordBits {
     std::array<bool, max_bits> is_mark{};
