@@ -52,6 +52,11 @@ void report_word(std::FILE* report, std::uint32_t rate_hz, const DecodedWord& wo
         word.confidence, word.is_faint ? ", read through a dropout" : "");
 }
 
+void report_loss(std::FILE* report, std::uint32_t rate_hz, const DecodedWord& word) {
+    std::fprintf(report, "%d word(s) lost in a dropout before %.4f s (sample %lld)\n",
+                 word.lost_before, word.edge / rate_hz, start_sample(word));
+}
+
 // The record's columns: where the byte is in the output, where its start bit is in the audio,
 // the byte, the margin of its most doubtful bit (0 to 100), and what befell it.
 constexpr const char* record_header = "offset\tseconds\tsample\tbyte\tconfidence\tflags\n";
@@ -61,7 +66,8 @@ void record_word(std::FILE* record, std::uint32_t rate_hz, std::int64_t offset,
     std::string flags;
     for (const auto& [is_set, name] :
          {std::pair{word.is_framing_error, "framing"}, std::pair{word.is_parity_error, "parity"},
-          std::pair{word.is_reread, "reread"}, std::pair{word.is_faint, "dropout"}})
+          std::pair{word.is_reread, "reread"}, std::pair{word.is_faint, "dropout"},
+          std::pair{word.lost_before > 0, "after-dropout"}})
         if (is_set) {
             if (!flags.empty())
                 flags += ',';
@@ -84,6 +90,8 @@ struct Writer {
 void write_words(Writer& writer, std::vector<DecodedWord>& words) {
     for (const DecodedWord& word : words) {
         write_byte(word.byte, writer.targets.target);
+        if (word.lost_before > 0 && writer.targets.report != nullptr)
+            report_loss(writer.targets.report, writer.rate_hz, word);
         if ((word.is_framing_error || word.is_parity_error) && writer.targets.report != nullptr)
             report_word(writer.targets.report, writer.rate_hz, word);
         if (writer.targets.record != nullptr)

@@ -254,6 +254,9 @@ bool check_predicted(FrameClock& clock, const ToneHistory& history, DecodedWord&
         start_search(clock, clock.edge - clock.bit_samples / 2);
         return false;
     }
+    // A clear word after a dropout: the words stepped over are lost, and this one read in step.
+    const int lost_before = clock.coasted_words;
+    clock.lost_words += lost_before;
     clock.coasted_words = 0;
     // The start edge is the one transition every word has; when it lies far from the
     // prediction (a gap of a fraction of a bit), the word is read again from there, and the
@@ -283,6 +286,7 @@ bool check_predicted(FrameClock& clock, const ToneHistory& history, DecodedWord&
     }
     word = assemble(clock, bits, clock.edge);
     word.is_reread = is_jump;
+    word.lost_before = lost_before;
     if (is_good)
         update_levels(clock, history, clock.edge, bits);
     steer(clock, history, bits);

@@ -50,6 +50,7 @@ struct FrameClock {
     int coasted_words = 0;             // words stepped over in the current dropout
     std::int64_t words = 0;            // words decoded
     std::int64_t suspect_words = 0;    // of which framing or parity failed
+    std::int64_t lost_words = 0;       // stepped over in dropouts that the clock read on after
     std::int64_t locks = 0;            // times a free search found a word and locked
     std::int64_t lock_losses = 0;      // times three bad words dropped the lock
     std::int64_t jumps = 0;            // timing errors above the jump limit taken at once
@@ -63,6 +64,7 @@ struct DecodedWord {
     bool is_reread = false;        // read again from a moved edge, which read better
     bool is_faint = false;         // its tones were 10 dB or more under their levels: a dropout
     int confidence = 0;            // the margin of its most doubtful bit, 0 (a coin toss) to 100
+    int lost_before = 0;           // words lost in a dropout just before it
     double edge = 0;               // the start edge, in samples from the start of the recording
 };
 

@@ -192,6 +192,7 @@ RescueResult rescue_result(const RescueDecoder& decoder) {
     result.frames_read = decoder.frames;
     result.bytes = clock.words;
     result.suspect_words = clock.suspect_words;
+    result.lost_words = clock.lost_words;
     result.locks = clock.locks;
     result.lock_losses = clock.lock_losses;
     result.jumps = clock.jumps;

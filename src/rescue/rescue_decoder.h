@@ -45,6 +45,7 @@ struct RescueResult {
     std::int64_t frames_read = 0;   // sample frames pushed
     std::int64_t bytes = 0;         // words decoded, each one byte of output
     std::int64_t suspect_words = 0; // words with a framing or parity error
+    std::int64_t lost_words = 0;    // words lost in dropouts, where the clock read on after
     std::int64_t locks = 0;         // free searches that found a word and locked
     std::int64_t lock_losses = 0;   // locks dropped after three bad words
     std::int64_t jumps = 0;         // timing jumps taken at once

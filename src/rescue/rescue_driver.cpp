@@ -70,19 +70,25 @@ void report_verbose(const Job& job, const AudioInput& audio, const RescueResult&
     std::fprintf(messages, "%s: levels: mark %.1f dBFS, space %.1f dBFS\n", program_name,
                  decibels(result.mark_level), decibels(result.space_level));
     std::fprintf(messages,
-                 "%s: %lld words, %lld suspect; %lld lock(s), %lld lost after bad words, %lld "
-                 "timing jump(s)\n",
+                 "%s: %lld words, %lld suspect, %lld lost in dropouts; %lld lock(s), %lld lost after "
+                 "bad words, %lld timing jump(s)\n",
                  program_name, static_cast<long long>(result.bytes),
-                 static_cast<long long>(result.suspect_words), static_cast<long long>(result.locks),
+                 static_cast<long long>(result.suspect_words),
+                 static_cast<long long>(result.lost_words), static_cast<long long>(result.locks),
                  static_cast<long long>(result.lock_losses), static_cast<long long>(result.jumps));
 }
 
 void report_summary(const Job& job, const RescueResult& result) {
+    // Words lost in dropouts are named only where there were some.
+    char lost[64] = "";
+    if (result.lost_words > 0)
+        std::snprintf(lost, sizeof lost, ", %lld lost in dropouts",
+                      static_cast<long long>(result.lost_words));
     std::fprintf(job.console.messages,
-                 "%s: wrote %lld bytes to %s: %lld frames, %lld suspect, tape speed %.2f %%\n",
+                 "%s: wrote %lld bytes to %s: %lld frames, %lld suspect%s, tape speed %.2f %%\n",
                  program_name, static_cast<long long>(result.bytes), job.target_label.c_str(),
                  static_cast<long long>(result.bytes), static_cast<long long>(result.suspect_words),
-                 result.speed * 100);
+                 lost, result.speed * 100);
 }
 
 // The progress line is for a person watching a file decode on a terminal, not for pipes, and
@@ -127,7 +133,8 @@ int conclude(const Job& job, const AudioInput& audio, const DecodeOutcome& outco
     if (outcome.signal != 0)
         return rescue_signalled + outcome.signal;
     const bool is_clean =
-        result.bytes > 0 && result.suspect_words == 0 && outcome.shortfall.empty();
+        result.bytes > 0 && result.suspect_words == 0 && result.lost_words == 0 &&
+        outcome.shortfall.empty();
     return is_clean ? rescue_clean : rescue_suspect;
 }
 

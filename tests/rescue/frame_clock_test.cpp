@@ -311,7 +311,7 @@ TEST(FrameClock, FlagsFramingAndParityErrors) {
 
 TEST(FrameClock, DropoutsKeepTheLock) {
     // Both tones fall away for whole words, as where the oxide has worn off the tape: the
-    // words inside are lost, the clock steps over them and reads on in step.
+    // words inside are lost, and counted; the clock steps over them and reads on in step.
     constexpr std::size_t first_faded = 6;
     for (const Case& c : cases) {
         for (const std::size_t words : {1, 3, 12}) {
@@ -330,6 +330,7 @@ TEST(FrameClock, DropoutsKeepTheLock) {
             EXPECT_EQ(sent(kept, c.format.data_bits), got.bytes);
             EXPECT_EQ(1, got.clock.locks);
             EXPECT_EQ(0, got.clock.suspect_words);
+            EXPECT_EQ(static_cast<std::int64_t>(words), got.clock.lost_words);
         }
     }
 }

@@ -96,6 +96,30 @@ TEST_F(RescueDriverTest, ExitStatusTellsCleanFromSuspect) {
     }
 }
 
+TEST_F(RescueDriverTest, CountsWordsLostInADropout) {
+    // The space of "HELLO WORLD" falls silent: 8N2 words of 792 samples after 2 s of leader.
+    Signal signal = encode_kcs("HELLO WORLD");
+    const auto word_start = [](int word) { return static_cast<std::size_t>(43200 + 792 * word); };
+    std::fill(signal.begin() + word_start(5), signal.begin() + word_start(6), 0.0);
+    write_file(path("dropout.wav"), build_wav({signal}, 21600, WavLayout::Pcm16));
+    const RunResult result = run({"-f", "--report", path("dropout.wav"), path("out.txt")});
+    EXPECT_EQ(rescue_suspect, result.status);
+    EXPECT_EQ("HELLOWORLD", read_file(path("out.txt")));
+    // The report names the first word after the loss, at the start edge the clock found.
+    long sample = 0;
+    std::istringstream lines(result.messages);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(1, std::sscanf(line.c_str(), "1 word(s) lost in a dropout before 2.2200 s (sample %ld)",
+                             &sample))
+        << line;
+    EXPECT_NEAR(static_cast<long>(word_start(6)), sample, 8);
+    std::getline(lines, line);
+    EXPECT_EQ("qirvex-rescue: wrote 10 bytes to " + path("out.txt") +
+                  ": 10 frames, 0 suspect, 1 lost in dropouts, tape speed 100.00 %",
+              line);
+}
+
 TEST_F(RescueDriverTest, RecordsEveryWord) {
     options.even_parity = true;
     const std::string input = recording("parity.wav", "AB");
