@@ -69,13 +69,14 @@ void report_verbose(const Job& job, const AudioInput& audio, const RescueResult&
                                             : "no mark tone found, nominal speed assumed");
     std::fprintf(messages, "%s: levels: mark %.1f dBFS, space %.1f dBFS\n", program_name,
                  decibels(result.mark_level), decibels(result.space_level));
-    std::fprintf(messages,
-                 "%s: %lld words, %lld suspect, %lld lost in dropouts; %lld lock(s), %lld lost after "
-                 "bad words, %lld timing jump(s)\n",
-                 program_name, static_cast<long long>(result.bytes),
-                 static_cast<long long>(result.suspect_words),
-                 static_cast<long long>(result.lost_words), static_cast<long long>(result.locks),
-                 static_cast<long long>(result.lock_losses), static_cast<long long>(result.jumps));
+    std::fprintf(
+        messages,
+        "%s: %lld words, %lld suspect, %lld lost in dropouts; %lld lock(s), %lld lost after "
+        "bad words, %lld timing jump(s)\n",
+        program_name, static_cast<long long>(result.bytes),
+        static_cast<long long>(result.suspect_words), static_cast<long long>(result.lost_words),
+        static_cast<long long>(result.locks), static_cast<long long>(result.lock_losses),
+        static_cast<long long>(result.jumps));
 }
 
 void report_summary(const Job& job, const RescueResult& result) {
@@ -132,9 +133,8 @@ int conclude(const Job& job, const AudioInput& audio, const DecodeOutcome& outco
         report_summary(job, result);
     if (outcome.signal != 0)
         return rescue_signalled + outcome.signal;
-    const bool is_clean =
-        result.bytes > 0 && result.suspect_words == 0 && result.lost_words == 0 &&
-        outcome.shortfall.empty();
+    const bool is_clean = result.bytes > 0 && result.suspect_words == 0 && result.lost_words == 0 &&
+                          outcome.shortfall.empty();
     return is_clean ? rescue_clean : rescue_suspect;
 }
 

@@ -109,9 +109,10 @@ double timing_error(const FrameClock& clock, const ToneHistory& history, double 
     return mean_error(tone_changes(clock, history, edge, bits));
 }
 
-double change_scatter(const FrameClock& clock, const WordChanges& found) {
+ChangeFit fit_changes(const FrameClock& clock, const WordChanges& found) {
+    ChangeFit fit;
     if (found.count < 3)
-        return -1;
+        return fit;
     const auto count = static_cast<std::size_t>(found.count);
     double mean_bit = 0;
     for (std::size_t i = 0; i < count; ++i)
@@ -123,13 +124,15 @@ double change_scatter(const FrameClock& clock, const WordChanges& found) {
         spread += (found.bit[i] - mean_bit) * (found.bit[i] - mean_bit);
         product += (found.bit[i] - mean_bit) * (found.error[i] - mean);
     }
-    const double slope = spread > 0 ? product / spread : 0;
+    fit.slope = spread > 0 ? product / spread : 0;
     double residual = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        const double r = found.error[i] - mean - slope * (found.bit[i] - mean_bit);
+        const double r = found.error[i] - mean - fit.slope * (found.bit[i] - mean_bit);
         residual += r * r;
     }
-    return residual / static_cast<double>(count - 2) / (clock.bit_samples * clock.bit_samples);
+    fit.scatter =
+        residual / static_cast<double>(count - 2) / (clock.bit_samples * clock.bit_samples);
+    return fit;
 }
 
 bool has_stop_bits(const FrameClock& clock, const WordBits& bits) {

@@ -60,7 +60,11 @@ struct WordChanges {
 // How the changes scatter about the straight line through them (the word's offset and period
 // error), as a variance in bits squared: the noise of one timing measurement, whatever the
 // timing itself does. Negative when there are fewer than three changes to tell.
-[[nodiscard]] double change_scatter(const FrameClock& clock, const WordChanges& found);
+struct ChangeFit {
+    double slope = 0;    // samples per bit: the word's own bit period less the clock's
+    double scatter = -1; // bits squared; negative when there are too few changes to tell
+};
+[[nodiscard]] ChangeFit fit_changes(const FrameClock& clock, const WordChanges& found);
 
 [[nodiscard]] bool has_stop_bits(const FrameClock& clock, const WordBits& bits);
 

@@ -61,8 +61,22 @@ Signal azimuth(const Signal& s) {
     const double part = delay - static_cast<double>(whole);
     Signal out(at44100.size());
     for (std::size_t n = whole + 1; n < out.size(); ++n)
-        out[n] = 0.5 * (at44100[n] + (1 - part) * at44100[n - whole] +
-                        part * at44100[n - whole - 1]);
+        out[n] =
+            0.5 * (at44100[n] + (1 - part) * at44100[n - whole] + part * at44100[n - whole - 1]);
+    return out;
+}
+// The speed jumps every half second of tape, as where a worn belt slips and catches.
+Signal speed_steps(const Signal& s) {
+    const double speeds[] = {1.0, 1.02, 0.98, 1.01};
+    const std::size_t piece = 10800;
+    Signal out;
+    for (std::size_t start = 0, k = 0; start < s.size(); start += piece, ++k) {
+        const Signal part(s.begin() + static_cast<std::ptrdiff_t>(start),
+                          s.begin() +
+                              static_cast<std::ptrdiff_t>(std::min(s.size(), start + piece)));
+        const Signal moved = resample(part, 21600, 44100, speeds[k % std::size(speeds)]);
+        out.insert(out.end(), moved.begin(), moved.end());
+    }
     return out;
 }
 Signal quiet30db(const Signal& s) {
@@ -85,11 +99,12 @@ std::uint32_t rate_of(const Condition& condition) {
 }
 
 const Condition conditions[] = {
-    {"clean", unchanged},       {"5% fast", fast5},
-    {"5% slow", slow5},         {"48000 Hz", at48000},
-    {"8000 Hz", at8000},        {"noise at 0 dB SNR", noise0db},
-    {"inverted", inverted},     {"offset and clipped", offset_clipped},
-    {"30 dB quiet", quiet30db}, {"head out of line", azimuth},
+    {"clean", unchanged},         {"5% fast", fast5},
+    {"5% slow", slow5},           {"48000 Hz", at48000},
+    {"8000 Hz", at8000},          {"noise at 0 dB SNR", noise0db},
+    {"inverted", inverted},       {"offset and clipped", offset_clipped},
+    {"30 dB quiet", quiet30db},   {"head out of line", azimuth},
+    {"speed steps", speed_steps},
 };
 
 class RescueDecoderTest : public ScratchTest {};

@@ -110,8 +110,8 @@ TEST_F(RescueDriverTest, CountsWordsLostInADropout) {
     std::istringstream lines(result.messages);
     std::string line;
     std::getline(lines, line);
-    EXPECT_EQ(1, std::sscanf(line.c_str(), "1 word(s) lost in a dropout before 2.2200 s (sample %ld)",
-                             &sample))
+    EXPECT_EQ(1, std::sscanf(line.c_str(),
+                             "1 word(s) lost in a dropout before 2.2200 s (sample %ld)", &sample))
         << line;
     EXPECT_NEAR(static_cast<long>(word_start(6)), sample, 8);
     std::getline(lines, line);
