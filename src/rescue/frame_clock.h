@@ -61,7 +61,7 @@ struct DecodedWord {
     int byte = 0;                  // the data bits, least significant first on tape
     bool is_framing_error = false; // a stop bit read space
     bool is_parity_error = false;  // the parity bit disagreed with the data
-    bool is_reread = false;        // read again from a moved edge, which read better
+    bool is_reread = false;        // read again from a moved edge or period, which read better
     bool is_faint = false;         // its tones were 10 dB or more under their levels: a dropout
     int confidence = 0;            // the margin of its most doubtful bit, 0 (a coin toss) to 100
     int lost_before = 0;           // words lost in a dropout just before it

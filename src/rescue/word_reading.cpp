@@ -58,6 +58,8 @@ WordBits read_bits(const FrameClock& clock, const ToneHistory& history, double e
     for (int k = 0; k < bits.count; ++k) {
         const Magnitudes m = magnitudes_at(history, edge + k * clock.bit_samples);
         const double d = discriminator(clock, m);
+        if (k == 0)
+            bits.start = d;
         const bool is_mark = d > 0;
         bits.is_mark[static_cast<std::size_t>(k)] = is_mark;
         bits.clarity += std::fabs(d) / bits.count;
@@ -172,6 +174,6 @@ DecodedWord assemble(const FrameClock& clock, const WordBits& bits, double edge)
         const bool is_even = ones % 2 == 0;
         word.is_parity_error = is_even != (clock.format.parity == Parity::Even);
     }
-    word.is_framing_error = !has_stop_bits(clock, bits);
+    word.is_framing_error = bits.is_mark[0] || !has_stop_bits(clock, bits);
     return word;
 }

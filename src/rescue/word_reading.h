@@ -34,6 +34,7 @@ struct WordBits {
     double clarity = 0;  // mean |d| over the bits
     double weakest = 1;  // the least |d| of any bit: the margin of the most doubtful decision
     double strength = 0; // mean magnitude of the decided tones, as a share of their levels
+    double start = 0;    // d of the start bit
 };
 
 // The bits of a word whose start edge is at `edge`, each read from the window that starts with it.

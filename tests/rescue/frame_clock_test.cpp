@@ -52,7 +52,8 @@ void append_bit(Line& line, bool is_mark, double samples) {
 void append_idle(Line& line, double bits) { append_bit(line, true, bits * line.bit_samples); }
 
 // [start][d0 .. d7][parity][stop][stop], each bit as long as the period where it begins.
-// `fault` 'P' flips the parity bit, 'F' makes the first stop bit space, 'B' does both.
+// `fault` 'P' flips the parity bit, 'F' makes the first stop bit space, 'B' does both, 'S' blurs
+// the start bit to a little more mark than space.
 void append_word(Line& line, const WordFormat& format, int byte, char fault = '.') {
     std::vector<bool> bits{false};
     int ones = 0;
@@ -66,10 +67,14 @@ void append_word(Line& line, const WordFormat& format, int byte, char fault = '.
                        (fault == 'P' || fault == 'B'));
     for (int k = 0; k < format.stop_bits; ++k)
         bits.push_back(k > 0 || (fault != 'F' && fault != 'B'));
-    for (const bool is_mark : bits) {
+    for (std::size_t k = 0; k < bits.size(); ++k) {
         const double cycle = line.wobble_bits * line.bit_samples;
         const double phase = 2 * std::numbers::pi * line.length_samples / cycle;
-        append_bit(line, is_mark, line.bit_samples * (1 + line.wobble * std::sin(phase)));
+        const double samples = line.bit_samples * (1 + line.wobble * std::sin(phase));
+        if (k == 0 && fault == 'S')
+            append(line, 0.55, 0.45, samples);
+        else
+            append_bit(line, bits[k], samples);
     }
 }
 
@@ -287,6 +292,21 @@ TEST(FrameClock, FalseStartsMakeNoWord) {
             EXPECT_EQ(sent(text, c.format.data_bits), got.bytes);
             EXPECT_EQ(1, got.clock.locks);
         }
+    }
+}
+
+TEST(FrameClock, KeepsWordsWithABlurredStartBit) {
+    // A start bit that reads a little more mark than space, in a clear word, is not idle line:
+    // the word is kept and flagged, and the clock stays locked. Both bytes begin with a mark
+    // bit, so that no edge nearby reads space instead.
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Line line = train(c.bit_samples, c.format, "");
+        append_words(line, c.format, text, ".....S....S");
+        const Decoded got = decode(line, c.format, c.bit_samples);
+        EXPECT_EQ(sent(text, c.format.data_bits), got.bytes);
+        EXPECT_EQ(".....F....F" + std::string(text.size() - 11, '.'), got.errors);
+        EXPECT_EQ(1, got.clock.locks);
     }
 }
 
