@@ -34,9 +34,9 @@ bench: setup-bench setup-tools all
 	cmake --build build-bench --target microbench -j $(JOBS)
 	python3 scripts/bench.py
 
-# Decodes a corpus degraded in 53 ways with qirvex, minimodem and qirvex-rescue, once on qirvex's
+# Decodes a corpus degraded in 73 ways with qirvex, minimodem and qirvex-rescue, once on qirvex's
 # own audio and once on minimodem's, and prints the tables (needs sox, minimodem, oggenc and lame;
-# takes about two minutes). ROBUSTNESS_SOURCE=qirvex or minimodem measures one source only.
+# takes about four minutes). ROBUSTNESS_SOURCE=qirvex or minimodem measures one source only.
 ROBUSTNESS_SOURCE ?= both
 robustness: setup-tools all
 	python3 scripts/robustness.py --source $(ROBUSTNESS_SOURCE) build/qirvex

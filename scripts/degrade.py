@@ -1,4 +1,4 @@
-"""The 53 conditions of the robustness matrix: what happens to cassette audio on its way through
+"""The 73 conditions of the robustness matrix: what happens to cassette audio on its way through
 real machines, tape decks, sound cards, recording software and audio files, each made from a
 clean recording with sox (wow and flutter are applied here, since sox has no effect for them),
 and with oggenc and lame for the lossy files that archives and phones hold.
@@ -12,6 +12,7 @@ does not clip. No dither, and the noise is repeatable, so every run makes the sa
 import array
 import math
 import os
+import random
 import re
 import shutil
 import subprocess
@@ -65,15 +66,27 @@ def noise(snr_db):
     return mixed(["whitenoise"], snr_db)
 
 
+def clean_at_44100(source, work):
+    """The clean recording as 16-bit samples at 44100 Hz, and their rate."""
+    clean = work / "clean.wav"
+    sox([str(source)] + RECORDING + [str(clean)] + HEADROOM + ["rate", "44100"])
+    with wave.open(str(clean), "rb") as reader:
+        return array.array("h", reader.readframes(reader.getnframes())), reader.getframerate()
+
+
+def write_mono16(target, rate, samples):
+    with wave.open(str(target), "wb") as writer:
+        writer.setnchannels(1)
+        writer.setsampwidth(2)
+        writer.setframerate(rate)
+        writer.writeframes(samples.tobytes())
+
+
 def wow_and_flutter(wow, flutter):
     """The recording played at a speed that swings by `wow` (a fraction) at 0.7 Hz and by
     `flutter` at 11 Hz, by interpolating between the samples of a clean recording."""
     def make(source, target, work):
-        clean = work / "clean.wav"
-        sox([str(source)] + RECORDING + [str(clean)] + HEADROOM + ["rate", "44100"])
-        with wave.open(str(clean), "rb") as reader:
-            rate = reader.getframerate()
-            samples = array.array("h", reader.readframes(reader.getnframes()))
+        samples, rate = clean_at_44100(source, work)
         out = array.array("h")
         position = 0.0
         step = 0
@@ -85,11 +98,7 @@ def wow_and_flutter(wow, flutter):
             position += 1 + wow * math.sin(2 * math.pi * 0.7 * seconds) + flutter * math.sin(
                 2 * math.pi * 11 * seconds)
             step += 1
-        with wave.open(str(target), "wb") as writer:
-            writer.setnchannels(1)
-            writer.setsampwidth(2)
-            writer.setframerate(rate)
-            writer.writeframes(out.tobytes())
+        write_mono16(target, rate, out)
     return make
 
 
@@ -145,6 +154,144 @@ def mp3(wav, target):
     return ["lame", "--quiet", "-b", "64", str(wav), str(target)]
 
 
+# The faults of real tapes and capture chains, beyond what one sox effect makes. Each is seeded,
+# so every run makes the same files.
+
+def reshaped(shape):
+    """The recording at 44100 Hz with shape(samples, rate) applied to its samples, a list of
+    floats in -1..1 that shape returns changed (or a new one)."""
+    def make(source, target, work):
+        samples, rate = clean_at_44100(source, work)
+        out = shape([s / 32768.0 for s in samples], rate)
+        write_mono16(target, rate, array.array(
+            "h", (max(-32768, min(32767, int(round(s * 32768)))) for s in out)))
+    return make
+
+
+def dip_envelope(count, rate, depth_db, seed):
+    """Gains of 1, falling by depth_db for 5 to 50 ms at random times (one every 0.3 to 1.5 s),
+    with 2 ms slopes: the worn oxide of an old tape."""
+    generator = random.Random(seed)
+    gains = [1.0] * count
+    low = 10 ** (-depth_db / 20)
+    slope = int(0.002 * rate)
+    position = int(generator.uniform(0.3, 1.5) * rate)
+    while position < count:
+        length = int(generator.uniform(0.005, 0.050) * rate)
+        for n in range(max(0, position - slope), min(count, position + length + slope)):
+            into = min(n - (position - slope), position + length + slope - n) / slope
+            gains[n] = min(gains[n], 1 - (1 - low) * min(1.0, into))
+        position += length + int(generator.uniform(0.3, 1.5) * rate)
+    return gains
+
+
+def dropouts(depth_db):
+    def shape(samples, rate):
+        gains = dip_envelope(len(samples), rate, depth_db, 1000 + depth_db)
+        return [s * g for s, g in zip(samples, gains)]
+    return reshaped(shape)
+
+
+def time_warped(speed_at):
+    """The recording played at a speed that changes with time: speed_at(seconds, total_seconds)
+    is the speed factor (1.03: 3 % fast). Linear interpolation between samples."""
+    def shape(samples, rate):
+        total = len(samples) / rate
+        out = []
+        position = 0.0
+        while position < len(samples) - 1:
+            whole = int(position)
+            fraction = position - whole
+            out.append(samples[whole] * (1 - fraction) + samples[whole + 1] * fraction)
+            position += speed_at(position / rate, total)
+        return out
+    return reshaped(shape)
+
+
+def drift(start_percent, end_percent):
+    return time_warped(lambda t, total: 1 + (start_percent + (end_percent - start_percent) *
+                                             t / total) / 100)
+
+
+def steps(percents, every_seconds):
+    return time_warped(lambda t, total: 1 + percents[int(t / every_seconds) % len(percents)] / 100)
+
+
+def pumping(hz, depth):
+    """An automatic gain control breathing: the gain swings down by `depth` at `hz`."""
+    def shape(samples, rate):
+        return [s * (1 - depth * (0.5 + 0.5 * math.sin(2 * math.pi * hz * n / rate)))
+                for n, s in enumerate(samples)]
+    return reshaped(shape)
+
+
+def azimuth(delay_ms):
+    """A misaligned head: the track read at a slant, the signal averaged with itself delayed."""
+    def shape(samples, rate):
+        delay = delay_ms / 1000 * rate
+        whole = int(delay)
+        fraction = delay - whole
+        out = []
+        for n, s in enumerate(samples):
+            a = samples[n - whole] if n >= whole else 0.0
+            b = samples[n - whole - 1] if n > whole else 0.0
+            out.append(0.5 * (s + a * (1 - fraction) + b * fraction))
+        return out
+    return reshaped(shape)
+
+
+def clicks_and_pops(seed):
+    """Clicks (a sample or two at full scale, about five a second) and pops (a 100 Hz thump
+    decaying over 20 ms, about one every two seconds)."""
+    def shape(samples, rate):
+        generator = random.Random(seed)
+        out = list(samples)
+        for n in range(len(out)):
+            if generator.random() < 5 / rate:
+                for k in range(generator.randint(1, 2)):
+                    if n + k < len(out):
+                        out[n + k] = generator.choice((-0.99, 0.99))
+            if generator.random() < 0.5 / rate:
+                for k in range(int(0.02 * rate)):
+                    if n + k < len(out):
+                        out[n + k] += 0.5 * math.exp(-k / (0.005 * rate)) * math.sin(
+                            2 * math.pi * 100 * k / rate)
+        return out
+    return reshaped(shape)
+
+
+def baseline_wander(hz, share):
+    """The zero line swinging slowly by `share` of the peak, as a coupling capacitor recovers."""
+    def shape(samples, rate):
+        peak = max(abs(s) for s in samples)
+        return [s + share * peak * math.sin(2 * math.pi * hz * n / rate)
+                for n, s in enumerate(samples)]
+    return reshaped(shape)
+
+
+def hum_with_harmonics(db):
+    """Mains hum, 50 Hz with its odd harmonics as a rectifier makes them, db below the signal
+    (0: at its own level)."""
+    return mixed(["sine", "50", "sine", "150", "sine", "250", "sine", "350"], db)
+
+
+def pink(snr_db):
+    return mixed(["pinknoise"], snr_db)
+
+
+def real_tape():
+    """A tired tape on a tired deck: low-pass 4 kHz, 1.5 % fast, wow 0.8 % with some flutter,
+    pink hiss 15 dB down and dropouts of 9 dB, so that the signal stays 6 dB above the hiss even
+    in them (deeper dropouts under hiss have rows of their own)."""
+    return both(both(filtered("lowpass", "4000", "speed", "1.015", "rate", "44100"),
+                     wow_and_flutter(0.008, 0.002)),
+                both(dropouts(9), pink(15)))
+
+
+def mp3_32(wav, target):
+    return ["lame", "--quiet", "-b", "32", str(wav), str(target)]
+
+
 class Condition(NamedTuple):
     name: str
     make: Callable          # make(clean_recording, target, work_folder)
@@ -164,7 +311,7 @@ def wav_named(recording):
 
 
 def conditions():
-    """The 53 conditions, listed one by one: name, how to make the recording from a clean one,
+    """The 73 conditions, listed one by one: name, how to make the recording from a clean one,
     and the recording's extension where it is not a WAV file."""
     return [Condition(*row) for row in [
         ("as sent", copy),
@@ -224,4 +371,27 @@ def conditions():
         ("Ogg Vorbis, oggenc -q -1", encoded(vorbis), ".ogg"),
         ("MP3 64 kbit/s, lame -b 64", encoded(mp3), ".mp3"),
         ("8000 Hz u-law", effects(["rate", "8000"], ["-e", "u-law", "-b", "8", "-r", "8000"])),
+        ("dropouts of 12 dB, 5-50 ms", dropouts(12)),
+        ("dropouts of 20 dB, 5-50 ms", dropouts(20)),
+        ("dropouts of 30 dB, 5-50 ms", dropouts(30)),
+        ("dropouts of 20 dB over hiss, SNR 24 dB", both(dropouts(20), noise(24))),
+        ("dropouts of 30 dB over hiss, SNR 24 dB", both(dropouts(30), noise(24))),
+        ("speed drifting from -3 % to +3 %", drift(-3, 3)),
+        ("speed stepping 0, +2, -2, +1 % every 3 s", steps([0, 2, -2, 1], 3)),
+        ("level pumping at 2 Hz, 60 % deep", pumping(2, 0.6)),
+        ("azimuth error, 0.1 ms (notch at 5 kHz)", azimuth(0.1)),
+        ("azimuth error, 0.2 ms (notch at 2.5 kHz)", azimuth(0.2)),
+        ("clicks and pops", clicks_and_pops(7)),
+        ("baseline wander at 0.7 Hz, half the peak", baseline_wander(0.7, 0.5)),
+        ("hum 50 Hz with harmonics at the signal's level", hum_with_harmonics(0)),
+        ("pink hiss, SNR 12 dB", pink(12)),
+        ("pink hiss, SNR 6 dB", pink(6)),
+        ("loudspeaker in a room: band 100-8000 Hz and reverb",
+         filtered("sinc", "100-8000", "reverb", "40")),
+        ("telephone: 300-3400 Hz, 8000 Hz u-law",
+         effects(["sinc", "300-3400", "rate", "8000"], ["-e", "u-law", "-b", "8", "-r", "8000"])),
+        ("MP3 32 kbit/s, lame -b 32", encoded(mp3_32), ".mp3"),
+        ("GSM 06.10 speech codec, 8000 Hz",
+         effects(["rate", "8000"], ["-e", "gsm-full-rate", "-r", "8000"])),
+        ("real tape: low-pass 4 kHz, +1.5 %, wow, pink hiss 15 dB, 9 dB dropouts", real_tape()),
     ]]
