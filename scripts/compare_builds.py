@@ -24,7 +24,7 @@ import tempfile
 from pathlib import Path
 
 from degrade import conditions, run, wav_named
-from robustness import BAUDS, corpus, send
+from robustness import corpus, send_corpus
 
 # Option families of the encoder, each checked on every corpus file.
 ENCODE_OPTIONS = [[], ["-R1"], ["-B"], ["-E", "-D"], ["-O", "-S"], ["-U", "-Q"], ["-W5", "-P30"],
@@ -76,17 +76,9 @@ def rescue_counts(outcome):
 
 
 def compare_decodes(builds, source):
-    sent = []
-    for name, data in corpus():
-        data_path = builds.work / name
-        data_path.write_bytes(data)
-        for baud in BAUDS:
-            wav = builds.work / ("%s-%s-%d.wav" % (source, name, baud))
-            if not send(Sender(builds.folders[0]), source, data_path, baud, wav):
-                sys.exit("compare_builds: %s could not send %s" % (source, name))
-            sent.append((name, baud, wav))
+    sent = send_corpus(Sender(builds.folders[0], builds.work), source)
     for condition in conditions():
-        for name, baud, wav in sent:
+        for name, _, baud, wav in sent:
             recording = builds.work / ("recording" + condition.suffix)
             condition.make(wav, recording, builds.work)
             builds.decoders("%s audio, %s, %s at %d baud" % (source, condition.name, name, baud),
@@ -106,9 +98,10 @@ def compare_encodes(builds):
 
 
 class Sender:
-    """What robustness.send needs to know: the qirvex that sends."""
-    def __init__(self, folder):
+    """What robustness.send_corpus needs to know: the qirvex that sends, and where."""
+    def __init__(self, folder, work):
         self.qirvex = folder / "qirvex"
+        self.work = work
 
 
 def main():
