@@ -43,9 +43,10 @@ robustness: setup-tools all
 
 # qirvex-rescue's and minimodem's bit error rate in white noise at Eb/N0 from 4 to 14 dB, beside
 # the bounds of binary FSK, with the curves drawn into docs/ber.png. Needs Debian's python3-numpy
-# and python3-matplotlib; takes a few minutes.
+# and python3-matplotlib. 100000 bytes, so that a rate of 1e-4 is about 80 bit errors, take about
+# a quarter of an hour on two cores.
 ber: setup-ber all
-	/usr/bin/python3 scripts/ber.py --plot docs/ber.png build
+	/usr/bin/python3 scripts/ber.py --bytes 100000 --plot docs/ber.png build
 
 # Decodes the recordings of real tapes in ../shared/realtapes with qirvex-rescue and minimodem
 # and compares them with the bytes they hold (skipped when the folder is missing).
