@@ -17,7 +17,9 @@ import re
 import shutil
 import subprocess
 import sys
+import tempfile
 import wave
+from pathlib import Path
 from typing import Callable, NamedTuple
 
 RECORDING = ["-b", "16", "-r", "44100"]  # the sox output options of a recording
@@ -103,11 +105,15 @@ def wow_and_flutter(wow, flutter):
 
 
 def both(first, second):
-    """Two degradations one after the other."""
+    """Two degradations one after the other. The recording between them has a name of its own,
+    so that a pair nested in another pair never reads and writes the same file."""
     def make(source, target, work):
-        middle = work / "middle.wav"
+        handle, name = tempfile.mkstemp(suffix=".wav", prefix="middle-", dir=work)
+        os.close(handle)
+        middle = Path(name)
         first(source, middle, work)
         second(middle, target, work)
+        middle.unlink()
     return make
 
 

@@ -1,10 +1,10 @@
 // The frame clock's phases: search, check, locked; the bit reading and the timing loop.
 #include "rescue/frame_clock.h"
 
+#include "rescue/rereading.h"
 #include "rescue/word_reading.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace {
@@ -26,8 +26,7 @@ constexpr double most_squelch_level = 0.4;
 constexpr double start_noise_share = most_squelch_level / squelch_noise_ratio;
 // Loop gains per word on clean audio: the edge takes half of the measured timing error, the bit
 // period a fifth of it spread over the word's bits (in noise, less; see gain_share). A period
-// gain of a tenth was too slow to follow 1 % flutter at 11 Hz at 600 baud. A start edge further
-// than the jump limit (in bits) from the prediction is read again from where it lies.
+// gain of a tenth was too slow to follow 1 % flutter at 11 Hz at 600 baud.
 constexpr double edge_gain = 0.5;
 constexpr double period_gain = 0.2;
 // On quiet audio a word's changes of tone also give its own bit period (the slope of their
@@ -36,15 +35,10 @@ constexpr double period_gain = 0.2;
 // too noisy to use: taken with the loop's shrinking gains, it doubled the bit errors at 10 dB
 // Eb/N0.
 constexpr double slope_gain = 0.5;
-constexpr double jump_limit_bits = 0.2;
 // A word found by the search is taken only when every one of its bits clears this margin: the
 // words that hiss alone frames have a bit at a coin toss (pink noise made them in 7 of 20 files
 // of 6 s, with it in 4; the robustness matrix lost nothing).
 constexpr double least_found_margin = 0.1;
-// A moved reading must be this much clearer (mean |d|) to be taken, or framed where the other
-// is not: in hiss a moved reading is clearer by chance half the time, and every such jump threw
-// the clock off by a noisy amount (62 jumps in 4000 words at 12 dB Eb/N0).
-constexpr double jump_margin = 0.03;
 // The gains shrink as the square of the timing noise beyond this standard deviation of one
 // change, in bits (clean audio: under 0.01), down to this share of themselves.
 constexpr double quiet_timing_variance = 0.05 * 0.05;
@@ -56,9 +50,11 @@ constexpr double most_scatter_ratio = 4;
 // The bit period may wander this far from the measured speed, no further.
 constexpr double period_range = 0.1;
 constexpr int bad_words_to_unlock = 3;
-// A predicted start bit that reads mark by less than this, in a word that is otherwise clear and
-// whose stop bits are mark, is a start bit blurred by noise or a codec, not idle line (which
-// reads near 1): the word is kept, flagged as a framing error. Sending the clock back to search
+// A predicted start bit that reads mark by less than this, in a word that is otherwise clear,
+// whose stop bits are mark and which holds a space bit of its own, is a start bit blurred by
+// noise or a codec, not idle line (which reads near 1, and as 0xFF: in hiss at 12 dB Eb/N0 idle
+// gaps made one to three 0xFF words in 1129 until the space bit was asked for). The word is
+// kept, flagged as a framing error. Sending the clock back to search
 // there lost the word and often the next ones: at 10 dB Eb/N0 it halved the words lost or added
 // (38 to 21 of 8000 at 300 baud, 34 to 16 at 600); 0.2 to 0.4 did the same, 0.1 less.
 constexpr double blurred_start_level = 0.3;
@@ -66,11 +62,11 @@ constexpr double blurred_start_level = 0.3;
 // within 0.1 % of the line's once locked, so that after 16 words (176 bits, 0.3 s at 600 baud)
 // its step has drifted under a fifth of a bit; a longer quiet is searched across.
 constexpr int most_coasted_words = 16;
-// A start bit whose two tones read less than this, each as a share of its level, lies in a
-// dropout: a clean one reads 1, idle line 1 of mark.
+// A start bit whose two tones' shares of their levels add up to less than this lies in a
+// dropout: a clean one adds up to 1, idle line to 1 of mark. In a dropout one tone is there at
+// a reduced level and the other not, so the sum is that tone's share: 0.3 is about 10 dB down,
+// the depth at which a word read is flagged as read through a dropout.
 constexpr double faint_sum = 0.3;
-// Times a searched word is read again from the edge its own transitions point to.
-constexpr int candidate_passes = 2;
 // Level updates per decided bit.
 constexpr double level_alpha = 0.02;
 // A searched word is taken only when its bits read this clearly on average (mean |d|): noise
@@ -109,13 +105,12 @@ void steer(FrameClock& clock, const ToneHistory& history, const WordBits& word) 
     const WordChanges found = tone_changes(clock, history, clock.edge, word);
     // A word that did not frame was read out of step: its changes tell of timing, not noise.
     const ChangeFit fit = is_framed(clock, word) ? fit_changes(clock, found) : ChangeFit{};
-    const double scatter = fit.scatter;
     // One word moves the estimate by a bounded step, so that a single odd word cannot take
     // the gains away: real hiss still raises it to its level within about twenty words.
-    if (scatter >= 0)
+    if (fit.scatter >= 0)
         clock.timing_noise +=
             noise_alpha *
-            (std::min(scatter, most_scatter_ratio * clock.timing_noise) - clock.timing_noise);
+            (std::min(fit.scatter, most_scatter_ratio * clock.timing_noise) - clock.timing_noise);
     const double error = mean_error(found);
     const double share = gain_share(clock);
     const int bits = word_bits(clock.format);
@@ -182,36 +177,16 @@ void refine_edge(FrameClock& clock, const ToneHistory& history) {
     }
 }
 
-// A word whose stop bits fail may have been read at the period before a sudden change of speed,
-// its bits further out of step with every bit (0.45 bit by the stop bit after a step of 4 % at
-// 600 baud). It is read again at periods longer and shorter by these shares, and the clearest
-// reading that frames is taken, with its period, when it beats the first by the jump margin.
-// Only on quiet audio: in hiss, four more readings of every bad word frame noise.
-constexpr std::array<double, 4> stretches = {0.02, -0.02, 0.04, -0.04};
-
-bool reread_stretched(FrameClock& clock, const ToneHistory& history, WordBits& bits) {
-    FrameClock stretched = clock;
-    double best_period = clock.bit_samples;
-    for (const double stretch : stretches) {
-        stretched.bit_samples = clock.bit_samples * (1 + stretch);
-        const WordBits again = read_bits(stretched, history, clock.edge);
-        if (is_framed(stretched, again) &&
-            reading_score(stretched, again) > reading_score(clock, bits) + jump_margin) {
-            bits = again;
-            best_period = stretched.bit_samples;
-        }
-    }
-    const bool is_better = best_period != clock.bit_samples;
-    clock.bit_samples = best_period;
-    return is_better;
-}
-
 bool is_blurred_start(const FrameClock& clock, const WordBits& bits) {
-    return bits.start < blurred_start_level && has_stop_bits(clock, bits) &&
+    bool has_space = false;
+    for (int k = 1; k < bits.count - clock.format.stop_bits; ++k)
+        has_space = has_space || !bits.is_mark[static_cast<std::size_t>(k)];
+    return has_space && bits.start < blurred_start_level && has_stop_bits(clock, bits) &&
            bits.clarity >= clarity_level;
 }
 
-// Both tones read under a third of their levels: the level has fallen, not the line gone idle.
+// The two tones' shares of their levels add up to under faint_sum: the level has fallen, not the
+// line gone idle.
 bool is_faint(const FrameClock& clock, const ToneHistory& history, double edge) {
     const Magnitudes m = magnitudes_at(history, edge);
     return m.mark / clock.mark_level + m.space / clock.space_level < faint_sum;
@@ -222,23 +197,6 @@ bool is_squelched(const FrameClock& clock, const ToneHistory& history, double ed
         std::clamp(squelch_noise_ratio * clock.noise_level, least_squelch_level * clock.space_level,
                    most_squelch_level * clock.space_level);
     return magnitudes_at(history, edge).space < floor;
-}
-
-// The start edge alone is one noisy window: the mean error over all of the word's transitions
-// says more. The word is read again from the edge they point to, and the better reading kept.
-WordBits reread_candidate(FrameClock& clock, const ToneHistory& history, WordBits bits,
-                          bool& is_moved) {
-    is_moved = false;
-    for (int pass = 0; pass < candidate_passes; ++pass) {
-        const double error = timing_error(clock, history, clock.edge, bits);
-        const WordBits moved = read_bits(clock, history, clock.edge + error);
-        if (reading_score(clock, moved) > reading_score(clock, bits)) {
-            clock.edge += error;
-            bits = moved;
-            is_moved = true;
-        }
-    }
-    return bits;
 }
 
 // A searched word at clock.edge is taken when its start bit reads space, its stop bits mark, it
@@ -278,48 +236,37 @@ bool check_candidate(FrameClock& clock, const ToneHistory& history, DecodedWord&
     return true;
 }
 
+// Whether a predicted word is to be read. Through a dropout (both tones faint) the clock keeps its
+// step, word by word, so that it is in step again when the tones come back; that long, it is
+// silence. Idle line (mark alone) means that the next word starts after a gap of any length.
+bool is_word_due(FrameClock& clock, const ToneHistory& history, const WordBits& bits) {
+    const bool is_clear = is_framed(clock, bits) && bits.clarity >= clarity_level;
+    const bool is_quiet_line = is_squelched(clock, history, clock.edge) && !is_clear;
+    if (is_quiet_line && is_faint(clock, history, clock.edge) &&
+        clock.coasted_words < most_coasted_words) {
+        ++clock.coasted_words;
+        clock.edge += word_bits(clock.format) * clock.bit_samples;
+        return false;
+    }
+    // After a dropout, only a word as clear as a searched one shows that the clock is still in
+    // step. Otherwise the tones came back out of step, and the next word may start anywhere
+    // after the last faint edge.
+    const bool is_after_dropout = clock.coasted_words > 0;
+    if (is_quiet_line || (is_after_dropout && !(is_clear && bits.weakest >= least_found_margin))) {
+        const double back_bits = is_after_dropout ? word_bits(clock.format) + 0.5 : 0.5;
+        start_search(clock, clock.edge - back_bits * clock.bit_samples);
+        return false;
+    }
+    return true;
+}
+
 // A word where the lock predicts it. Returns true with `word` set when one was decoded.
 bool check_predicted(FrameClock& clock, const ToneHistory& history, DecodedWord& word) {
     WordBits bits = read_bits(clock, history, clock.edge);
-    const bool is_clear = is_framed(clock, bits) && bits.clarity >= clarity_level;
-    if (is_squelched(clock, history, clock.edge) && !is_clear) {
-        // A dropout, idle line or silence. Through a dropout (both tones faint) the clock
-        // keeps its step, word by word, so that it is in step again when the tones come back;
-        // after that long it is silence. Idle line (mark alone) means that the next word starts
-        // after a gap of any length.
-        if (is_faint(clock, history, clock.edge) && clock.coasted_words < most_coasted_words) {
-            ++clock.coasted_words;
-            clock.edge += word_bits(clock.format) * clock.bit_samples;
-            return false;
-        }
-        start_search(clock, clock.edge - clock.bit_samples / 2);
+    if (!is_word_due(clock, history, bits))
         return false;
-    }
-    if (clock.coasted_words > 0 && !is_clear) {
-        // After a dropout only a clear word shows that the clock is still in step.
-        start_search(clock, clock.edge - clock.bit_samples / 2);
-        return false;
-    }
-    // A clear word after a dropout: the words stepped over are lost, and this one read in step.
-    const int lost_before = clock.coasted_words;
-    clock.lost_words += lost_before;
-    clock.coasted_words = 0;
-    // The start edge is the one transition every word has; when it lies far from the
-    // prediction (a gap of a fraction of a bit), the word is read again from there, and the
-    // better of the two readings kept.
-    const double start_error = start_edge_error(clock, history, clock.edge);
-    bool is_reread = false;
-    if (std::fabs(start_error) > jump_limit_bits * clock.bit_samples) {
-        const WordBits moved = read_bits(clock, history, clock.edge + start_error);
-        if (reading_score(clock, moved) > reading_score(clock, bits) + jump_margin) {
-            clock.edge += start_error;
-            bits = moved;
-            is_reread = true;
-            ++clock.jumps;
-        }
-    }
-    if (!has_stop_bits(clock, bits) && is_quiet(clock) && reread_stretched(clock, history, bits))
-        is_reread = true;
+    const bool may_stretch = is_quiet(clock) && !is_faint_reading(bits);
+    const bool is_reread = reread_predicted(clock, history, bits, may_stretch);
     if (bits.is_mark[0] && !is_blurred_start(clock, bits)) {
         // Idle line, even where the start edge points: the next word starts after a gap.
         start_search(clock, clock.edge - clock.bit_samples / 2);
@@ -334,8 +281,17 @@ bool check_predicted(FrameClock& clock, const ToneHistory& history, DecodedWord&
     }
     word = assemble(clock, bits, clock.edge);
     word.is_reread = is_reread;
-    word.lost_before = lost_before;
-    if (is_good)
+    // A word read in step after a dropout: the words stepped over are lost.
+    word.lost_before = clock.coasted_words;
+    clock.lost_words += clock.coasted_words;
+    clock.coasted_words = 0;
+    if (is_faint_reading(bits)) {
+        // Read through a dropout: its levels are not the line's, and the changes of tone at the
+        // dropout's edges read late or early as the level steps.
+        clock.edge += word_bits(clock.format) * clock.bit_samples;
+        return true;
+    }
+    if (is_framed(clock, bits))
         update_levels(clock, history, clock.edge, bits);
     steer(clock, history, bits);
     return true;
@@ -372,8 +328,10 @@ void configure_clock(FrameClock& clock, const WordFormat& format, double bit_sam
 }
 
 std::int64_t clock_history_span(const WordFormat& format, double bit_samples) {
-    // A word and a bit before it, at the longest period the loop allows, and some slack.
-    return static_cast<std::int64_t>((word_bits(format) + 3) * bit_samples * (1 + period_range)) +
+    // Two words and a bit before them, at the longest period the loop allows, and some slack:
+    // after a dropout the search goes back to the last faint word.
+    return static_cast<std::int64_t>((2 * word_bits(format) + 3) * bit_samples *
+                                     (1 + period_range)) +
            64;
 }
 

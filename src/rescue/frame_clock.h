@@ -10,9 +10,11 @@
 // when its start bit reads space and its stop bits read mark. From then on the clock is locked:
 // it predicts the next start edge one word later instead of searching, and steers its edge and
 // bit period from each word's timing error, a second-order loop whose gains shrink as the
-// timing noise grows. A start bit that reads mark even where its edge points is an idle gap, and
-// sends the clock back to searching; so do three bad words in a row, and silence (a start bit
-// whose space tone does not stand above the noise).
+// timing noise grows. A doubtful word is read again from a moved edge or at another bit period.
+// A start bit that reads mark even where its edge points is an idle gap (unless it is a blurred
+// start bit in an otherwise clear word), and sends the clock back to searching; so do three bad
+// words in a row, and silence. Through a dropout, where both tones fall faint, the clock steps
+// on word by word and counts the words it stepped over as lost once it reads on in step.
 //
 //     [start][d0 .. d7][parity][stop][stop]   bit k starts at edge + k x bit_samples
 #pragma once
@@ -59,7 +61,7 @@ struct FrameClock {
 
 struct DecodedWord {
     int byte = 0;                  // the data bits, least significant first on tape
-    bool is_framing_error = false; // a stop bit read space
+    bool is_framing_error = false; // a stop bit read space, or the start bit mark
     bool is_parity_error = false;  // the parity bit disagreed with the data
     bool is_reread = false;        // read again from a moved edge or period, which read better
     bool is_faint = false;         // its tones were 10 dB or more under their levels: a dropout

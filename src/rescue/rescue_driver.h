@@ -7,8 +7,8 @@
 
 // Exit statuses. A decode stopped by a signal exits with 128 plus the signal's number.
 constexpr int rescue_clean = 0;   // every word decoded cleanly
-constexpr int rescue_suspect = 1; // data written, but some words are suspect, the recording
-                                  // was cut short, or no word was found at all
+constexpr int rescue_suspect = 1; // data written, but some words are suspect or were lost in a
+                                  // dropout, the recording was cut short, or no word was found
 constexpr int rescue_failed = 2;  // usage, input or output error
 constexpr int rescue_signalled = 128;
 

@@ -157,11 +157,13 @@ double reading_score(const FrameClock& clock, const WordBits& bits) {
     return (is_framed(clock, bits) ? 1.0 : 0.0) + bits.clarity;
 }
 
+bool is_faint_reading(const WordBits& bits) { return bits.strength < faint_strength; }
+
 DecodedWord assemble(const FrameClock& clock, const WordBits& bits, double edge) {
     DecodedWord word;
     word.edge = edge;
     word.confidence = static_cast<int>(std::lround(bits.weakest * 100));
-    word.is_faint = bits.strength < faint_strength;
+    word.is_faint = is_faint_reading(bits);
     int ones = 0;
     for (int k = 0; k < clock.format.data_bits; ++k) {
         if (bits.is_mark[static_cast<std::size_t>(1 + k)]) {

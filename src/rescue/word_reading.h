@@ -79,5 +79,8 @@ struct ChangeFit {
 // Framed readings beat unframed ones; among equals, the clearer wins.
 [[nodiscard]] double reading_score(const FrameClock& clock, const WordBits& bits);
 
+// The word's tones read 10 dB or more under their levels: it was read through a dropout.
+[[nodiscard]] bool is_faint_reading(const WordBits& bits);
+
 // The byte, its flags and its confidence, from a word's bits.
 [[nodiscard]] DecodedWord assemble(const FrameClock& clock, const WordBits& bits, double edge);

@@ -214,6 +214,22 @@ TEST(FrameClock, FastAndSlowTrainsPullTheBitPeriod) {
     }
 }
 
+TEST(FrameClock, StepsOfSpeedAreFollowedWithinWords) {
+    // The tape's speed jumps by 2 %, as where a worn belt slips or catches: on clean audio the
+    // words' own bit periods bring the clock's to the new one within four words.
+    for (const Case& c : cases) {
+        for (const double step : {0.02, -0.02}) {
+            SCOPED_TRACE(std::string(c.name) + ", step " + std::to_string(step));
+            Line line = train(c.bit_samples, c.format, text);
+            line.bit_samples = c.bit_samples / (1 + step);
+            append_words(line, c.format, text.substr(0, 4));
+            const Decoded got = decode(line, c.format, c.bit_samples);
+            EXPECT_EQ(sent(text + text.substr(0, 4), c.format.data_bits), got.bytes);
+            EXPECT_NEAR(line.bit_samples, got.clock.bit_samples, 0.003 * line.bit_samples);
+        }
+    }
+}
+
 TEST(FrameClock, WobblingTrainsDecodeEveryByte) {
     for (const Case& c : cases) {
         for (const int wobble_bits : {10, 25, 60}) {
@@ -310,6 +326,20 @@ TEST(FrameClock, KeepsWordsWithABlurredStartBit) {
     }
 }
 
+TEST(FrameClock, ABlurInIdleLineMakesNoWord) {
+    // The same blur where idle line follows a word would read as a word of all mark (0xFF with
+    // a blurred start): idle line is not taken for a word.
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Line line = train(c.bit_samples, c.format, text.substr(0, 4));
+        append(line, 0.55, 0.45, line.bit_samples);
+        append_idle(line, 2 * word_bits(c.format));
+        append_words(line, c.format, text.substr(4));
+        const Decoded got = decode(line, c.format, c.bit_samples);
+        EXPECT_EQ(sent(text, c.format.data_bits), got.bytes);
+    }
+}
+
 TEST(FrameClock, FlagsFramingAndParityErrors) {
     struct Row {
         WordFormat format;
@@ -330,27 +360,54 @@ TEST(FrameClock, FlagsFramingAndParityErrors) {
 }
 
 TEST(FrameClock, DropoutsKeepTheLock) {
-    // Both tones fall away for whole words, as where the oxide has worn off the tape: the
-    // words inside are lost, and counted; the clock steps over them and reads on in step.
+    // Both tones fall for whole words, as where the oxide has worn off the tape. Gone, the words
+    // inside are lost, and counted; the clock steps over them and reads on in step. Faded to 1 %,
+    // they still read clearly and are kept.
+    struct Row {
+        std::size_t words;
+        double level;
+    };
+    const Row rows[] = {{1, 0}, {3, 0}, {12, 0}, {3, 0.01}};
     constexpr std::size_t first_faded = 6;
     for (const Case& c : cases) {
-        for (const std::size_t words : {1, 3, 12}) {
-            SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(words) + " words");
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(row.words) + " words at " +
+                         std::to_string(row.level));
             Line line = train(c.bit_samples, c.format, text);
             // One run for the leader, then one per bit.
             const std::size_t word_runs = (line.runs.size() - 1) / text.size();
             const std::size_t from = 1 + first_faded * word_runs;
-            for (std::size_t r = from; r < from + words * word_runs; ++r) {
-                line.runs[r].mark = 0;
-                line.runs[r].space = 0;
+            for (std::size_t r = from; r < from + row.words * word_runs; ++r) {
+                line.runs[r].mark *= row.level;
+                line.runs[r].space *= row.level;
             }
+            const std::size_t lost = row.level > 0 ? 0 : row.words;
             std::string kept = text;
-            kept.erase(first_faded, words);
+            kept.erase(first_faded, lost);
             const Decoded got = decode(line, c.format, c.bit_samples);
             EXPECT_EQ(sent(kept, c.format.data_bits), got.bytes);
             EXPECT_EQ(1, got.clock.locks);
             EXPECT_EQ(0, got.clock.suspect_words);
-            EXPECT_EQ(static_cast<std::int64_t>(words), got.clock.lost_words);
+            EXPECT_EQ(static_cast<std::int64_t>(lost), got.clock.lost_words);
+        }
+    }
+}
+
+TEST(FrameClock, SilencesOutOfStepAreSearchedAcross) {
+    // A stretch of silence that is not a whole number of words, then a little idle line: the
+    // clock steps over the silence as over a dropout, finds its step gone when the tones come
+    // back, and searches from the last silent word, losing nothing.
+    for (const Case& c : cases) {
+        for (const double silent_words : {0.3, 2.5, 5.6}) {
+            SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(silent_words) + " words");
+            Line line = train(c.bit_samples, c.format, text.substr(0, 8));
+            append(line, 0, 0, silent_words * word_bits(c.format) * c.bit_samples);
+            append_idle(line, 3);
+            append_words(line, c.format, text.substr(8));
+            const Decoded got = decode(line, c.format, c.bit_samples);
+            EXPECT_EQ(sent(text, c.format.data_bits), got.bytes);
+            EXPECT_EQ(0, got.clock.suspect_words);
+            EXPECT_EQ(0, got.clock.lost_words);
         }
     }
 }

@@ -7,7 +7,9 @@
 #include "rescue/tone_detector.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <random>
 #include <vector>
 
@@ -65,6 +67,29 @@ Signal azimuth(const Signal& s) {
             0.5 * (at44100[n] + (1 - part) * at44100[n - whole] + part * at44100[n - whole - 1]);
     return out;
 }
+// Mark 24 dB down: an equaliser's cut at 2400 Hz (Q 2), the peaking filter of the audio EQ
+// cookbook that sox's equalizer uses.
+Signal mark_cut(const Signal& s) {
+    const double gain = std::pow(10.0, -24.0 / 40);
+    const double w0 = 2 * std::numbers::pi * 2400 / 21600;
+    const double alpha = std::sin(w0) / (2 * 2.0);
+    const double a0 = 1 + alpha / gain;
+    const double b0 = (1 + alpha * gain) / a0;
+    const double b1 = -2 * std::cos(w0) / a0;
+    const double b2 = (1 - alpha * gain) / a0;
+    const double a1 = b1;
+    const double a2 = (1 - alpha / gain) / a0;
+    Signal out(s.size());
+    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    for (std::size_t n = 0; n < out.size(); ++n) {
+        out[n] = b0 * s[n] + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        x2 = x1;
+        x1 = s[n];
+        y2 = y1;
+        y1 = out[n];
+    }
+    return out;
+}
 // The speed jumps every half second of tape, as where a worn belt slips and catches.
 Signal speed_steps(const Signal& s) {
     const double speeds[] = {1.0, 1.02, 0.98, 1.01};
@@ -93,7 +118,8 @@ std::uint32_t rate_of(const Condition& condition) {
     if (condition.damage == at8000)
         return 8000;
     if (condition.damage == unchanged || condition.damage == inverted ||
-        condition.damage == offset_clipped || condition.damage == quiet30db)
+        condition.damage == offset_clipped || condition.damage == quiet30db ||
+        condition.damage == mark_cut)
         return 21600;
     return 44100;
 }
@@ -104,7 +130,7 @@ const Condition conditions[] = {
     {"8000 Hz", at8000},          {"noise at 0 dB SNR", noise0db},
     {"inverted", inverted},       {"offset and clipped", offset_clipped},
     {"30 dB quiet", quiet30db},   {"head out of line", azimuth},
-    {"speed steps", speed_steps},
+    {"speed steps", speed_steps}, {"mark cut 24 dB", mark_cut},
 };
 
 class RescueDecoderTest : public ScratchTest {};

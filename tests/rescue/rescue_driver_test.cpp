@@ -118,6 +118,12 @@ TEST_F(RescueDriverTest, CountsWordsLostInADropout) {
     EXPECT_EQ("qirvex-rescue: wrote 10 bytes to " + path("out.txt") +
                   ": 10 frames, 0 suspect, 1 lost in dropouts, tape speed 100.00 %",
               line);
+    // The word record flags the first word after the loss.
+    run({"-f", "--report=" + path("words.tsv"), path("dropout.wav"), path("out.txt")});
+    std::istringstream record(read_file(path("words.tsv")));
+    for (int row = 0; row <= 6; ++row)
+        std::getline(record, line);
+    EXPECT_EQ("after-dropout", line.substr(line.rfind('\t') + 1)) << line;
 }
 
 TEST_F(RescueDriverTest, RecordsEveryWord) {
