@@ -339,7 +339,8 @@ const char* rescue_usage() {
            "  -V, --version             show the version\n"
            "\n"
            "Exit status: 0 all words clean; 1 data written but some words suspect or lost\n"
-           "in a dropout, the recording cut short, or no data found; 2 usage, input or output error; 128 plus\n"
-           "the signal's number when stopped early by one (130 Ctrl-C, 143 SIGTERM, 141\n"
-           "SIGPIPE), with everything decoded until then in the output.\n";
+           "in a dropout, the recording cut short, or no data found; 2 usage, input or\n"
+           "output error; 128 plus the signal's number when stopped early by one (130\n"
+           "Ctrl-C, 143 SIGTERM, 141 SIGPIPE), with everything decoded until then in the\n"
+           "output.\n";
 }
