@@ -67,8 +67,9 @@ for harness in $harnesses; do
     cp -n "fuzz/corpus/$harness"/* "$corpus"/ 2>/dev/null || true
     log="build-fuzz/$harness.log"
     # Standard output and error of the code under test are closed; libFuzzer keeps its own.
-    # A known fault inside libsndfile is suppressed; see the file.
-    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}suppressions=fuzz/libsndfile.supp" \
+    # Known faults inside libsndfile are suppressed; see the files.
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}suppressions=fuzz/libsndfile_asan.supp" \
+    LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=fuzz/libsndfile_lsan.supp" \
         "build-fuzz/fuzz/$harness" "$corpus" -max_total_time="$seconds" -runs="$runs" \
         -max_len="$(max_len_of "$harness")" -dict="$(dictionary_of "$harness")" \
         $(extra_flags_of "$harness") \
