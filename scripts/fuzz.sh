@@ -14,17 +14,19 @@ cd "$(dirname "$0")/.."
 
 seconds="${FUZZ_SECONDS:-300}"
 runs="${FUZZ_RUNS:--1}"
-harnesses="${FUZZ_HARNESSES:-options_fuzz classifier_fuzz append_fuzz decode_fuzz}"
+harnesses="${FUZZ_HARNESSES:-options_fuzz classifier_fuzz append_fuzz decode_fuzz rescue_stream_fuzz
+    rescue_file_fuzz}"
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQIRVEX_FUZZ=ON \
     >/dev/null
 cmake --build build-fuzz -j 2 >/dev/null
 
-# Inputs of the decoding harness are whole recordings; a cap keeps each run short enough for
-# millions of executions while still holding a calibrating leader and a few words.
+# Inputs of the decoding harnesses are whole recordings; a cap keeps each run short enough for
+# millions of executions while still holding a calibrating leader and a few words (at 8000 Hz
+# for qirvex-rescue). The rescue stream harness repeats its samples past the look-ahead itself.
 max_len_of() {
     case "$1" in
-        decode_fuzz) echo 16384 ;;
+        decode_fuzz | rescue_file_fuzz) echo 16384 ;;
         *) echo 4096 ;;
     esac
 }
@@ -34,8 +36,26 @@ dictionary_of() {
         decode_fuzz | append_fuzz) echo fuzz/wav.dict ;;
         options_fuzz) echo fuzz/options.dict ;;
         classifier_fuzz) echo fuzz/classifier.dict ;;
+        rescue_stream_fuzz) echo fuzz/rescue_stream.dict ;;
+        rescue_file_fuzz) echo fuzz/audio.dict ;;
     esac
 }
+
+# The rescue harnesses' runs differ in cost by a hundred times (a few hundred samples, or the
+# 4 s look-ahead and past it): libFuzzer is told to favour the cheaper ones, or it spends nearly
+# all its time on the longest; and a run that takes minutes is a hang, not a slow input.
+extra_flags_of() {
+    case "$1" in
+        rescue_stream_fuzz | rescue_file_fuzz) echo "-entropic_scale_per_exec_time=1 -timeout=300" ;;
+    esac
+}
+
+# Where and on what the run happened, for the record in docs/reliability.md.
+machine="$(uname -srm), $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- |
+    sed 's/^ *//')"
+commit="$(git rev-parse --short HEAD 2>/dev/null || echo unknown)"
+echo "== Fuzzing on $(date -u '+%Y-%m-%d %H:%M UTC'), commit $commit"
+echo "   $machine"
 
 total_findings=0
 summary=""
@@ -47,8 +67,12 @@ for harness in $harnesses; do
     cp -n "fuzz/corpus/$harness"/* "$corpus"/ 2>/dev/null || true
     log="build-fuzz/$harness.log"
     # Standard output and error of the code under test are closed; libFuzzer keeps its own.
-    "build-fuzz/fuzz/$harness" "$corpus" -max_total_time="$seconds" -runs="$runs" \
+    # Known faults inside libsndfile are suppressed; see the files.
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}suppressions=fuzz/libsndfile_asan.supp" \
+    LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=fuzz/libsndfile_lsan.supp" \
+        "build-fuzz/fuzz/$harness" "$corpus" -max_total_time="$seconds" -runs="$runs" \
         -max_len="$(max_len_of "$harness")" -dict="$(dictionary_of "$harness")" \
+        $(extra_flags_of "$harness") \
         -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$findings/" \
         >"$log" 2>&1 || true
     executions="$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' ||
@@ -57,8 +81,9 @@ for harness in $harnesses; do
         grep -o '[0-9]*' || true)"
     found="$(find "$findings" -type f | wc -l)"
     total_findings=$((total_findings + found))
-    line="$(printf '%-16s %12s executions in %6s s, %d finding(s)' "$harness" \
-        "${executions:-?}" "${elapsed:-?}" "$found")"
+    rate="$(grep -o 'stat::average_exec_per_sec: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)"
+    line="$(printf '%-18s %12s executions in %6s s (%s/s), %d finding(s)' "$harness" \
+        "${executions:-?}" "${elapsed:-?}" "${rate:-?}" "$found")"
     echo "$line"
     summary+="$line"$'\n'
     [ "$found" -eq 0 ] || { find "$findings" -type f; tail -40 "$log"; }

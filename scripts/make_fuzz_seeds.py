@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """Writes the fuzz seed corpora under fuzz/corpus/: files made by the encoder (build/qirvex),
-each header variant the decoder and the append check tell apart, a few command lines, and event
-streams for the classifier as the swing tracker would give them for a short recording.
+each header variant the decoder and the append check tell apart, a few command lines, event
+streams for the classifier as the swing tracker would give them for a short recording, and for
+qirvex-rescue the encoder's audio in every container and encoding it reads (converted with sox,
+flac, oggenc, opusenc and lame) and as sample blocks for its streaming core.
 
 Usage: scripts/make_fuzz_seeds.py [path/to/qirvex]"""
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -121,7 +124,153 @@ def classifier_seeds():
           b"\xff\xff\xff\xff\x7f\xff\xff\xff\xff\xff" + bytes([6, 12]) * 40)
 
 
+def convert(wav, name, *command):
+    """The WAV file run through a command; {in} and {out} stand for the files' names."""
+    with tempfile.TemporaryDirectory() as work:
+        source, target = os.path.join(work, "in.wav"), os.path.join(work, name)
+        with open(source, "wb") as f:
+            f.write(wav)
+        words = [w.replace("{in}", source).replace("{out}", target) for w in command]
+        subprocess.run(words, check=True, stderr=subprocess.DEVNULL)
+        with open(target, "rb") as f:
+            return f.read()
+
+
+def sox(wav, name, *arguments, rate=8000, effects=()):
+    """sox at rate, 3 dB down so that resampling the square-ish tone does not clip; without
+    dither and with sox's fixed random numbers, so that the seeds come out the same each time."""
+    return convert(wav, name, "sox", "-R", "-D", "{in}", *arguments, "-r", str(rate), "{out}",
+                   "gain", "-3", *effects)
+
+
+def rf64(pcm16, rate):
+    """An RF64 file (EBU Tech 3306) of 16-bit mono samples: the sizes of RIFF and data are
+    0xFFFFFFFF and the real ones stand in the ds64 chunk. sox cannot write RF64."""
+    frames = len(pcm16) // 2
+    ds64 = struct.pack("<QQQI", 4 + 36 + 8 + 16 + 8 + len(pcm16), len(pcm16), frames, 0)
+    fmt = struct.pack("<HHIIHH", 1, 1, rate, rate * 2, 2, 16)
+    return (b"RF64" + b"\xff" * 4 + b"WAVE" + b"ds64" + struct.pack("<I", len(ds64)) + ds64 +
+            b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + b"\xff" * 4 + pcm16)
+
+
+def streamed(wav):
+    """A WAV file as sox writes it into a pipe, with placeholder sizes."""
+    with tempfile.TemporaryDirectory() as work:
+        source = os.path.join(work, "in.wav")
+        with open(source, "wb") as f:
+            f.write(wav)
+        return subprocess.run(["sox", "-R", "-D", source, "-t", "wav", "-r", "8000", "-b", "16", "-",
+                               "gain", "-3"], check=True, capture_output=True).stdout
+
+
+# The options trailer of rescue_file_fuzz, byte -4: its flags.
+FAST, SEVEN_BITS, ONE_STOP, EVEN, PIPE, RAW = 0x01, 0x02, 0x04, 0x08, 0x20, 0x40
+# Headerless sample types in the harness's table, and its rates.
+RAW_TYPES = ["u8", "s8", "s16le", "s16be", "s24le", "s24be", "s32le", "s32be", "f32le", "f32be",
+             "f64le", "f64be", "ulaw", "alaw"]
+RAW_RATES = [8000, 11025, 16000, 21600, 22050, 44100, 48000, 192000]
+
+
+def trailer(flags=0, channel=0, raw_type="u8", raw_channels=1, raw_rate=8000):
+    return bytes([flags, channel, RAW_TYPES.index(raw_type) | (raw_channels - 1) << 4,
+                  RAW_RATES.index(raw_rate)])
+
+
+def rescue_file_seeds():
+    """Each container and encoding the rescue decoder reads, a few KB each, with the options
+    the harness takes from the last four bytes."""
+    wav = encode(b"10 A\r\n", "-L100", "-T50")
+    files = {
+        "wav-u8-8000.wav": sox(wav, "o.wav", "-b", "8", "-e", "unsigned"),
+        "wav-s16-11025.wav": sox(wav, "o.wav", "-b", "16", rate=11025),
+        "wav-s16-stereo-right.wav": sox(wav, "o.wav", "-b", "16", effects=("remix", "0", "1")),
+        "wav-float-8000.wav": sox(wav, "o.wav", "-e", "floating-point", "-b", "32"),
+        "wav-extensible-s24-3ch.wav": sox(encode(b"A", "-L100", "-T50"), "o.wav", "-b", "24",
+                                          effects=("remix", "0", "1", "0")),
+        "wav-ulaw-8000.wav": sox(wav, "o.wav", "-e", "u-law"),
+        "wav-alaw-8000.wav": sox(wav, "o.wav", "-e", "a-law"),
+        "wav-ima-adpcm-8000.wav": sox(wav, "o.wav", "-e", "ima-adpcm"),
+        "wav-ms-adpcm-8000.wav": sox(wav, "o.wav", "-e", "ms-adpcm"),
+        "wav-gsm-8000.wav": sox(wav, "o.wav", "-e", "gsm-full-rate"),
+        "aiff-s16-8000.aiff": sox(wav, "o.aiff", "-b", "16"),
+        "aifc-ulaw-8000.aifc": sox(wav, "o.aifc", "-e", "u-law"),
+        "caf-s16-8000.caf": sox(wav, "o.caf", "-b", "16"),
+        "w64-s16-8000.w64": sox(wav, "o.w64", "-b", "16"),
+        "flac-8000.flac": sox(wav, "o.flac", "-b", "16"),
+        "vorbis-8000.ogg": convert(sox(wav, "o.wav", "-b", "16"), "o.ogg",
+                                   "oggenc", "--quiet", "-q", "0", "-s", "1", "-o", "{out}", "{in}"),
+        "opus-12k.opus": convert(sox(wav, "o.wav", "-b", "16"), "o.opus",
+                                 "opusenc", "--quiet", "--bitrate", "12", "--serial", "1", "{in}", "{out}"),
+        "mp3-32k-8000.mp3": convert(sox(wav, "o.wav", "-b", "16"), "o.mp3",
+                                    "lame", "--quiet", "-b", "32", "{in}", "{out}"),
+    }
+    pcm16 = sox(wav, "o.raw", "-t", "raw", "-b", "16", "-e", "signed", "-L")
+    files["rf64-s16-8000.rf64"] = rf64(pcm16, 8000)
+    for name, data in files.items():
+        write("rescue_file_fuzz", name, data + trailer())
+    write("rescue_file_fuzz", "raw-s16le-8000", pcm16 + trailer(RAW, raw_type="s16le"))
+    raw_u8 = sox(wav, "o.raw", "-t", "raw", "-b", "8", "-e", "unsigned", "-c", "2", rate=11025)
+    write("rescue_file_fuzz", "raw-u8-stereo-11025",
+          raw_u8 + trailer(RAW, 2, "u8", raw_channels=2, raw_rate=11025))
+    write("rescue_file_fuzz", "raw-s16le-pipe",
+          pcm16 + trailer(RAW | PIPE, raw_type="s16le"))
+    write("rescue_file_fuzz", "pipe-wav-placeholder-sizes.wav", streamed(wav) + trailer(PIPE))
+    write("rescue_file_fuzz", "pipe-vorbis.ogg", files["vorbis-8000.ogg"] + trailer(PIPE))
+    write("rescue_file_fuzz", "pipe-mp3.mp3", files["mp3-32k-8000.mp3"] + trailer(PIPE))
+    write("rescue_file_fuzz", "pipe-flac-refused.flac", files["flac-8000.flac"] + trailer(PIPE))
+    fast = encode(b"AB", "-R1", "-L100", "-T50")
+    write("rescue_file_fuzz", "fast-600.wav", sox(fast, "o.wav", "-b", "16") + trailer(FAST))
+    seven = encode(b"A", "-D", "-E", "-S", "-L100", "-T50")
+    write("rescue_file_fuzz", "7e1.wav",
+          sox(seven, "o.wav", "-b", "8") + trailer(SEVEN_BITS | ONE_STOP | EVEN))
+    write("rescue_file_fuzz", "rate-7999-refused.wav", sox(wav, "o.wav", "-b", "8", rate=7999)
+          [:2048] + trailer())
+    write("rescue_file_fuzz", "channel-3-of-2-refused.wav",
+          files["wav-s16-stereo-right.wav"][:2048] + trailer(channel=3))
+    write("rescue_file_fuzz", "not-audio.txt", b"10 PRINT \"HELLO\"\r\n" + trailer())
+
+
+def stream_header(rate_index=0, channels=1, channel=0, flags=0, stretch=0, cuts=(0x3F,) * 4):
+    """The ten bytes before the samples in rescue_stream_fuzz."""
+    return bytes([rate_index, 0, 0, (channels - 1) | channel << 2, flags, stretch, *cuts])
+
+
+def samples16(text, *flags, rate=8000, effects=()):
+    """The encoder's audio for text as 16-bit little-endian samples, with a short leader."""
+    wav = encode(text, "-L30", "-T10", *flags)
+    return sox(wav, "o.raw", "-t", "raw", "-b", "16", "-e", "signed", "-L", rate=rate,
+               effects=effects)
+
+
+def rescue_stream_seeds():
+    """The encoder's audio as 16-bit samples for the streaming core, a few hundred frames each,
+    which the harness's stretch byte repeats past the look-ahead."""
+    mono = samples16(b"AB")
+    write("rescue_stream_fuzz", "mono-8000-stretched", stream_header(stretch=100) + mono)
+    write("rescue_stream_fuzz", "mono-8000-small-blocks",
+          stream_header(stretch=20, cuts=(1, 7, 0, 0x7F)) + mono)
+    write("rescue_stream_fuzz", "mono-8000-gathering", stream_header(cuts=(0x41, 0, 0, 0)) + mono)
+    write("rescue_stream_fuzz", "stereo-8000-right", stream_header(
+        channels=2, channel=2, stretch=50, cuts=(0x50, 0x81, 3, 0xC0)) +
+        samples16(b"A", effects=("remix", "0", "1")))
+    write("rescue_stream_fuzz", "mono-11025-stretched",
+          stream_header(rate_index=1, stretch=10, cuts=(0x9F, 0x45, 0x3F, 0x02)) +
+          samples16(b"A", rate=11025))
+    write("rescue_stream_fuzz", "fast-600-8000", stream_header(flags=FAST, stretch=40) +
+          samples16(b"AB", "-R1"))
+    write("rescue_stream_fuzz", "7e1-8000", stream_header(
+        flags=SEVEN_BITS | ONE_STOP | EVEN, stretch=30) + samples16(b"A", "-D", "-E", "-S"))
+    write("rescue_stream_fuzz", "rate-192000-4ch", stream_header(rate_index=7, channels=4) +
+          mono[:2000])
+    write("rescue_stream_fuzz", "header-only", bytes([0x80, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0]))
+
+
 decode_seeds()
 append_seeds()
 options_seeds()
 classifier_seeds()
+if shutil.which("sox"):
+    rescue_file_seeds()
+    rescue_stream_seeds()
+else:
+    print("sox not found: the rescue seeds are left as they are", file=sys.stderr)
