@@ -134,7 +134,8 @@ bool same_words(const std::vector<DecodedWord>& a, const std::vector<DecodedWord
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                       [](const DecodedWord& x, const DecodedWord& y) {
                           return x.byte == y.byte && x.is_framing_error == y.is_framing_error &&
-                                 x.is_parity_error == y.is_parity_error && x.edge == y.edge;
+                                 x.is_parity_error == y.is_parity_error && x.edge == y.edge &&
+                                 x.lost_before == y.lost_before && x.confidence == y.confidence;
                       });
 }
 
@@ -143,23 +144,19 @@ bool same_result(const RescueResult& a, const RescueResult& b) {
            a.is_speed_measured == b.is_speed_measured && a.mark_level == b.mark_level &&
            a.space_level == b.space_level && a.frames_read == b.frames_read && a.bytes == b.bytes &&
            a.suspect_words == b.suspect_words && a.locks == b.locks &&
-           a.lock_losses == b.lock_losses && a.jumps == b.jumps;
+           a.lock_losses == b.lock_losses && a.jumps == b.jumps &&
+           a.lost_words == b.lost_words;
 }
 
-// True when the look-ahead holds the samples pushed: every channel, or only the one chosen.
+// True when the look-ahead holds the samples pushed, every channel, from the first frame after
+// the silence it let go.
 bool holds_frames(const RescueDecoder& decoder, const StreamCase& c,
                   const std::vector<std::int16_t>& samples) {
-    const std::vector<std::int16_t>& held = decoder.look_ahead.samples;
-    if (c.settings.channel == 0)
-        return held == samples;
-    const auto frames = samples.size() / static_cast<std::size_t>(c.channels);
-    if (held.size() != frames)
-        return false;
-    for (std::size_t n = 0; n < frames; ++n)
-        if (held[n] != samples[n * static_cast<std::size_t>(c.channels) +
-                               static_cast<std::size_t>(c.settings.channel - 1)])
-            return false;
-    return true;
+    const auto skipped = static_cast<std::size_t>(decoder.origin_frames) *
+                         static_cast<std::size_t>(c.channels);
+    return skipped <= samples.size() &&
+           std::equal(decoder.look_ahead.samples.begin(), decoder.look_ahead.samples.end(),
+                      samples.begin() + static_cast<std::ptrdiff_t>(skipped), samples.end());
 }
 
 // What holds for the words of any one decode.
@@ -204,8 +201,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     finish_rescue(cut, cut_words);
     const RescueResult cut_result = rescue_result(cut);
     check_words(c, cut_words, cut_result, frames);
-    // While gathering, the look-ahead and the frame count are all the state that pushing
-    // changes, and both were just found to be what one block would give: a second decoder
+    // While gathering, the look-ahead, the silence let go before it and the frame count are all
+    // the state that pushing changes, and both were just found to be what one block would give: a second decoder
     // would repeat the same finish.
     if (is_gathering)
         return 0;
