@@ -202,8 +202,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const RescueResult cut_result = rescue_result(cut);
     check_words(c, cut_words, cut_result, frames);
     // While gathering, the look-ahead, the silence let go before it and the frame count are all
-    // the state that pushing changes, and both were just found to be what one block would give: a second decoder
-    // would repeat the same finish.
+    // the state that pushing changes, and they were just found to be what one block would give:
+    // a second decoder would repeat the same finish.
     if (is_gathering)
         return 0;
 
