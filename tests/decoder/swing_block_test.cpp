@@ -184,6 +184,21 @@ Samples long_clips(int width, std::mt19937& random, std::size_t count) {
     return values;
 }
 
+// An unclipped tone with one trough in every 5000 samples held on the floor long enough to move
+// its event, and left through a sample above the band but within the hysteresis: the run closes
+// a sample before the event, so that blocks and stretches also end between the two.
+Samples rare_long_clips(int width, std::mt19937& random, std::size_t count) {
+    Samples values = tone(width, random, count, 18.4, 0.9, 0.0, 0);
+    for (std::size_t first = 600; first + 40 < count; first += 5000) {
+        std::size_t trough = first;
+        while (values[trough + 1] < values[trough])
+            ++trough;
+        std::fill_n(values.begin() + static_cast<std::ptrdiff_t>(trough), 9, floor_of(width));
+        values[trough + 9] = static_cast<std::int16_t>(floor_of(width) + 5);
+    }
+    return values;
+}
+
 Samples uniform(int width, std::mt19937& random, std::size_t count) {
     std::uniform_int_distribution<int> value(floor_of(width), top_of(width));
     Samples values(count);
@@ -220,6 +235,7 @@ const std::vector<Family>& families() {
         {"hysteresis walk", hysteresis_walk},
         {"clip flicker", clip_flicker},
         {"long clips", long_clips},
+        {"rare long clips", rare_long_clips},
         {"uniform", uniform},
         {"silences", silences},
     };
