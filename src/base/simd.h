@@ -1,10 +1,12 @@
-// Eight 16-bit integer lanes: the one vector type of qirvex's sample loop. With SSE2 (every
-// x86-64 processor has it) each operation is one instruction; elsewhere, or in a build with
-// -DQIRVEX_SIMD=OFF, the same operations run on plain arrays, which the compiler may vectorise
-// on its own. Every operation is exact integer arithmetic, so both give the same results bit for
-// bit; the tests run whichever the build chose.
+// Two vector types for the sample loops: eight 16-bit lanes for qirvex's swing tracker, four
+// 32-bit lanes for qirvex-rescue's DC remover. With SSE2 (every x86-64 processor has it) each
+// operation is one instruction or a few; elsewhere, or in a build with -DQIRVEX_SIMD=OFF, the
+// same operations run on plain arrays, which the compiler may vectorise on its own. Every
+// operation is exact integer arithmetic, so both give the same results bit for bit; the tests run
+// whichever the build chose.
 //
-// A mask is a lane of all ones (true) or all zeros (false), as the comparisons return.
+// A mask is a lane of all ones (true) or all zeros (false), as the comparisons return. The 32-bit
+// lanes wrap around as unsigned arithmetic does.
 #pragma once
 
 #include <array>
@@ -74,6 +76,43 @@ inline void transpose(std::array<Int16x8, 8>& rows) {
 // `high`.
 inline std::uint16_t mask_bits(Int16x8 low, Int16x8 high) {
     return static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_packs_epi16(low.lanes, high.lanes)));
+}
+
+struct Int32x4 {
+    __m128i lanes;
+};
+
+inline Int32x4 load_lanes(const std::int32_t* values) {
+    return {_mm_loadu_si128(reinterpret_cast<const __m128i*>(values))};
+}
+
+inline void store_lanes(std::int32_t* values, Int32x4 a) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(values), a.lanes);
+}
+
+inline Int32x4 splat32(std::uint32_t value) {
+    return {_mm_set1_epi32(static_cast<std::int32_t>(value))};
+}
+
+inline Int32x4 operator+(Int32x4 a, Int32x4 b) { return {_mm_add_epi32(a.lanes, b.lanes)}; }
+inline Int32x4 operator-(Int32x4 a, Int32x4 b) { return {_mm_sub_epi32(a.lanes, b.lanes)}; }
+
+// The low 32 bits of each product. SSE2 multiplies lanes 0 and 2 into 64 bits at a time.
+inline Int32x4 operator*(Int32x4 a, Int32x4 b) {
+    const __m128i even = _mm_mul_epu32(a.lanes, b.lanes);
+    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(a.lanes, 32), _mm_srli_epi64(b.lanes, 32));
+    return {_mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                               _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)))};
+}
+
+// Moves every lane `count` places up (lane k to lane k + count), filling with zeros.
+template <int count> Int32x4 shift_lanes_up(Int32x4 a) { return {_mm_slli_si128(a.lanes, 4 * count)}; }
+
+// Lane 3 in every lane.
+inline Int32x4 last_lane(Int32x4 a) { return {_mm_shuffle_epi32(a.lanes, _MM_SHUFFLE(3, 3, 3, 3))}; }
+
+inline std::uint32_t first_lane(Int32x4 a) {
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(a.lanes));
 }
 
 #else
@@ -170,5 +209,56 @@ inline std::uint16_t mask_bits(Int16x8 low, Int16x8 high) {
     }
     return static_cast<std::uint16_t>(bits);
 }
+
+struct Int32x4 {
+    std::array<std::uint32_t, 4> lanes;
+};
+
+inline Int32x4 load_lanes(const std::int32_t* values) {
+    Int32x4 result{};
+    for (std::size_t k = 0; k < 4; ++k)
+        result.lanes[k] = static_cast<std::uint32_t>(values[k]);
+    return result;
+}
+
+inline void store_lanes(std::int32_t* values, Int32x4 a) {
+    for (std::size_t k = 0; k < 4; ++k)
+        values[k] = static_cast<std::int32_t>(a.lanes[k]);
+}
+
+inline Int32x4 splat32(std::uint32_t value) {
+    Int32x4 result{};
+    result.lanes.fill(value);
+    return result;
+}
+
+inline Int32x4 operator+(Int32x4 a, Int32x4 b) {
+    for (std::size_t k = 0; k < 4; ++k)
+        a.lanes[k] += b.lanes[k];
+    return a;
+}
+
+inline Int32x4 operator-(Int32x4 a, Int32x4 b) {
+    for (std::size_t k = 0; k < 4; ++k)
+        a.lanes[k] -= b.lanes[k];
+    return a;
+}
+
+inline Int32x4 operator*(Int32x4 a, Int32x4 b) {
+    for (std::size_t k = 0; k < 4; ++k)
+        a.lanes[k] *= b.lanes[k];
+    return a;
+}
+
+template <int count> Int32x4 shift_lanes_up(Int32x4 a) {
+    Int32x4 result{};
+    for (std::size_t k = count; k < 4; ++k)
+        result.lanes[k] = a.lanes[k - count];
+    return result;
+}
+
+inline Int32x4 last_lane(Int32x4 a) { return splat32(a.lanes[3]); }
+
+inline std::uint32_t first_lane(Int32x4 a) { return a.lanes[0]; }
 
 #endif
