@@ -5,12 +5,12 @@
 // on a copy of its ring followed by the block, so the sample that leaves the window and the centre
 // lie at fixed distances behind the newest, and its running sum is kept modulo 2^32: the output
 // is the 64-bit value taken modulo 2^32, so the low 32 bits of every term are all it needs. The
-// detectors read cosine and sine from one table entry and walk their rings without a wrap inside
-// the loop.
+// detectors' loop is in tone_mixing.h.
 #include "rescue/tone_detector.h"
 
 #include "base/kcs.h"
 #include "base/simd.h"
+#include "rescue/tone_mixing.h"
 
 #include <algorithm>
 #include <array>
@@ -18,37 +18,6 @@
 #include <cmath>
 
 namespace {
-
-constexpr int table_bits = 10;
-constexpr int table_size = 1 << table_bits;
-constexpr double sine_scale = 16384.0; // Q14: the table holds sin x 2^14
-// The table index of a phase is its top bits.
-constexpr int index_shift = 32 - table_bits;
-// A quarter turn in table steps, to read cosine where sine is.
-constexpr int quarter_steps = table_size / 4;
-
-// Cosine and sine of one table step, in Q14.
-struct Rotation {
-    std::int32_t cos = 0;
-    std::int32_t sin = 0;
-};
-
-// One full turn in Q14. The values are rounded to integers, so any correctly working sin() gives
-// the same table.
-const std::array<Rotation, table_size>& rotation_table() {
-    static const std::array<Rotation, table_size> table = [] {
-        std::array<std::int32_t, table_size> sine{};
-        const double pi = std::acos(-1.0);
-        for (int i = 0; i < table_size; ++i)
-            sine[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(
-                std::lround(sine_scale * std::sin(2 * pi * i / table_size)));
-        std::array<Rotation, table_size> rotations{};
-        for (std::size_t i = 0; i < table_size; ++i)
-            rotations[i] = {sine[(i + quarter_steps) % table_size], sine[i]};
-        return rotations;
-    }();
-    return table;
-}
 
 // The DC remover takes a block in pieces of at most this many samples, through a copy on the
 // stack; a remover whose window is longer than a piece goes sample by sample.
@@ -164,35 +133,18 @@ void push_tone_sample(ToneDetector& detector, std::int32_t sample) {
 
 void push_tone_block(ToneDetector& detector, const std::int32_t* samples, std::size_t count,
                      ToneSums* sums) {
-    const std::array<Rotation, table_size>& table = rotation_table();
-    // Local copies of the state, so that the loop keeps it in registers.
-    const std::size_t length = detector.products.size();
-    assert(length > 0);
-    ToneSums* const ring = detector.products.data();
-    std::size_t next = detector.next;
-    std::uint32_t phase = detector.phase;
-    const std::uint32_t phase_step = detector.phase_step;
-    ToneSums window = detector.sums;
-    for (std::size_t done = 0; done < count;) {
-        // Up to the end of the ring or of the block, whichever comes first.
-        const std::size_t run = std::min(count - done, length - next);
-        for (std::size_t k = 0; k < run; ++k) {
-            const Rotation& rotation = table[phase >> index_shift];
-            const std::int64_t sample = samples[done + k];
-            const ToneSums product{sample * rotation.cos, sample * rotation.sin};
-            ToneSums& oldest = ring[next + k];
-            window.i += product.i - oldest.i;
-            window.q += product.q - oldest.q;
-            oldest = product;
-            sums[done + k] = window;
-            phase += phase_step;
-        }
-        done += run;
-        next = next + run == length ? 0 : next + run;
-    }
-    detector.next = next;
-    detector.phase = phase;
-    detector.sums = window;
+    assert(!detector.products.empty());
+    ToneMix mix{rotation_table(),         detector.phase,     detector.phase_step,
+                detector.products.data(), detector.products.size(), detector.next,
+                detector.sums.i,          detector.sums.q};
+    static const bool is_avx2 = can_mix_tones_avx2();
+    if (is_avx2)
+        mix_tones_avx2(mix, samples, count, sums);
+    else
+        mix_tones(mix, samples, count, sums);
+    detector.phase = mix.phase;
+    detector.next = mix.next;
+    detector.sums = {mix.window_i, mix.window_q};
 #ifndef NDEBUG
     detector.pushed += static_cast<std::int64_t>(count);
     recount(detector, count);

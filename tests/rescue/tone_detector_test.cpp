@@ -1,8 +1,10 @@
 // The front end against a plain reference that takes one sample at a time with a ring of its
 // own: the DC remover's outputs and both sums of a detector for every sample, bit for bit, at
 // every rate the decoder takes, on tone, noise and values at the ends of the 32-bit range, for
-// blocks cut at every offset and of random lengths.
+// blocks cut at every offset and of random lengths. Each of the detector's loops (the plain one
+// and, where the processor has it, the AVX2 one) is also held to the reference on its own.
 #include "rescue/tone_detector.h"
+#include "rescue/tone_mixing.h"
 
 #include <gtest/gtest.h>
 
@@ -190,6 +192,51 @@ TEST(ToneDetector, MatchesReferenceOverRandomBlocks) {
             EXPECT_EQ(reference_dc(setting.rate_hz, values), run.dc);
             EXPECT_EQ(reference_sums(setting.tone_hz, setting.rate_hz, setting.window, values),
                       run.sums);
+        }
+    }
+}
+
+namespace {
+
+using Mixer = void (*)(ToneMix&, const std::int32_t*, std::size_t, ToneSums*);
+
+// One loop's sums over blocks that end at `cut` and at the end.
+std::vector<std::int64_t> mixed(Mixer mixer, const Setting& setting, const Values& input,
+                                std::size_t cut) {
+    ToneDetector detector;
+    configure_tone_detector(detector, setting.tone_hz, setting.rate_hz, setting.window);
+    ToneMix mix{rotation_table(), 0, detector.phase_step, detector.products.data(),
+                detector.products.size()};
+    std::vector<ToneSums> sums(input.size());
+    mixer(mix, input.data(), cut, sums.data());
+    mixer(mix, input.data() + cut, input.size() - cut, sums.data() + cut);
+    std::vector<std::int64_t> flat;
+    for (const ToneSums& s : sums) {
+        flat.push_back(s.i);
+        flat.push_back(s.q);
+    }
+    return flat;
+}
+
+} // namespace
+
+TEST(ToneMixing, EachLoopMatchesReferenceWithACutAtEveryOffset) {
+    std::vector<std::pair<const char*, Mixer>> mixers = {{"plain", mix_tones}};
+    if (can_mix_tones_avx2())
+        mixers.emplace_back("AVX2", mix_tones_avx2);
+    constexpr std::size_t count = 700;
+    for (const auto& [loop, mixer] : mixers) {
+        for (const Setting& setting : settings) {
+            for (const Input& input : inputs()) {
+                SCOPED_TRACE(std::string(loop) + ", " + input.name + " at " +
+                             std::to_string(setting.rate_hz));
+                std::mt19937 random(setting.rate_hz + 2);
+                const Values values = input.make(random, count);
+                const std::vector<std::int64_t> expected =
+                    reference_sums(setting.tone_hz, setting.rate_hz, setting.window, values);
+                for (std::size_t cut = 0; cut <= count; ++cut)
+                    ASSERT_EQ(expected, mixed(mixer, setting, values, cut)) << "cut at " << cut;
+            }
         }
     }
 }
