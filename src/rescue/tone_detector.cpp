@@ -126,9 +126,22 @@ void configure_tone_detector(ToneDetector& detector, double tone_hz, std::uint32
     detector.products.assign(static_cast<std::size_t>(window_samples), ToneSums{});
 }
 
+// Calibration pushes every sample of the look-ahead on its own, several times over: a step of
+// its own, with nothing to set up.
 void push_tone_sample(ToneDetector& detector, std::int32_t sample) {
-    ToneSums ignored;
-    push_tone_block(detector, &sample, 1, &ignored);
+    assert(!detector.products.empty());
+    const Rotation& rotation = rotation_table()[detector.phase >> rotation_index_shift];
+    const ToneSums product{std::int64_t{sample} * rotation.cos, std::int64_t{sample} * rotation.sin};
+    ToneSums& oldest = detector.products[detector.next];
+    detector.sums.i += product.i - oldest.i;
+    detector.sums.q += product.q - oldest.q;
+    oldest = product;
+    detector.next = detector.next + 1 == detector.products.size() ? 0 : detector.next + 1;
+    detector.phase += detector.phase_step;
+#ifndef NDEBUG
+    ++detector.pushed;
+    recount(detector, 1);
+#endif
 }
 
 void push_tone_block(ToneDetector& detector, const std::int32_t* samples, std::size_t count,
