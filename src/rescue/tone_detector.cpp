@@ -55,12 +55,12 @@ void remove_dc_piece(DcRemover& remover, std::int32_t* samples, std::size_t coun
         sum += static_cast<std::uint32_t>(newest[n]) - static_cast<std::uint32_t>(leaving[n]);
         samples[n] = static_cast<std::int32_t>(scale * static_cast<std::uint32_t>(centre[n]) - sum);
     }
-    std::int64_t change = 0;
-    for (std::size_t n = 0; n < count; ++n)
-        change += std::int64_t{newest[n]} - leaving[n];
-    remover.sum += change;
+    // The ring is the newest `length` samples, and its 64-bit sum their sum, exactly.
     std::copy_n(recent.begin() + static_cast<std::ptrdiff_t>(count), length, remover.ring.begin());
     remover.next = 0;
+    remover.sum = 0;
+    for (const std::int32_t sample : remover.ring)
+        remover.sum += sample;
 }
 
 #ifndef NDEBUG

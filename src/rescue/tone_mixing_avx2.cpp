@@ -36,6 +36,10 @@ inline void mix_one(const ToneMix& mix, std::uint32_t phase, std::int32_t sample
 
 void mix_tones_avx2(ToneMix& mix, const std::int32_t* samples, std::size_t count,
                     ToneSums* sums) {
+    // Local copies of the state: the stores below could point anywhere for all the compiler
+    // knows, so fields of `mix` would be read again for every pair.
+    const Rotation* const table = mix.table;
+    const std::uint32_t phase_step = mix.phase_step;
     std::uint32_t phase = mix.phase;
     std::size_t next = mix.next;
     std::int64_t window_i = mix.window_i;
@@ -49,9 +53,9 @@ void mix_tones_avx2(ToneMix& mix, const std::int32_t* samples, std::size_t count
         __m256i window = _mm256_set_epi64x(window_q, window_i, window_q, window_i);
         std::size_t k = 0;
         for (; k + 2 <= run; k += 2) {
-            const __m128i first = rotation_at(mix.table, phase);
-            const __m128i second = rotation_at(mix.table, phase + mix.phase_step);
-            phase += 2 * mix.phase_step;
+            const __m128i first = rotation_at(table, phase);
+            const __m128i second = rotation_at(table, phase + phase_step);
+            phase += 2 * phase_step;
             const __m256i rotations = _mm256_inserti128_si256(_mm256_castsi128_si256(first),
                                                               second, 1);
             // (x0, x0, x1, x1), each in the low half of a 64-bit lane.
@@ -74,7 +78,7 @@ void mix_tones_avx2(ToneMix& mix, const std::int32_t* samples, std::size_t count
         window_q = held[1];
         if (k < run) {
             mix_one(mix, phase, block[k], slots[k], window_i, window_q, out[k]);
-            phase += mix.phase_step;
+            phase += phase_step;
         }
         done += run;
         next = next + run == mix.length ? 0 : next + run;
