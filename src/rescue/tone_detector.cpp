@@ -95,7 +95,8 @@ int dc_remover_delay(const DcRemover& remover) { return static_cast<int>(remover
 std::int32_t remove_dc(DcRemover& remover, std::int32_t sample) {
     const std::size_t length = remover.ring.size();
     std::int32_t* const ring = remover.ring.data();
-    remover.sum += sample - ring[remover.next];
+    // In 64 bits: values at both ends of the 32-bit range are as far apart as 2^32.
+    remover.sum += std::int64_t{sample} - ring[remover.next];
     ring[remover.next] = sample;
     remover.next = remover.next + 1 == length ? 0 : remover.next + 1;
     // The ring now holds the newest `length` samples, oldest at `next`; the centre is `delay`
