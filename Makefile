@@ -29,7 +29,7 @@ demo: all
 # Timings against the read floor (reading the file once), cp, head and minimodem, qirvex-rescue
 # from a pipe and its latency on a paced pipe, and the microbenchmarks; never part of the tests.
 # BENCH_QUICK=1 times only the 10-minute files; BENCH_BEFORE=folder times that folder's
-# qirvex-rescue (an earlier build) beside this one.
+# qirvex-rescue and qirvex (an earlier build) beside this one.
 bench: setup-bench setup-tools all
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQIRVEX_BENCH=ON
 	cmake --build build-bench --target microbench read_floor -j $(JOBS)

@@ -14,13 +14,15 @@ it in 256 KB blocks and adds up its bytes). Each decode is given in nanoseconds 
 by the clock and by processor time (user and system, which the load of a shared machine moves
 far less), and as a multiple of the floor and of cp.
 
-qirvex-rescue is also timed reading the same audio from a pipe (`cat FILE | qirvex-rescue - OUT`),
-beside an earlier build of itself when BENCH_BEFORE names that build's folder, and fed a tape
-through a pipe at 8 times and at real time to measure how soon its bytes come out
-(bench_stream.py); its peak memory is taken on the files and on the pipes.
+Both decoders are timed beside an earlier build of themselves when BENCH_BEFORE names that
+build's folder. qirvex-rescue is also timed reading the same audio from a pipe
+(`cat FILE | qirvex-rescue - OUT`), and fed a tape through a pipe at 8 times and at real time to
+measure how soon its bytes come out (bench_stream.py); its peak memory is taken on the files and
+on the pipes.
 
 Environment: BENCH_QUICK=1 times only the 10-minute files; BENCH_RUNS sets the counted rounds;
-BENCH_BEFORE=folder adds the qirvex-rescue in that folder (an earlier build) to the rounds.
+BENCH_BEFORE=folder adds the qirvex-rescue and the qirvex in that folder (an earlier build) to the
+rounds.
 Needs python3, sox, minimodem and GNU time; installs the last three with apt-get when run as root.
 """
 
@@ -50,6 +52,7 @@ WARMUP_ROUNDS = 1
 # The folder of an earlier build whose qirvex-rescue is timed beside this one, or None.
 BEFORE = os.environ.get("BENCH_BEFORE") or None
 BEFORE_RESCUE = os.path.join(BEFORE, "qirvex-rescue") if BEFORE else None
+BEFORE_QIRVEX = os.path.join(BEFORE, "qirvex") if BEFORE else None
 
 SAMPLE_RATE_HZ = 21600
 # An encoded file holds 2 s of leader, 1 s of trailer and the pad byte around 792 samples per
@@ -164,6 +167,9 @@ def decode_jobs(paths, data, folder):
         jobs.append(Job((name, "cp"), ["cp", audio, os.path.join(folder, "copy.wav")]))
         jobs.append(Job((name, "qirvex"), [QIRVEX, "-F", audio, out], status=1,
                         expected=data, result=out))
+        if BEFORE_QIRVEX and os.path.exists(BEFORE_QIRVEX):
+            jobs.append(Job((name, "qirvex before"), [BEFORE_QIRVEX, "-F", audio, out], status=1,
+                            expected=data, result=out))
         jobs.append(Job((name, "trace"), [QIRVEX, "-X", "-F", audio, out], status=1,
                         stderr=os.path.join(folder, "trace.txt"), expected=data, result=out))
         # qirvex-rescue exits with 0 when every word decoded cleanly.
@@ -282,9 +288,9 @@ def report(minutes, paths, jobs, folder, goals):
     by_key = {job.key: job for job in jobs}
     print(f"\n{minutes} minutes of tape ({len(read(paths['data']))} data bytes), medians in ms; "
           "ns/smp and cpu ns per sample frame (clock, processor time)")
-    print("%-24s %6s %9s %7s %7s %s %10s %11s %8s %10s %8s" % (
-        "qirvex", "MB", "frames", "floor", "cp", timing_header("decode"), "minimodem",
-        "/minimodem", "-X", "-X/decode", "peak KB"))
+    print("%-24s %6s %9s %7s %7s %s %8s %7s %10s %11s %8s %10s %8s" % (
+        "qirvex", "MB", "frames", "floor", "cp", timing_header("decode"), "before", "/before",
+        "minimodem", "/minimodem", "-X", "-X/decode", "peak KB"))
     out = os.path.join(folder, "decoded.txt")
     for name in ("m21", "m44", "s44"):
         frames = frame_count(paths[name])
@@ -292,11 +298,14 @@ def report(minutes, paths, jobs, folder, goals):
         trace = by_key[(name, "trace")].median_ms()
         mm_job = by_key.get((name, "minimodem"))
         mm = mm_job.median_ms() if mm_job else None
+        before_job = by_key.get((name, "qirvex before"))
+        before = before_job.median_ms() if before_job else None
         rss = peak_rss_kb([QIRVEX, "-F", paths[name], out])
-        print("%-24s %6.1f %9d %7.1f %7.1f %s %s %s %8.1f %10.2f %8d" % (
+        print("%-24s %6.1f %9d %7.1f %7.1f %s %s %s %s %s %8.1f %10.2f %8d" % (
             FILE_NAMES[name], os.path.getsize(paths[name]) / 1e6, frames,
             by_key[(name, "floor")].median_ms(), by_key[(name, "cp")].median_ms(),
-            decode.cells(), optional(10, mm, "%.1f"),
+            decode.cells(), optional(8, before, "%.1f"),
+            optional(7, decode.ms / before if before else None), optional(10, mm, "%.1f"),
             optional(11, decode.ms / mm if mm else None), trace, trace / decode.ms, rss))
         label = f"{minutes} min {FILE_NAMES[name]}: decode"
         if name in NS_GOAL_FILES:
@@ -418,7 +427,7 @@ def main():
     lengths = [10] if QUICK else [10, 60]
     print(f"qirvex bench on {cpu_model()}, {os.cpu_count()} cores, {platform.system()} "
           f"{platform.release()}; {RUNS} counted rounds after {WARMUP_ROUNDS} warm-up")
-    print("qirvex-rescue before: " + (BEFORE_RESCUE or "not timed (set BENCH_BEFORE)"))
+    print("before: " + (BEFORE or "not timed (set BENCH_BEFORE)"))
     print(f"load average at start: {load_average()}")
     sys.stdout.flush()
     goals = []
