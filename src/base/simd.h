@@ -19,6 +19,9 @@
 #define QIRVEX_SIMD_SSE2 0
 #endif
 
+// Whether the types below are vector registers rather than plain arrays.
+constexpr bool has_vector_lanes = QIRVEX_SIMD_SSE2 != 0;
+
 #if QIRVEX_SIMD_SSE2
 
 struct Int16x8 {

@@ -11,7 +11,8 @@
 
 // Runs the tracker over values[0, count), the sample values[n] being at frame first_frame + n.
 // Writes the events in order to `events`, which has room for count / 2 + 1, and returns how many
-// it wrote. The tracker's floor must be a 16-bit value, as it is for samples of 1 and 2 bytes; a
-// hysteresis beyond what the lanes take sends every sample through track_sample.
+// it wrote. The tracker's floor must be a 16-bit value, as it is for samples of 1 and 2 bytes. A
+// hysteresis beyond what the lanes take, or a build without vectors, sends every sample through
+// track_sample.
 std::size_t track_block(SwingTracker& tracker, const std::int16_t* values, std::size_t count,
                         std::int64_t first_frame, HalfPeriod* events);
