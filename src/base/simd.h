@@ -40,7 +40,9 @@ inline void store_lanes(std::int16_t* values, Int16x8 a) {
 inline Int16x8 splat(std::int16_t value) { return {_mm_set1_epi16(value)}; }
 
 // a - b, held within the 16-bit range.
-inline Int16x8 saturated_difference(Int16x8 a, Int16x8 b) { return {_mm_subs_epi16(a.lanes, b.lanes)}; }
+inline Int16x8 saturated_difference(Int16x8 a, Int16x8 b) {
+    return {_mm_subs_epi16(a.lanes, b.lanes)};
+}
 
 // Masks of a > b and a == b.
 inline Int16x8 is_greater(Int16x8 a, Int16x8 b) { return {_mm_cmpgt_epi16(a.lanes, b.lanes)}; }
@@ -109,10 +111,14 @@ inline Int32x4 operator*(Int32x4 a, Int32x4 b) {
 }
 
 // Moves every lane `count` places up (lane k to lane k + count), filling with zeros.
-template <int count> Int32x4 shift_lanes_up(Int32x4 a) { return {_mm_slli_si128(a.lanes, 4 * count)}; }
+template <int count> Int32x4 shift_lanes_up(Int32x4 a) {
+    return {_mm_slli_si128(a.lanes, 4 * count)};
+}
 
 // Lane 3 in every lane.
-inline Int32x4 last_lane(Int32x4 a) { return {_mm_shuffle_epi32(a.lanes, _MM_SHUFFLE(3, 3, 3, 3))}; }
+inline Int32x4 last_lane(Int32x4 a) {
+    return {_mm_shuffle_epi32(a.lanes, _MM_SHUFFLE(3, 3, 3, 3))};
+}
 
 inline std::uint32_t first_lane(Int32x4 a) {
     return static_cast<std::uint32_t>(_mm_cvtsi128_si32(a.lanes));
@@ -159,7 +165,8 @@ inline Int16x8 splat(std::int16_t value) {
 inline Int16x8 saturated_difference(Int16x8 a, Int16x8 b) {
     return int16x8_steps::each(a, b, [](std::int32_t x, std::int32_t y) {
         const std::int32_t difference = x - y;
-        return difference > INT16_MAX ? INT16_MAX : (difference < INT16_MIN ? INT16_MIN : difference);
+        return difference > INT16_MAX ? INT16_MAX
+                                      : (difference < INT16_MIN ? INT16_MIN : difference);
     });
 }
 

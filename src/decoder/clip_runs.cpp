@@ -28,9 +28,8 @@ void clip_masks(const std::int16_t* values, Int16x8 floor, Int16x8 band_top,
         const Int16x8 low = load_lanes(values + n);
         const Int16x8 high = load_lanes(values + n + 8);
         on_floor |= std::uint64_t{mask_bits(is_equal(low, floor), is_equal(high, floor))} << n;
-        out_of_band |= std::uint64_t{mask_bits(is_greater(low, band_top),
-                                               is_greater(high, band_top))}
-                       << n;
+        out_of_band |=
+            std::uint64_t{mask_bits(is_greater(low, band_top), is_greater(high, band_top))} << n;
     }
 }
 

@@ -46,9 +46,9 @@ struct SampleScan {
     KcsDecoder& decoder;
     SwingTracker tracker;
     SampleRange range;
-    std::int64_t frame = 0;                // number of the latest frame scanned, 1-based
-    std::vector<std::int16_t> values16{};  // one channel of the current chunk, up to 2 bytes
-    std::vector<std::int32_t> values32{};  // the same for 4-byte samples
+    std::int64_t frame = 0;               // number of the latest frame scanned, 1-based
+    std::vector<std::int16_t> values16{}; // one channel of the current chunk, up to 2 bytes
+    std::vector<std::int32_t> values32{}; // the same for 4-byte samples
     // The selected channel's events in the current chunk. An event needs a downward and then an
     // upward step, so a chunk holds no more events than frames.
     std::vector<HalfPeriod> events{};
@@ -99,9 +99,8 @@ std::int64_t track_values(SampleScan& scan, const std::int32_t* values, std::int
 }
 
 std::int64_t track_values(SampleScan& scan, const std::int16_t* values, std::int64_t count) {
-    return static_cast<std::int64_t>(track_block(scan.tracker, values,
-                                                 static_cast<std::size_t>(count), scan.frame + 1,
-                                                 scan.events.data()));
+    return static_cast<std::int64_t>(track_block(
+        scan.tracker, values, static_cast<std::size_t>(count), scan.frame + 1, scan.events.data()));
 }
 
 void hand_over(SampleScan& scan, std::int64_t events) {

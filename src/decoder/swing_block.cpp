@@ -124,8 +124,8 @@ std::size_t track_block(SwingTracker& tracker, const std::int16_t* values, std::
     std::size_t done = 0;
     std::size_t found = 0;
     while (done < count && !has_course(tracker)) {
-        found += track_each(tracker, values + done, 1, first_frame + static_cast<std::int64_t>(done),
-                            events + found);
+        found += track_each(tracker, values + done, 1,
+                            first_frame + static_cast<std::int64_t>(done), events + found);
         ++done;
     }
     for (;;) {

@@ -6,7 +6,7 @@
 // the events need: a downward turn starts a falling half, an upward turn ends one.
 //
 // Following the level is a chain from sample to sample, so one stretch is cut into sixteen
-// lanes of equal length that are followed side by side, eight to a vector. Each lane but the
+// lanes of equal length that are followed side by side in vectors (lane_loop.h). Each lane but the
 // first starts on a guessed course and warms up on the 32 samples before it, which almost always
 // brings it onto the course the tracker really takes there; the course it reaches is checked
 // against the one the lane before ends on, and a lane that started wrong is followed again, one
@@ -40,11 +40,15 @@ constexpr std::size_t swing_lane_quantum = 64;
 // difference clipped to 32767 must still exceed it.
 constexpr std::int16_t swing_lanes_hysteresis_limit = 32766;
 
+// Which loop runs the lanes: the fastest the processor has, or the SSE2 one (plain arrays in a
+// build without vectors) even where AVX2 would run, for the tests to hold each to the reference.
+enum class LaneLoop { Fastest, Plain };
+
 // Follows the tracker from `course` over values[0, count), count being a turn_stretch, with a
-// hysteresis from 0 to swing_lanes_hysteresis_limit. Sets bit n % 64 of turns[n / 64] when values[n] turns the
-// tracker and clears it otherwise; returns the course after the last sample.
+// hysteresis from 0 to swing_lanes_hysteresis_limit. Sets bit n % 64 of turns[n / 64] when
+// values[n] turns the tracker and clears it otherwise; returns the course after the last sample.
 SwingCourse find_turns(SwingCourse course, std::int16_t hysteresis, const std::int16_t* values,
-                       std::size_t count, std::uint64_t* turns);
+                       std::size_t count, std::uint64_t* turns, LaneLoop loop = LaneLoop::Fastest);
 
 // The same, one sample at a time: the reference that find_turns must match, and its way of
 // following a lane that started on the wrong course.

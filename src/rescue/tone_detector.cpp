@@ -132,7 +132,8 @@ void configure_tone_detector(ToneDetector& detector, double tone_hz, std::uint32
 void push_tone_sample(ToneDetector& detector, std::int32_t sample) {
     assert(!detector.products.empty());
     const Rotation& rotation = rotation_table()[detector.phase >> rotation_index_shift];
-    const ToneSums product{std::int64_t{sample} * rotation.cos, std::int64_t{sample} * rotation.sin};
+    const ToneSums product{std::int64_t{sample} * rotation.cos,
+                           std::int64_t{sample} * rotation.sin};
     ToneSums& oldest = detector.products[detector.next];
     detector.sums.i += product.i - oldest.i;
     detector.sums.q += product.q - oldest.q;
@@ -148,7 +149,7 @@ void push_tone_sample(ToneDetector& detector, std::int32_t sample) {
 void push_tone_block(ToneDetector& detector, const std::int32_t* samples, std::size_t count,
                      ToneSums* sums) {
     assert(!detector.products.empty());
-    ToneMix mix{rotation_table(),         detector.phase,     detector.phase_step,
+    ToneMix mix{rotation_table(),         detector.phase,           detector.phase_step,
                 detector.products.data(), detector.products.size(), detector.next,
                 detector.sums.i,          detector.sums.q};
     static const bool is_avx2 = can_mix_tones_avx2();

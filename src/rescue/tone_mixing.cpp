@@ -70,8 +70,7 @@ bool can_mix_tones_avx2() {
 
 bool can_mix_tones_avx2() { return false; }
 
-void mix_tones_avx2(ToneMix& mix, const std::int32_t* samples, std::size_t count,
-                    ToneSums* sums) {
+void mix_tones_avx2(ToneMix& mix, const std::int32_t* samples, std::size_t count, ToneSums* sums) {
     mix_tones(mix, samples, count, sums);
 }
 

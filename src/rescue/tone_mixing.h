@@ -43,5 +43,4 @@ void mix_tones(ToneMix& mix, const std::int32_t* samples, std::size_t count, Ton
 [[nodiscard]] bool can_mix_tones_avx2();
 
 // mix_tones with AVX2; only where can_mix_tones_avx2() holds.
-void mix_tones_avx2(ToneMix& mix, const std::int32_t* samples, std::size_t count,
-                    ToneSums* sums);
+void mix_tones_avx2(ToneMix& mix, const std::int32_t* samples, std::size_t count, ToneSums* sums);

@@ -34,8 +34,7 @@ inline void mix_one(const ToneMix& mix, std::uint32_t phase, std::int32_t sample
 
 } // namespace
 
-void mix_tones_avx2(ToneMix& mix, const std::int32_t* samples, std::size_t count,
-                    ToneSums* sums) {
+void mix_tones_avx2(ToneMix& mix, const std::int32_t* samples, std::size_t count, ToneSums* sums) {
     // Local copies of the state: the stores below could point anywhere for all the compiler
     // knows, so fields of `mix` would be read again for every pair.
     const Rotation* const table = mix.table;
@@ -56,8 +55,8 @@ void mix_tones_avx2(ToneMix& mix, const std::int32_t* samples, std::size_t count
             const __m128i first = rotation_at(table, phase);
             const __m128i second = rotation_at(table, phase + phase_step);
             phase += 2 * phase_step;
-            const __m256i rotations = _mm256_inserti128_si256(_mm256_castsi128_si256(first),
-                                                              second, 1);
+            const __m256i rotations =
+                _mm256_inserti128_si256(_mm256_castsi128_si256(first), second, 1);
             // (x0, x0, x1, x1), each in the low half of a 64-bit lane.
             const __m128i pair = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(block + k));
             const __m256i values = _mm256_cvtepi32_epi64(_mm_unpacklo_epi32(pair, pair));

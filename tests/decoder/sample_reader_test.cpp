@@ -34,8 +34,8 @@ void put_sample(std::string& bytes, double value, int width) {
         scaled = std::clamp<std::int64_t>(std::lround(clamped * 32768.0), INT16_MIN, INT16_MAX);
         break;
     default:
-        scaled = std::clamp<std::int64_t>(std::llround(clamped * 2147483648.0), INT32_MIN,
-                                          INT32_MAX);
+        scaled =
+            std::clamp<std::int64_t>(std::llround(clamped * 2147483648.0), INT32_MIN, INT32_MAX);
         break;
     }
     for (int k = 0; k < width; ++k)
@@ -52,7 +52,7 @@ std::int32_t read_value(const std::string& bytes, std::size_t at, int width) {
         return static_cast<std::int16_t>(byte(0) | byte(1) << 8);
     case 4:
         return static_cast<std::int32_t>(static_cast<std::uint32_t>(byte(0)) | byte(1) << 8 |
-                                          byte(2) << 16 | static_cast<std::uint32_t>(byte(3)) << 24);
+                                         byte(2) << 16 | static_cast<std::uint32_t>(byte(3)) << 24);
     default:
         return 0;
     }
@@ -95,9 +95,10 @@ std::string decoder_state(const KcsDecoder& d, std::FILE* target) {
            " last " + std::to_string(d.last_event_sample) + " previous " +
            std::to_string(d.previous_event_sample) + " measured " +
            std::to_string(d.measure_count) + " run " + std::to_string(d.recent_lengths.count) +
-           "/" + std::to_string(d.recent_lengths.sum) + "/" + std::to_string(d.recent_lengths.last) +
-           " baud " + std::to_string(d.baud) + " frequency " + std::to_string(d.input_frequency) +
-           " written " + stream_contents(target);
+           "/" + std::to_string(d.recent_lengths.sum) + "/" +
+           std::to_string(d.recent_lengths.last) + " baud " + std::to_string(d.baud) +
+           " frequency " + std::to_string(d.input_frequency) + " written " +
+           stream_contents(target);
 }
 
 std::string range_of(const SampleRange& r) {
@@ -114,9 +115,8 @@ std::string reference_decode(const std::string& bytes, const FrameLayout& layout
     SwingTracker tracker = make_swing_tracker(static_cast<int>(layout.bytes_per_sample));
     SampleRange range;
     const auto width = static_cast<int>(layout.bytes_per_sample);
-    const std::int64_t whole =
-        std::min<std::int64_t>(layout.frame_count,
-                               static_cast<std::int64_t>(bytes.size()) / layout.bytes_per_frame);
+    const std::int64_t whole = std::min<std::int64_t>(
+        layout.frame_count, static_cast<std::int64_t>(bytes.size()) / layout.bytes_per_frame);
     for (std::int64_t frame = 0; frame < whole; ++frame) {
         for (std::int32_t c = 0; c < layout.channels; ++c) {
             const auto at = static_cast<std::size_t>(frame * layout.bytes_per_frame + c * width);
@@ -171,7 +171,8 @@ TEST(SampleReader, MatchesFrameByFrameReference) {
                     const FrameLayout layout{frame_bytes, width, channels, selected,
                                              frames + extra};
                     const std::string data =
-                        extra == 0 ? bytes : bytes + std::string(static_cast<std::size_t>(width), '\0');
+                        extra == 0 ? bytes
+                                   : bytes + std::string(static_cast<std::size_t>(width), '\0');
                     EXPECT_EQ(reference_decode(data, layout), sample_loop_decode(data, layout));
                 }
             }

@@ -28,8 +28,8 @@ struct Outcome {
 std::string state_of(const SwingTracker& t) {
     return "level " + std::to_string(t.level) + " first " + std::to_string(t.first_sample) +
            " rising " + std::to_string(t.rising) + " falling " + std::to_string(t.falling) +
-           " half " + std::to_string(t.half_start) + " clip " + std::to_string(t.clip_start) +
-           "/" + std::to_string(t.clip_end) + "/" + std::to_string(t.clip_span);
+           " half " + std::to_string(t.half_start) + " clip " + std::to_string(t.clip_start) + "/" +
+           std::to_string(t.clip_end) + "/" + std::to_string(t.clip_span);
 }
 
 // "" when both runs agree, else where they first part.
@@ -40,8 +40,8 @@ std::string first_difference(const Outcome& expected, const Outcome& found) {
         const HalfPeriod& b = found.events[n];
         if (a.length != b.length || a.sample_index != b.sample_index)
             return "event " + std::to_string(n) + ": (" + std::to_string(a.length) + "," +
-                   std::to_string(a.sample_index) + ") against (" + std::to_string(b.length) +
-                   "," + std::to_string(b.sample_index) + ")";
+                   std::to_string(a.sample_index) + ") against (" + std::to_string(b.length) + "," +
+                   std::to_string(b.sample_index) + ")";
     }
     if (expected.events.size() != found.events.size())
         return std::to_string(expected.events.size()) + " events against " +
@@ -228,9 +228,12 @@ struct Family {
 
 const std::vector<Family>& families() {
     static const std::vector<Family> all = {
-        {"tone", [](int w, std::mt19937& r, std::size_t c) { return tone(w, r, c, 9.1, 1.0, 0.02, 0); }},
-        {"quiet tone", [](int w, std::mt19937& r, std::size_t c) { return tone(w, r, c, 36.7, 0.06, 0.02, 0); }},
-        {"clipped tone", [](int w, std::mt19937& r, std::size_t c) { return tone(w, r, c, 18.4, 1.3, 0.01, 7); }},
+        {"tone",
+         [](int w, std::mt19937& r, std::size_t c) { return tone(w, r, c, 9.1, 1.0, 0.02, 0); }},
+        {"quiet tone",
+         [](int w, std::mt19937& r, std::size_t c) { return tone(w, r, c, 36.7, 0.06, 0.02, 0); }},
+        {"clipped tone",
+         [](int w, std::mt19937& r, std::size_t c) { return tone(w, r, c, 18.4, 1.3, 0.01, 7); }},
         {"extremes", extremes},
         {"hysteresis walk", hysteresis_walk},
         {"clip flicker", clip_flicker},
@@ -287,26 +290,29 @@ TEST(SwingBlock, MatchesTrackerOverRandomBlocksAndFrameNumbers) {
 }
 
 // The lanes against one lane, from every kind of course and hysteresis, including one so large
-// that nothing moves and none at all.
+// that nothing moves and none at all, in each loop that this build and processor have.
 TEST(SwingLanes, FindTurnsMatchesFollowingOneSampleAtATime) {
     const std::int16_t hystereses[] = {0, 1, 6, 1638, swing_lanes_hysteresis_limit};
     constexpr std::size_t count = 16 * 256;
-    for (const std::int16_t hysteresis : hystereses) {
-        for (const Family& family : families()) {
-            for (const int width : {1, 2}) {
-                SCOPED_TRACE(std::string(family.name) + ", width " + std::to_string(width) +
-                             ", hysteresis " + std::to_string(hysteresis));
-                std::mt19937 random(static_cast<unsigned>(hysteresis + width));
-                const Samples values = family.make(width, random, count);
-                const SwingCourse course{values[0], (random() & 1) != 0};
-                std::vector<std::uint64_t> expected(count / 64);
-                std::vector<std::uint64_t> found(count / 64, ~std::uint64_t{0});
-                const SwingCourse expected_end =
-                    follow_turns(course, hysteresis, values.data(), count, expected.data());
-                const SwingCourse found_end =
-                    find_turns(course, hysteresis, values.data(), count, found.data());
-                EXPECT_EQ(expected, found);
-                EXPECT_TRUE(expected_end == found_end);
+    for (const LaneLoop loop : {LaneLoop::Fastest, LaneLoop::Plain}) {
+        for (const std::int16_t hysteresis : hystereses) {
+            for (const Family& family : families()) {
+                for (const int width : {1, 2}) {
+                    SCOPED_TRACE(std::string(family.name) + ", width " + std::to_string(width) +
+                                 ", hysteresis " + std::to_string(hysteresis) +
+                                 (loop == LaneLoop::Plain ? ", plain loop" : ", fastest loop"));
+                    std::mt19937 random(static_cast<unsigned>(hysteresis + width));
+                    const Samples values = family.make(width, random, count);
+                    const SwingCourse course{values[0], (random() & 1) != 0};
+                    std::vector<std::uint64_t> expected(count / 64);
+                    std::vector<std::uint64_t> found(count / 64, ~std::uint64_t{0});
+                    const SwingCourse expected_end =
+                        follow_turns(course, hysteresis, values.data(), count, expected.data());
+                    const SwingCourse found_end =
+                        find_turns(course, hysteresis, values.data(), count, found.data(), loop);
+                    EXPECT_EQ(expected, found);
+                    EXPECT_TRUE(expected_end == found_end);
+                }
             }
         }
     }

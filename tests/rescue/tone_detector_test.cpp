@@ -77,7 +77,7 @@ struct FrontRun {
 
 // The front end over blocks that end at each of `cuts` and at the end.
 FrontRun in_blocks(double tone_hz, std::uint32_t rate_hz, int window, const Values& input,
-              const std::vector<std::size_t>& cuts) {
+                   const std::vector<std::size_t>& cuts) {
     DcRemover remover;
     ToneDetector detector;
     configure_dc_remover(remover, rate_hz);
@@ -150,8 +150,8 @@ struct Setting {
 
 // Every rate from 8000 to 192000 Hz that the decoder names, odd and even DC windows, both
 // tones a little off speed, windows of one bit at either baud rate.
-const Setting settings[] = {{8000, 2400.0, 27},   {21600, 1200.0, 72},  {22050, 2520.0, 37},
-                            {44100, 2400.0, 147}, {48000, 1140.0, 80},  {96000, 2400.0, 320},
+const Setting settings[] = {{8000, 2400.0, 27},   {21600, 1200.0, 72}, {22050, 2520.0, 37},
+                            {44100, 2400.0, 147}, {48000, 1140.0, 80}, {96000, 2400.0, 320},
                             {192000, 1200.0, 640}};
 
 } // namespace
@@ -167,8 +167,8 @@ TEST(ToneDetector, MatchesReferenceWithACutAtEveryOffset) {
             const std::vector<std::int64_t> sums =
                 reference_sums(setting.tone_hz, setting.rate_hz, setting.window, values);
             for (std::size_t cut = 0; cut <= count; ++cut) {
-                const FrontRun run = in_blocks(setting.tone_hz, setting.rate_hz, setting.window,
-                                          values, {cut});
+                const FrontRun run =
+                    in_blocks(setting.tone_hz, setting.rate_hz, setting.window, values, {cut});
                 ASSERT_EQ(dc, run.dc) << "cut at " << cut;
                 ASSERT_EQ(sums, run.sums) << "cut at " << cut;
             }
@@ -187,8 +187,8 @@ TEST(ToneDetector, MatchesReferenceOverRandomBlocks) {
             std::vector<std::size_t> cuts;
             for (std::size_t end = block(random); end < count; end += block(random))
                 cuts.push_back(end);
-            const FrontRun run = in_blocks(setting.tone_hz, setting.rate_hz, setting.window, values,
-                                      cuts);
+            const FrontRun run =
+                in_blocks(setting.tone_hz, setting.rate_hz, setting.window, values, cuts);
             EXPECT_EQ(reference_dc(setting.rate_hz, values), run.dc);
             EXPECT_EQ(reference_sums(setting.tone_hz, setting.rate_hz, setting.window, values),
                       run.sums);
