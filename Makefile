@@ -26,12 +26,13 @@ test: setup-tools all asan
 demo: all
 	bash scripts/demo.sh
 
-# Timings against cp, head and minimodem, qirvex-rescue from a pipe and its latency on a paced
-# pipe, and the microbenchmarks; never part of the tests. BENCH_QUICK=1 times only the 10-minute
-# files; BENCH_BEFORE=folder times that folder's qirvex-rescue (an earlier build) beside this one.
+# Timings against the read floor (reading the file once), cp, head and minimodem, qirvex-rescue
+# from a pipe and its latency on a paced pipe, and the microbenchmarks; never part of the tests.
+# BENCH_QUICK=1 times only the 10-minute files; BENCH_BEFORE=folder times that folder's
+# qirvex-rescue and qirvex (an earlier build) beside this one.
 bench: setup-bench setup-tools all
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQIRVEX_BENCH=ON
-	cmake --build build-bench --target microbench -j $(JOBS)
+	cmake --build build-bench --target microbench read_floor -j $(JOBS)
 	python3 scripts/bench.py
 
 # Decodes a corpus degraded in 73 ways with qirvex, minimodem and qirvex-rescue, once on qirvex's

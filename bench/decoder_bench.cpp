@@ -1,9 +1,11 @@
 // Microbenchmarks of the decoder's per-sample and per-event stages, on the tone the encoder
-// writes: the swing tracker in nanoseconds per sample, the whole sample loop (conversion,
-// tracker, range and decoder) per sample, and the classifier with the frame assembler per event.
+// writes: the swing tracker in nanoseconds per sample, one sample at a time and over blocks on
+// its lanes, the whole sample loop (conversion, tracker, range and decoder) per sample, and the
+// classifier with the frame assembler per event.
 #include "cli/options.h"
 #include "decoder/kcs_decoder.h"
 #include "decoder/sample_reader.h"
+#include "decoder/swing_block.h"
 #include "decoder/swing_tracker.h"
 #include "encoder/tone_cells.h"
 
@@ -11,6 +13,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <vector>
@@ -73,6 +76,31 @@ void BM_SwingTracker(benchmark::State& state) {
     report_per_item(state, static_cast<std::int64_t>(samples.size()), "ns_per_sample");
 }
 BENCHMARK(BM_SwingTracker);
+
+// The same tone through track_block, in the sample loop's chunks of 8192 values.
+void BM_SwingBlock(benchmark::State& state) {
+    const std::vector<std::uint8_t>& samples = tone();
+    std::vector<std::int16_t> values;
+    for (const std::uint8_t byte : samples)
+        values.push_back(static_cast<std::int16_t>(byte - 128));
+    constexpr std::size_t chunk = 8192;
+    std::vector<HalfPeriod> events(chunk);
+    for (auto _ : state) {
+        SwingTracker tracker = make_swing_tracker(1);
+        std::int64_t lengths = 0;
+        for (std::size_t done = 0; done < values.size(); done += chunk) {
+            const std::size_t count = std::min(chunk, values.size() - done);
+            const std::size_t found =
+                track_block(tracker, values.data() + done, count,
+                            static_cast<std::int64_t>(done) + 1, events.data());
+            for (std::size_t n = 0; n < found; ++n)
+                lengths += events[n].length + events[n].sample_index;
+        }
+        benchmark::DoNotOptimize(lengths);
+    }
+    report_per_item(state, static_cast<std::int64_t>(samples.size()), "ns_per_sample");
+}
+BENCHMARK(BM_SwingBlock);
 
 // The classifier and the frame assembler, fed the tracker's events of the same tone.
 void BM_Classifier(benchmark::State& state) {

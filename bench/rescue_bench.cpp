@@ -1,8 +1,11 @@
-// Microbenchmark of qirvex-rescue's per-sample front end, in nanoseconds per sample: the DC
+// Microbenchmarks of qirvex-rescue's per-sample front end, in nanoseconds per sample: the DC
 // remover and both tone detectors over one bit-long window at 44100 samples per second, run over
-// blocks as the decoder runs them. Everything after it (the history and the bit clock) handles a
-// few dozen window starts per word and is timed by the whole decode in make bench.
+// blocks as the decoder runs them, and the detectors' plain mixing loop alone (the front end
+// chooses the AVX2 one where the processor has it). Everything after it (the history and the bit
+// clock) handles a few dozen window starts per word and is timed by the whole decode in make
+// bench.
 #include "rescue/tone_detector.h"
+#include "rescue/tone_mixing.h"
 
 #include "bench_support.h"
 
@@ -57,5 +60,29 @@ void BM_RescueFrontEnd(benchmark::State& state) {
                     "ns_per_sample");
 }
 BENCHMARK(BM_RescueFrontEnd);
+
+// Both detectors' plain loop over the same tone, whatever the processor has.
+void BM_ToneMixingPlain(benchmark::State& state) {
+    const std::vector<std::int32_t> tone = fsk_tone();
+    ToneDetector mark;
+    ToneDetector space;
+    configure_tone_detector(mark, 2400.0, rate_hz, window_samples);
+    configure_tone_detector(space, 1200.0, rate_hz, window_samples);
+    ToneMix mark_mix{rotation_table(), 0, mark.phase_step, mark.products.data(),
+                     mark.products.size()};
+    ToneMix space_mix{rotation_table(), 0, space.phase_step, space.products.data(),
+                      space.products.size()};
+    std::vector<ToneSums> sums(block_samples);
+    for (auto _ : state) {
+        for (std::size_t done = 0; done + block_samples <= tone.size(); done += block_samples) {
+            mix_tones(mark_mix, tone.data() + done, block_samples, sums.data());
+            mix_tones(space_mix, tone.data() + done, block_samples, sums.data());
+            benchmark::DoNotOptimize(sums.data());
+        }
+    }
+    report_per_item(state, static_cast<std::int64_t>(tone.size() / block_samples * block_samples),
+                    "ns_per_sample");
+}
+BENCHMARK(BM_ToneMixingPlain);
 
 } // namespace

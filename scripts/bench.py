@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Times qirvex and qirvex-rescue against the disk and against a general FSK modem, side by side.
+"""Times qirvex and qirvex-rescue against reading the file once, against the disk and against a
+general FSK modem, side by side.
 
 Makes 10 minutes and 1 hour of tape (the program's own 21600 Hz 8-bit output, and the same
 converted by sox to 44100 Hz 16-bit mono and stereo) in a folder under /tmp, then times whole
@@ -8,13 +9,20 @@ machine's load touches all of them alike; the first round is a warm-up that fill
 and is not counted. Every ratio is taken between medians of the same run. Every decode that is
 timed is checked against the data it must give back, byte for byte.
 
-qirvex-rescue is also timed reading the same audio from a pipe (`cat FILE | qirvex-rescue - OUT`),
-beside an earlier build of itself when BENCH_BEFORE names that build's folder, and fed a tape
-through a pipe at 8 times and at real time to measure how soon its bytes come out
-(bench_stream.py); its peak memory is taken on the files and on the pipes.
+The read floor is the least any decoder must do: read the file once (build-bench/read_floor reads
+it in 256 KB blocks and adds up its bytes). Each decode is given in nanoseconds per sample frame,
+by the clock and by processor time (user and system, which the load of a shared machine moves
+far less), and as a multiple of the floor and of cp.
+
+Both decoders are timed beside an earlier build of themselves when BENCH_BEFORE names that
+build's folder. qirvex-rescue is also timed reading the same audio from a pipe
+(`cat FILE | qirvex-rescue - OUT`), and fed a tape through a pipe at 8 times and at real time to
+measure how soon its bytes come out (bench_stream.py); its peak memory is taken on the files and
+on the pipes.
 
 Environment: BENCH_QUICK=1 times only the 10-minute files; BENCH_RUNS sets the counted rounds;
-BENCH_BEFORE=folder adds the qirvex-rescue in that folder (an earlier build) to the rounds.
+BENCH_BEFORE=folder adds the qirvex-rescue and the qirvex in that folder (an earlier build) to the
+rounds.
 Needs python3, sox, minimodem and GNU time; installs the last three with apt-get when run as root.
 """
 
@@ -27,6 +35,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import wave
 
 from bench_stream import measure_latency
 
@@ -34,6 +43,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 QIRVEX = os.path.join(ROOT, "build", "qirvex")
 RESCUE = os.path.join(ROOT, "build", "qirvex-rescue")
 MICROBENCH = os.path.join(ROOT, "build-bench", "microbench")
+READ_FLOOR = os.path.join(ROOT, "build-bench", "read_floor")
 GNU_TIME = "/usr/bin/time"
 
 QUICK = os.environ.get("BENCH_QUICK", "") not in ("", "0")
@@ -42,6 +52,7 @@ WARMUP_ROUNDS = 1
 # The folder of an earlier build whose qirvex-rescue is timed beside this one, or None.
 BEFORE = os.environ.get("BENCH_BEFORE") or None
 BEFORE_RESCUE = os.path.join(BEFORE, "qirvex-rescue") if BEFORE else None
+BEFORE_QIRVEX = os.path.join(BEFORE, "qirvex") if BEFORE else None
 
 SAMPLE_RATE_HZ = 21600
 # An encoded file holds 2 s of leader, 1 s of trailer and the pad byte around 792 samples per
@@ -117,25 +128,34 @@ class Job:
         self.status = status        # the exit status of a run that went through
         self.expected = expected    # the bytes the run must leave in `result`
         self.result = result        # the file to check, when expected is given
-        self.seconds = []
+        self.seconds = []           # wall-clock time of each counted run
+        self.cpu_seconds = []       # user and system time of each counted run, with its children
 
     def run(self):
+        """Runs the command once; returns its wall-clock and its processor time in seconds."""
         out = open(self.stdout, "wb") if self.stdout else subprocess.DEVNULL
         err = open(self.stderr, "wb") if self.stderr else subprocess.DEVNULL
         start = time.perf_counter()
-        status = subprocess.run(self.argv, stdout=out, stderr=err).returncode
+        process = subprocess.Popen(self.argv, stdout=out, stderr=err)
+        # wait4's usage counts the process and every child it waited for (cat in a pipe).
+        _, wait_status, usage = os.wait4(process.pid, 0)
         elapsed = time.perf_counter() - start
+        process.returncode = os.waitstatus_to_exitcode(wait_status)
         for stream in (out, err):
             if stream is not subprocess.DEVNULL:
                 stream.close()
-        if status != self.status:
-            sys.exit(f"bench: {' '.join(self.argv)} exited with {status}, not {self.status}")
+        if process.returncode != self.status:
+            sys.exit(f"bench: {' '.join(self.argv)} exited with {process.returncode}, "
+                     f"not {self.status}")
         if self.expected is not None and read(self.result) != self.expected:
             sys.exit(f"bench: {' '.join(self.argv)} did not give the data back exactly")
-        return elapsed
+        return elapsed, usage.ru_utime + usage.ru_stime
 
     def median_ms(self):
         return statistics.median(self.seconds) * 1000.0
+
+    def median_cpu_ms(self):
+        return statistics.median(self.cpu_seconds) * 1000.0
 
 
 def decode_jobs(paths, data, folder):
@@ -143,9 +163,13 @@ def decode_jobs(paths, data, folder):
     for name in ("m21", "m44", "s44"):
         audio = paths[name]
         out = os.path.join(folder, "decoded.txt")
+        jobs.append(Job((name, "floor"), [READ_FLOOR, audio], stdout=os.path.join(folder, "sum")))
         jobs.append(Job((name, "cp"), ["cp", audio, os.path.join(folder, "copy.wav")]))
         jobs.append(Job((name, "qirvex"), [QIRVEX, "-F", audio, out], status=1,
                         expected=data, result=out))
+        if BEFORE_QIRVEX and os.path.exists(BEFORE_QIRVEX):
+            jobs.append(Job((name, "qirvex before"), [BEFORE_QIRVEX, "-F", audio, out], status=1,
+                            expected=data, result=out))
         jobs.append(Job((name, "trace"), [QIRVEX, "-X", "-F", audio, out], status=1,
                         stderr=os.path.join(folder, "trace.txt"), expected=data, result=out))
         # qirvex-rescue exits with 0 when every word decoded cleanly.
@@ -182,9 +206,10 @@ def encode_jobs(paths, folder):
 def time_interleaved(jobs):
     for round_number in range(WARMUP_ROUNDS + RUNS):
         for job in jobs:
-            elapsed = job.run()
+            elapsed, cpu = job.run()
             if round_number >= WARMUP_ROUNDS:
                 job.seconds.append(elapsed)
+                job.cpu_seconds.append(cpu)
 
 
 def peak_rss_kb(argv, piped_from=None):
@@ -223,41 +248,80 @@ def load_average():
 FILE_NAMES = {"m21": "21600 Hz 8-bit mono", "m44": "44100 Hz 16-bit mono",
               "s44": "44100 Hz 16-bit stereo"}
 
+# The per-sample goals, in nanoseconds per sample frame of the whole process (wall clock), on the
+# two mono files: qirvex within a few times the read floor, qirvex-rescue within a few more.
+DECODE_NS_LIMIT = 1.5
+RESCUE_NS_LIMIT = 4.0
+NS_GOAL_FILES = ("m21", "m44")
+# The encoder writes its tape within this multiple of head -c writing as many bytes.
+ENCODE_HEAD_LIMIT = 1.3
+
+
+def frame_count(path):
+    with wave.open(path, "rb") as audio:
+        return audio.getnframes()
+
+
+class Timing:
+    """One program's medians on one file, beside the floor and cp of the same rounds."""
+
+    def __init__(self, by_key, name, program, frames):
+        job = by_key[(name, program)]
+        self.ms = job.median_ms()
+        self.cpu_ms = job.median_cpu_ms()
+        self.ns = self.ms * 1e6 / frames
+        self.cpu_ns = self.cpu_ms * 1e6 / frames
+        self.per_floor = self.ms / by_key[(name, "floor")].median_ms()
+        self.per_cp = self.ms / by_key[(name, "cp")].median_ms()
+
+    def cells(self):
+        """ms, ns per sample by clock and by processor time, and the ratios to floor and cp."""
+        return "%8.1f %6.2f %6.2f %6.2f %6.2f" % (self.ms, self.ns, self.cpu_ns, self.per_floor,
+                                                 self.per_cp)
+
+
+def timing_header(program):
+    return "%8s %6s %6s %6s %6s" % (program, "ns/smp", "cpu ns", "/floor", "/cp")
+
 
 def report(minutes, paths, jobs, folder, goals):
     by_key = {job.key: job for job in jobs}
-    print(f"\n{minutes} minutes of tape ({len(read(paths['data']))} data bytes), medians in ms")
-    header = ("file", "MB", "cp", "decode", "/cp", "minimodem", "/minimodem", "-X", "-X/decode",
-              "peak KB")
-    print("%-24s %7s %8s %8s %6s %10s %11s %8s %10s %8s" % header)
+    print(f"\n{minutes} minutes of tape ({len(read(paths['data']))} data bytes), medians in ms; "
+          "ns/smp and cpu ns per sample frame (clock, processor time)")
+    print("%-24s %6s %9s %7s %7s %s %8s %7s %10s %11s %8s %10s %8s" % (
+        "qirvex", "MB", "frames", "floor", "cp", timing_header("decode"), "before", "/before",
+        "minimodem", "/minimodem", "-X", "-X/decode", "peak KB"))
     out = os.path.join(folder, "decoded.txt")
     for name in ("m21", "m44", "s44"):
-        cp = by_key[(name, "cp")].median_ms()
-        decode = by_key[(name, "qirvex")].median_ms()
+        frames = frame_count(paths[name])
+        decode = Timing(by_key, name, "qirvex", frames)
         trace = by_key[(name, "trace")].median_ms()
         mm_job = by_key.get((name, "minimodem"))
-        mm = "%10.1f" % mm_job.median_ms() if mm_job else "%10s" % "-"
-        mm_ratio = "%11.2f" % (decode / mm_job.median_ms()) if mm_job else "%11s" % "-"
+        mm = mm_job.median_ms() if mm_job else None
+        before_job = by_key.get((name, "qirvex before"))
+        before = before_job.median_ms() if before_job else None
         rss = peak_rss_kb([QIRVEX, "-F", paths[name], out])
-        size_mb = os.path.getsize(paths[name]) / 1e6
-        print("%-24s %7.1f %8.1f %8.1f %6.2f %s %s %8.1f %10.2f %8d" % (
-            FILE_NAMES[name], size_mb, cp, decode, decode / cp, mm, mm_ratio, trace,
-            trace / decode, rss))
-        goals.append((f"{minutes} min {FILE_NAMES[name]}: decode/cp", decode / cp,
-                      {"m21": 2.0, "m44": 4.0}.get(name)))
-        if mm_job:
-            goals.append((f"{minutes} min {FILE_NAMES[name]}: decode/minimodem",
-                          decode / mm_job.median_ms(), 1 / 3 if name == "m44" else 1.0))
-        goals.append((f"{minutes} min {FILE_NAMES[name]}: -X/decode", trace / decode, 2.0))
+        print("%-24s %6.1f %9d %7.1f %7.1f %s %s %s %s %s %8.1f %10.2f %8d" % (
+            FILE_NAMES[name], os.path.getsize(paths[name]) / 1e6, frames,
+            by_key[(name, "floor")].median_ms(), by_key[(name, "cp")].median_ms(),
+            decode.cells(), optional(8, before, "%.1f"),
+            optional(7, decode.ms / before if before else None), optional(10, mm, "%.1f"),
+            optional(11, decode.ms / mm if mm else None), trace, trace / decode.ms, rss))
+        label = f"{minutes} min {FILE_NAMES[name]}: decode"
+        if name in NS_GOAL_FILES:
+            goals.append((label + " ns per sample", decode.ns, DECODE_NS_LIMIT))
+        goals.append((label + "/cp", decode.per_cp, {"m21": 2.0, "m44": 4.0}.get(name)))
+        if mm:
+            goals.append((label + "/minimodem", decode.ms / mm, 1 / 3 if name == "m44" else 1.0))
+        goals.append((f"{minutes} min {FILE_NAMES[name]}: -X/decode", trace / decode.ms, 2.0))
         goals.append((f"{minutes} min {FILE_NAMES[name]}: peak resident KB", rss, 4096))
     report_rescue(paths, by_key, folder, goals, minutes)
     encode = by_key[("enc", "qirvex")].median_ms()
     head = by_key[("enc", "head")].median_ms()
     rss = peak_rss_kb([QIRVEX, "-F", paths["data"], os.path.join(folder, "encoded.wav")])
-    print("%-24s %7.1f %8s %8s %6s   head -c %8.1f   encode %8.1f   /head %5.2f   peak KB %d" % (
-        "encode", os.path.getsize(paths["m21"]) / 1e6, "", "", "", head, encode,
-        encode / head, rss))
-    goals.append((f"{minutes} min encode/head", encode / head, 2.0))
+    print("%-24s %6.1f %9s   head -c %8.1f   encode %8.1f   /head %5.2f   peak KB %d" % (
+        "encode", os.path.getsize(paths["m21"]) / 1e6, "", head, encode, encode / head, rss))
+    goals.append((f"{minutes} min encode/head", encode / head, ENCODE_HEAD_LIMIT))
     goals.append((f"{minutes} min encode: peak resident KB", rss, 4096))
 
 
@@ -276,13 +340,13 @@ def optional(width, value, form="%.2f"):
 
 
 def report_rescue(paths, by_key, folder, goals, minutes):
-    print("%-24s %7s %8s %8s %6s %8s %8s %8s %6s %10s %11s %8s %8s" % (
-        "qirvex-rescue", "", "cp", "rescue", "/cp", "before", "/before", "pipe", "/file",
-        "mm -l inf", "/mm -l inf", "peak KB", "pipe KB"))
+    print("%-24s %6s %9s %7s %7s %s %8s %7s %8s %6s %10s %11s %8s %8s" % (
+        "qirvex-rescue", "", "", "floor", "cp", timing_header("rescue"), "before", "/before",
+        "pipe", "/file", "mm -l inf", "/mm -l inf", "peak KB", "pipe KB"))
     out = os.path.join(folder, "decoded.txt")
     for name in ("m21", "m44", "s44"):
-        cp = by_key[(name, "cp")].median_ms()
-        rescue = by_key[(name, "rescue")].median_ms()
+        frames = frame_count(paths[name])
+        rescue = Timing(by_key, name, "rescue", frames)
         pipe = by_key[(name, "rescue pipe")].median_ms()
         before_job = by_key.get((name, "rescue before"))
         before = before_job.median_ms() if before_job else None
@@ -290,17 +354,21 @@ def report_rescue(paths, by_key, folder, goals, minutes):
         mm = mm_job.median_ms() if mm_job else None
         rss = peak_rss_kb([RESCUE, "-f", paths[name], out])
         pipe_rss = peak_rss_kb([RESCUE, "-f", "-", out], piped_from=paths[name])
-        print("%-24s %7s %8.1f %8.1f %6.2f %s %s %8.1f %6.2f %s %s %8d %8d" % (
-            FILE_NAMES[name], "", cp, rescue, rescue / cp, optional(8, before, "%.1f"),
-            optional(8, rescue / before if before else None), pipe, pipe / rescue,
-            optional(10, mm, "%.1f"), optional(11, rescue / mm if mm else None), rss, pipe_rss))
+        print("%-24s %6s %9s %7.1f %7.1f %s %s %s %8.1f %6.2f %s %s %8d %8d" % (
+            FILE_NAMES[name], "", "", by_key[(name, "floor")].median_ms(),
+            by_key[(name, "cp")].median_ms(), rescue.cells(), optional(8, before, "%.1f"),
+            optional(7, rescue.ms / before if before else None), pipe, pipe / rescue.ms,
+            optional(10, mm, "%.1f"), optional(11, rescue.ms / mm if mm else None), rss,
+            pipe_rss))
         label = f"{minutes} min {FILE_NAMES[name]}: rescue"
-        goals.append((label + "/cp", rescue / cp, RESCUE_CP_LIMITS.get(name)))
+        if name in NS_GOAL_FILES:
+            goals.append((label + " ns per sample", rescue.ns, RESCUE_NS_LIMIT))
+        goals.append((label + "/cp", rescue.per_cp, RESCUE_CP_LIMITS.get(name)))
         if before:
-            goals.append((label + "/before", rescue / before, RESCUE_BEFORE_LIMIT))
-        goals.append((label + " pipe/file", pipe / rescue, RESCUE_PIPE_LIMIT))
+            goals.append((label + "/before", rescue.ms / before, RESCUE_BEFORE_LIMIT))
+        goals.append((label + " pipe/file", pipe / rescue.ms, RESCUE_PIPE_LIMIT))
         if mm:
-            goals.append((label + "/minimodem", rescue / mm, 1.0))
+            goals.append((label + "/minimodem", rescue.ms / mm, 1.0))
         goals.append((label + " peak resident KB", rss, RESCUE_PEAK_KB))
         goals.append((label + " pipe peak resident KB", pipe_rss, RESCUE_PEAK_KB))
 
@@ -352,12 +420,14 @@ def main():
     ensure_tools()
     if not os.path.exists(QIRVEX) or not os.path.exists(RESCUE):
         sys.exit("bench: build the programs first (make)")
+    if not os.path.exists(READ_FLOOR):
+        sys.exit("bench: build the read floor first (make bench builds it in build-bench)")
     if BEFORE_RESCUE and not os.path.exists(BEFORE_RESCUE):
         sys.exit(f"bench: BENCH_BEFORE names {BEFORE}, which holds no qirvex-rescue")
     lengths = [10] if QUICK else [10, 60]
     print(f"qirvex bench on {cpu_model()}, {os.cpu_count()} cores, {platform.system()} "
           f"{platform.release()}; {RUNS} counted rounds after {WARMUP_ROUNDS} warm-up")
-    print("qirvex-rescue before: " + (BEFORE_RESCUE or "not timed (set BENCH_BEFORE)"))
+    print("before: " + (BEFORE or "not timed (set BENCH_BEFORE)"))
     print(f"load average at start: {load_average()}")
     sys.stdout.flush()
     goals = []

@@ -9,10 +9,11 @@
 
 #include "base/byte_order.h"
 #include "cli/diagnostics.h"
+#include "decoder/swing_block.h"
 #include "decoder/swing_tracker.h"
 
 #include <algorithm>
-#include <array>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -34,55 +35,72 @@ template <> std::int32_t sample_value<4>(const std::uint8_t* bytes) { return byt
 // A block is worked through in chunks of this many frames, one stage at a time, each in a loop of
 // its own over small arrays that stay in the first-level cache: each channel that is needed is
 // converted into values, the range and the tracker run over those, and the tracker's events go to
-// the decoder.
-constexpr std::int64_t chunk_frames = 4096;
+// the decoder. Samples of 1 and 2 bytes become 16-bit values, which the tracker follows on
+// sixteen lanes at once (swing_block.h); 4-byte samples stay 32-bit and go sample by sample.
+constexpr std::int64_t chunk_frames = 8192;
 
-using ChunkValues = std::array<std::int32_t, chunk_frames>;
-// An event needs a downward and then an upward step, so a chunk holds no more events than frames.
-using ChunkEvents = std::array<HalfPeriod, chunk_frames>;
+template <int width> using ValueOf = std::conditional_t<width == 4, std::int32_t, std::int16_t>;
 
 struct SampleScan {
     const FrameLayout& layout;
     KcsDecoder& decoder;
     SwingTracker tracker;
     SampleRange range;
-    std::int64_t frame = 0; // number of the latest frame scanned, 1-based
-    ChunkValues values{};   // one channel of the current chunk
-    ChunkEvents events{};   // the selected channel's events in the current chunk
+    std::int64_t frame = 0;               // number of the latest frame scanned, 1-based
+    std::vector<std::int16_t> values16{}; // one channel of the current chunk, up to 2 bytes
+    std::vector<std::int32_t> values32{}; // the same for 4-byte samples
+    // The selected channel's events in the current chunk. An event needs a downward and then an
+    // upward step, so a chunk holds no more events than frames.
+    std::vector<HalfPeriod> events{};
 };
+
+template <typename Value> Value* values_of(SampleScan& scan);
+template <> std::int16_t* values_of<std::int16_t>(SampleScan& scan) { return scan.values16.data(); }
+template <> std::int32_t* values_of<std::int32_t>(SampleScan& scan) { return scan.values32.data(); }
 
 // The values of one channel of `count` frames, with the width fixed for the whole file. In a mono
 // file the samples lie side by side, a step the compiler knows, so it can convert several at once.
 template <int width, bool is_mono>
 void convert_channel(const FrameLayout& layout, const std::uint8_t* frames, std::int64_t count,
-                     std::int32_t channel, ChunkValues& values) {
+                     std::int32_t channel, ValueOf<width>* values) {
     const std::int64_t step = is_mono ? width : layout.bytes_per_frame;
     const std::uint8_t* first = frames + channel * layout.bytes_per_sample;
     for (std::int64_t n = 0; n < count; ++n)
-        values[static_cast<std::size_t>(n)] = sample_value<width>(first + n * step);
+        values[n] = static_cast<ValueOf<width>>(sample_value<width>(first + n * step));
 }
 
-void widen(std::int32_t& low, std::int32_t& high, const ChunkValues& values, std::int64_t count) {
+// The extremes are kept in the values' own type inside the loop, which lets the compiler take
+// several at once; the range starts at 0 either way.
+template <typename Value>
+void widen(std::int32_t& low, std::int32_t& high, const Value* values, std::int64_t count) {
+    Value chunk_low = 0;
+    Value chunk_high = 0;
     for (std::int64_t n = 0; n < count; ++n) {
-        low = std::min(low, values[static_cast<std::size_t>(n)]);
-        high = std::max(high, values[static_cast<std::size_t>(n)]);
+        chunk_low = std::min(chunk_low, values[n]);
+        chunk_high = std::max(chunk_high, values[n]);
     }
+    low = std::min<std::int32_t>(low, chunk_low);
+    high = std::max<std::int32_t>(high, chunk_high);
 }
 
 // Returns the number of events found. The tracker is worked on as a local copy, which the
 // compiler can keep in registers: nothing but this loop sees it, and the loop makes no call.
-std::int64_t track_values(SampleScan& scan, const ChunkValues& values, std::int64_t count) {
+std::int64_t track_values(SampleScan& scan, const std::int32_t* values, std::int64_t count) {
     SwingTracker tracker = scan.tracker;
     const std::int64_t first_frame = scan.frame + 1;
     HalfPeriod* const events = scan.events.data();
     std::int64_t found = 0;
     for (std::int64_t n = 0; n < count; ++n) {
-        if (track_sample(tracker, values[static_cast<std::size_t>(n)], first_frame + n,
-                         events[found]))
+        if (track_sample(tracker, values[n], first_frame + n, events[found]))
             ++found;
     }
     scan.tracker = tracker;
     return found;
+}
+
+std::int64_t track_values(SampleScan& scan, const std::int16_t* values, std::int64_t count) {
+    return static_cast<std::int64_t>(track_block(
+        scan.tracker, values, static_cast<std::size_t>(count), scan.frame + 1, scan.events.data()));
 }
 
 void hand_over(SampleScan& scan, std::int64_t events) {
@@ -96,18 +114,19 @@ void hand_over(SampleScan& scan, std::int64_t events) {
 template <int width, bool is_mono>
 void scan_chunk(SampleScan& scan, const std::uint8_t* frames, std::int64_t count) {
     const FrameLayout& layout = scan.layout;
-    convert_channel<width, is_mono>(layout, frames, count, 0, scan.values);
-    widen(scan.range.left_min, scan.range.left_max, scan.values, count);
+    ValueOf<width>* const values = values_of<ValueOf<width>>(scan);
+    convert_channel<width, is_mono>(layout, frames, count, 0, values);
+    widen(scan.range.left_min, scan.range.left_max, values, count);
     std::int32_t converted = 0;
     if (!is_mono) {
-        convert_channel<width, is_mono>(layout, frames, count, 1, scan.values);
-        widen(scan.range.right_min, scan.range.right_max, scan.values, count);
+        convert_channel<width, is_mono>(layout, frames, count, 1, values);
+        widen(scan.range.right_min, scan.range.right_max, values, count);
         converted = 1;
     }
     if (layout.selected >= 0) {
         if (layout.selected != converted)
-            convert_channel<width, is_mono>(layout, frames, count, layout.selected, scan.values);
-        hand_over(scan, track_values(scan, scan.values, count));
+            convert_channel<width, is_mono>(layout, frames, count, layout.selected, values);
+        hand_over(scan, track_values(scan, values, count));
     }
     scan.frame += count;
 }
@@ -157,6 +176,12 @@ SampleRange read_samples(std::FILE* input, const FrameLayout& layout, KcsDecoder
         layout.frame_count, std::max<std::int64_t>(1, block_target_bytes / layout.bytes_per_frame));
     std::vector<std::uint8_t> block(
         static_cast<std::size_t>(block_frames * layout.bytes_per_frame));
+    const auto chunk_size = static_cast<std::size_t>(std::min(block_frames, chunk_frames));
+    if (layout.bytes_per_sample == 4)
+        scan.values32.resize(chunk_size);
+    else
+        scan.values16.resize(chunk_size);
+    scan.events.resize(chunk_size);
     const BlockScanner scan_frames = scanner_for(layout);
     for (std::int64_t remaining = layout.frame_count; remaining > 0;) {
         const std::int64_t wanted = std::min(remaining, block_frames);

@@ -41,13 +41,12 @@ struct ToneSums {
 };
 
 struct ToneDetector {
-    std::uint32_t phase = 0;          // the tone's phase, a full turn being 2^32
-    std::uint32_t phase_step = 0;     // phase advance per sample
-    std::vector<std::int64_t> ring_i; // the window's in-phase products, oldest at `next`
-    std::vector<std::int64_t> ring_q; // the window's quadrature products
-    std::size_t next = 0;             // ring slot overwritten next
-    ToneSums sums;                    // sums of ring_i and ring_q
-    std::int64_t pushed = 0;          // samples taken so far, for the debug recount
+    std::uint32_t phase = 0;        // the tone's phase, a full turn being 2^32
+    std::uint32_t phase_step = 0;   // phase advance per sample
+    std::vector<ToneSums> products; // the window's in-phase and quadrature products, a ring
+    std::size_t next = 0;           // ring slot of the oldest product, overwritten next
+    ToneSums sums;                  // sums of the ring
+    std::int64_t pushed = 0;        // samples taken so far, for the debug recount
 };
 
 // A detector for tone_hz at rate_hz over a window of window_samples, its sums zero.

@@ -1,6 +1,7 @@
 // The ring of detector sums, and magnitudes interpolated between window starts.
 #include "rescue/tone_history.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 
@@ -14,14 +15,18 @@ void configure_history(ToneHistory& history, std::int64_t span_windows) {
     history.newest = -1;
 }
 
+// The sums go in as whole runs up to the ring's end: at most two copies per ring and block.
 void push_history_block(ToneHistory& history, const ToneSums* mark, const ToneSums* space,
                         std::size_t count) {
-    for (std::size_t n = 0; n < count; ++n) {
-        const std::size_t slot = (static_cast<std::size_t>(history.newest + 1) + n) & history.mask;
-        history.mark[slot] = mark[n];
-        history.space[slot] = space[n];
+    const std::size_t size = history.mask + 1;
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t slot = static_cast<std::size_t>(history.newest + 1) & history.mask;
+        const std::size_t run = std::min(count - done, size - slot);
+        std::copy_n(mark + done, run, history.mark.begin() + static_cast<std::ptrdiff_t>(slot));
+        std::copy_n(space + done, run, history.space.begin() + static_cast<std::ptrdiff_t>(slot));
+        history.newest += static_cast<std::int64_t>(run);
+        done += run;
     }
-    history.newest += static_cast<std::int64_t>(count);
 }
 
 std::int64_t oldest_held(const ToneHistory& history) {
