@@ -2,8 +2,10 @@
 #include "fuzz_support.h"
 
 #include "cli/diagnostics.h"
+#include "base/kcs.h"
 #include "cli/options.h"
 
+#include <array>
 #include <cstdlib>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -16,6 +18,17 @@ void quiet_console() {
 }
 
 void reset_options() { options = Options{}; }
+
+RescueSettings rescue_settings_from(std::uint8_t flags) {
+    constexpr std::array<Parity, 4> parities = {Parity::None, Parity::Even, Parity::Odd,
+                                                Parity::None};
+    RescueSettings settings;
+    settings.baud = (flags & 0x01) != 0 ? fast_baud : slow_baud;
+    settings.format.data_bits = (flags & 0x02) != 0 ? 7 : 8;
+    settings.format.stop_bits = (flags & 0x04) != 0 ? 1 : 2;
+    settings.format.parity = parities[(flags >> 3) & 3];
+    return settings;
+}
 
 std::FILE* memory_file(const std::uint8_t* data, std::size_t size, const char* mode) {
     const int fd = memfd_create("qirvex-fuzz", 0);

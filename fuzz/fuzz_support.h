@@ -2,6 +2,8 @@
 // that still have a descriptor, so that fstat reports their size as it would for a real file.
 #pragma once
 
+#include "rescue/rescue_decoder.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -20,6 +22,10 @@ void reset_options();
 
 // The whole content of a stream, whatever its position, read through its descriptor.
 [[nodiscard]] std::string file_bytes(std::FILE* stream);
+
+// qirvex-rescue's baud rate and framing from the low five bits of `flags`: 600 baud, 7 data
+// bits, 1 stop bit, and the parity (none, even, odd, none) in bits 3 and 4.
+[[nodiscard]] RescueSettings rescue_settings_from(std::uint8_t flags);
 
 // Ends the process with a report when an invariant of the code under test does not hold; the
 // fuzzer counts it as a crash and keeps the input.

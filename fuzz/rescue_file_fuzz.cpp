@@ -51,12 +51,7 @@ struct FileCase {
 FileCase read_case(const std::uint8_t* trailer) {
     FileCase c;
     const std::uint8_t flags = trailer[0];
-    c.settings.baud = (flags & 0x01) != 0 ? fast_baud : slow_baud;
-    c.settings.format.data_bits = (flags & 0x02) != 0 ? 7 : 8;
-    c.settings.format.stop_bits = (flags & 0x04) != 0 ? 1 : 2;
-    constexpr std::array<Parity, 4> parities = {Parity::None, Parity::Even, Parity::Odd,
-                                                Parity::None};
-    c.settings.format.parity = parities[(flags >> 3) & 3];
+    c.settings = rescue_settings_from(flags);
     c.is_pipe = (flags & 0x20) != 0;
     c.raw.is_raw = (flags & 0x40) != 0;
     c.settings.channel = trailer[1] & 3;
@@ -134,26 +129,7 @@ void check_refusal(const FileCase& c, const std::uint8_t* data, std::size_t size
 // The bytes one sample takes where every sample takes the same; 0 for compressed encodings,
 // FLAC among them, whose subformat names the width of the samples it packs.
 std::int64_t fixed_sample_bytes(int format) {
-    if ((format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC)
-        return 0;
-    switch (format & SF_FORMAT_SUBMASK) {
-    case SF_FORMAT_PCM_S8:
-    case SF_FORMAT_PCM_U8:
-    case SF_FORMAT_ULAW:
-    case SF_FORMAT_ALAW:
-        return 1;
-    case SF_FORMAT_PCM_16:
-        return 2;
-    case SF_FORMAT_PCM_24:
-        return 3;
-    case SF_FORMAT_PCM_32:
-    case SF_FORMAT_FLOAT:
-        return 4;
-    case SF_FORMAT_DOUBLE:
-        return 8;
-    default:
-        return 0;
-    }
+    return (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC ? 0 : audio_sample_bytes(format);
 }
 
 void decode(const FileCase& c, AudioInput& audio, std::size_t file_bytes_given) {

@@ -73,14 +73,8 @@ StreamCase read_case(const std::uint8_t* header) {
     StreamCase c;
     c.rate_hz = rate_of(header);
     c.channels = 1 + (header[3] & 3);
+    c.settings = rescue_settings_from(header[4]);
     c.settings.channel = (header[3] >> 2) % (c.channels + 1);
-    const std::uint8_t flags = header[4];
-    c.settings.baud = (flags & 0x01) != 0 ? fast_baud : slow_baud;
-    c.settings.format.data_bits = (flags & 0x02) != 0 ? 7 : 8;
-    c.settings.format.stop_bits = (flags & 0x04) != 0 ? 1 : 2;
-    constexpr std::array<Parity, 4> parities = {Parity::None, Parity::Even, Parity::Odd,
-                                                Parity::None};
-    c.settings.format.parity = parities[(flags >> 3) & 3];
     c.stretch = header[5];
     std::memcpy(c.cuts.data(), header + cut_offset, cut_count);
     return c;

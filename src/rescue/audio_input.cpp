@@ -88,34 +88,12 @@ bool check_layout(const SF_INFO& info, std::string& problem) {
     return true;
 }
 
-// The bytes one sample takes in a PCM layout; 0 where it has no fixed size.
-int sample_bytes(int format) {
-    switch (format & SF_FORMAT_SUBMASK) {
-    case SF_FORMAT_PCM_S8:
-    case SF_FORMAT_PCM_U8:
-    case SF_FORMAT_ULAW:
-    case SF_FORMAT_ALAW:
-        return 1;
-    case SF_FORMAT_PCM_16:
-        return 2;
-    case SF_FORMAT_PCM_24:
-        return 3;
-    case SF_FORMAT_PCM_32:
-    case SF_FORMAT_FLOAT:
-        return 4;
-    case SF_FORMAT_DOUBLE:
-        return 8;
-    default:
-        return 0;
-    }
-}
-
 // Programs that write WAV to a pipe cannot go back to fill in the length, and put a size near
 // 2 GB (arecord, sox) or beyond in its place.
 constexpr std::int64_t placeholder_bytes = 0x7FFF0000;
 
 bool has_declared_length(const AudioInput& audio) {
-    const int bytes = sample_bytes(audio.info.format);
+    const int bytes = audio_sample_bytes(audio.info.format);
     const std::int64_t frames = audio.info.frames;
     return bytes > 0 && frames > 0 &&
            frames < placeholder_bytes / (std::int64_t{bytes} * audio.info.channels);
@@ -135,6 +113,27 @@ bool is_data_chunk_cut(SNDFILE* file) {
 }
 
 } // namespace
+
+int audio_sample_bytes(int format) {
+    switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_ULAW:
+    case SF_FORMAT_ALAW:
+        return 1;
+    case SF_FORMAT_PCM_16:
+        return 2;
+    case SF_FORMAT_PCM_24:
+        return 3;
+    case SF_FORMAT_PCM_32:
+    case SF_FORMAT_FLOAT:
+        return 4;
+    case SF_FORMAT_DOUBLE:
+        return 8;
+    default:
+        return 0;
+    }
+}
 
 int raw_format_code(const std::string& name) {
     std::string key;

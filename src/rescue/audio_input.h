@@ -54,6 +54,10 @@ struct AudioInput {
 // else what went wrong (a file shorter than its data chunk, a stream cut off, a decoding error).
 [[nodiscard]] std::string audio_shortfall(AudioInput& audio);
 
+// The bytes one sample of libsndfile's `format` takes by its encoding (the subformat); 0 where
+// the encoding has no fixed size.
+[[nodiscard]] int audio_sample_bytes(int format);
+
 // The container and encoding, as "WAV (Microsoft), Signed 16 bit PCM".
 [[nodiscard]] std::string audio_format_name(const AudioInput& audio);
 
