@@ -1,6 +1,6 @@
 // libsndfile and the whole rescue decoder: arbitrary bytes as the input file, opened as the
 // program opens it (a regular file, or a pipe) and decoded into a memory target with the report
-// of suspect words on.
+// of suspect words and dropouts on.
 //
 // The run's options come from the last four bytes, which are cut off before the rest becomes
 // the file, so that every container reaches libsndfile whole; a seed is a recording with four
@@ -26,6 +26,7 @@
 #include "rescue/rescue_driver.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <array>
 #include <fcntl.h>
 #include <string>
@@ -132,6 +133,28 @@ std::int64_t fixed_sample_bytes(int format) {
     return (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC ? 0 : audio_sample_bytes(format);
 }
 
+// The report holds a line for each suspect word and one for each dropout that lost words, with
+// their count; nothing else.
+void check_report(const std::string& report, const RescueResult& result) {
+    std::int64_t suspect = 0;
+    std::int64_t lost = 0;
+    for (std::size_t start = 0; start < report.size();) {
+        const std::size_t end = report.find('\n', start);
+        require(end != std::string::npos, "a report line without its line end");
+        const std::string line = report.substr(start, end - start);
+        int words = 0;
+        if (line.starts_with("suspect word at "))
+            ++suspect;
+        else if (std::sscanf(line.c_str(), "%d word(s) lost in a dropout", &words) == 1)
+            lost += words;
+        else
+            require(false, "a report line that is neither a suspect word nor a dropout");
+        start = end + 1;
+    }
+    require(suspect == result.suspect_words, "report lines are not the suspect words");
+    require(lost == result.lost_words, "the dropouts reported are not the words lost");
+}
+
 void decode(const FileCase& c, AudioInput& audio, std::size_t file_bytes_given) {
     const SF_INFO opened = audio.info;
     require(!audio_format_name(audio).empty(), "format name");
@@ -148,8 +171,7 @@ void decode(const FileCase& c, AudioInput& audio, std::size_t file_bytes_given) 
     require(outcome.is_written && outcome.signal == 0, "a memory target failed");
     require(static_cast<std::int64_t>(decoded.size()) == result.bytes,
             "bytes written are not the words decoded");
-    require(std::count(reported.begin(), reported.end(), '\n') == result.suspect_words,
-            "report lines are not the suspect words");
+    check_report(reported, result);
     require(result.suspect_words <= result.bytes, "more suspect words than words");
     require(result.frames_read == audio.frames_read, "frames pushed are not the frames read");
     // libsndfile never reads past the length it found; an unknown length reads as a huge one.
