@@ -20,11 +20,9 @@
 struct SwingCourse {
     std::int16_t level = 0; // sample value at the last move
     bool is_rising = false; // the last move went up
-};
 
-[[nodiscard]] inline bool operator==(const SwingCourse& a, const SwingCourse& b) {
-    return a.level == b.level && a.is_rising == b.is_rising;
-}
+    [[nodiscard]] bool operator==(const SwingCourse&) const = default;
+};
 
 constexpr std::size_t swing_lane_count = 16;
 // Samples a lane follows before its own; a multiple of 16.

@@ -221,6 +221,17 @@ Samples silences(int width, std::mt19937& random, std::size_t count) {
     return values;
 }
 
+// A tone under the hysteresis, which gives the tracker no course, then loud, then under it again,
+// in stretches of many blocks.
+Samples quiet_and_loud(int width, std::mt19937& random, std::size_t count) {
+    const Samples loud = tone(width, random, count, 18.4, 0.8, 0.01, 0);
+    const Samples quiet = tone(width, random, count, 18.4, 0.01, 0.0, 0);
+    Samples values(count);
+    for (std::size_t n = 0; n < count; ++n)
+        values[n] = n / 9000 % 3 == 1 ? loud[n] : quiet[n];
+    return values;
+}
+
 struct Family {
     const char* name;
     std::function<Samples(int, std::mt19937&, std::size_t)> make;
@@ -241,6 +252,7 @@ const std::vector<Family>& families() {
         {"rare long clips", rare_long_clips},
         {"uniform", uniform},
         {"silences", silences},
+        {"quiet and loud", quiet_and_loud},
     };
     return all;
 }
@@ -311,7 +323,7 @@ TEST(SwingLanes, FindTurnsMatchesFollowingOneSampleAtATime) {
                     const SwingCourse found_end =
                         find_turns(course, hysteresis, values.data(), count, found.data(), loop);
                     EXPECT_EQ(expected, found);
-                    EXPECT_TRUE(expected_end == found_end);
+                    EXPECT_EQ(expected_end, found_end);
                 }
             }
         }
