@@ -3,7 +3,7 @@ WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
-.PHONY: all asan test demo bench robustness realtapes ber compare install fuzz valgrind windows \
+.PHONY: all asan nosimd test demo bench robustness realtapes ber compare install fuzz valgrind windows \
         windows-test windows-dist web web-test clean
 
 # Installs what a job needs and the machine lacks (Debian, as root); see scripts/setup.sh.
@@ -18,10 +18,16 @@ asan:
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQIRVEX_SANITIZE=ON -DQIRVEX_WERROR=$(WERROR)
 	cmake --build build-asan -j $(JOBS)
 
-# Every test, once on the release build and once under AddressSanitizer and UBSan.
-test: setup-tools all asan
+# The sample loops in their portable form, as on processors without SSE2 and in the browser.
+nosimd:
+	cmake -S . -B build-nosimd -DCMAKE_BUILD_TYPE=Release -DQIRVEX_SIMD=OFF -DQIRVEX_WERROR=$(WERROR)
+	cmake --build build-nosimd -j $(JOBS)
+
+# Every test on the release build, under AddressSanitizer and UBSan, and without vectors.
+test: setup-tools all asan nosimd
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+	ctest --test-dir build-nosimd --output-on-failure -j $(JOBS)
 
 demo: all
 	bash scripts/demo.sh
@@ -105,4 +111,4 @@ web-test: all web
 	cd tests/web && node --test --test-concurrency=1
 
 clean:
-	rm -rf build build-asan build-bench build-fuzz build-windows build-web
+	rm -rf build build-asan build-nosimd build-bench build-fuzz build-windows build-web
