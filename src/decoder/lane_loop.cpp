@@ -62,14 +62,19 @@ void store_turn_words(const Lanes& lanes, std::size_t lane_length, std::size_t f
     std::array<std::int16_t, lane_count> words;
     for (std::size_t v = 0; v < vector_count; ++v)
         store_lanes(words.data() + v * lanes_per_vector, lanes.turns[v]);
+    deposit_turn_words(words.data(), lane_length, first_step, turns);
+}
+
+} // namespace
+
+void deposit_turn_words(const std::int16_t* words, std::size_t lane_length,
+                        std::size_t first_step, std::uint64_t* turns) {
     for (std::size_t lane = 0; lane < lane_count; ++lane) {
         const std::size_t bit = lane * lane_length + first_step;
         turns[bit / word_bits] |= std::uint64_t{static_cast<std::uint16_t>(words[lane])}
                                   << (bit % word_bits);
     }
 }
-
-} // namespace
 
 void run_lanes(LaneArrays& arrays, const std::int16_t* const* rows, std::size_t steps,
                std::int16_t hysteresis, std::size_t lane_length, std::uint64_t* turns) {

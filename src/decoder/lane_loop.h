@@ -23,6 +23,11 @@ struct LaneArrays {
 void run_lanes(LaneArrays& lanes, const std::int16_t* const* rows, std::size_t steps,
                std::int16_t hysteresis, std::size_t lane_length, std::uint64_t* turns);
 
+// Moves the lanes' turn words of the 16 steps from first_step on (words[k] for lane k, the
+// oldest step lowest) into the stretch's turn bits. Plain code, which both loops call.
+void deposit_turn_words(const std::int16_t* words, std::size_t lane_length,
+                        std::size_t first_step, std::uint64_t* turns);
+
 // Whether this build and processor run run_lanes_avx2.
 [[nodiscard]] bool can_run_lanes_avx2();
 

@@ -13,7 +13,6 @@ namespace {
 
 constexpr std::size_t steps_per_load = 8;
 constexpr std::size_t steps_per_turn_word = 16;
-constexpr std::size_t word_bits = 64;
 
 // Transposes the 8 x 8 blocks of 16-bit values in the low halves and in the high halves.
 inline void transpose_halves(__m256i* rows) {
@@ -40,15 +39,11 @@ inline __m128i load_eight(const std::int16_t* values) {
 }
 
 // Moves the turn words of the 16 steps from first_step on into the stretch's turn bits.
-inline void store_turn_words(__m256i words, std::size_t lane_length, std::size_t first_step,
-                             std::uint64_t* turns) {
-    alignas(32) std::int16_t held[lane_count];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(held), words);
-    for (std::size_t lane = 0; lane < lane_count; ++lane) {
-        const std::size_t bit = lane * lane_length + first_step;
-        turns[bit / word_bits] |= std::uint64_t{static_cast<std::uint16_t>(held[lane])}
-                                  << (bit % word_bits);
-    }
+void store_turn_words(__m256i words, std::size_t lane_length, std::size_t first_step,
+                      std::uint64_t* turns) {
+    std::int16_t held[lane_count];
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(held), words);
+    deposit_turn_words(held, lane_length, first_step, turns);
 }
 
 } // namespace
