@@ -49,8 +49,8 @@ SwingCourse find_turns(SwingCourse course, std::int16_t hysteresis, const std::i
                        std::size_t count, std::uint64_t* turns, LaneLoop loop) {
     assert(count > 0 && count == turn_stretch(count));
     assert(hysteresis >= 0 && hysteresis <= swing_lanes_hysteresis_limit);
-    static const bool has_avx2 = can_run_lanes_avx2();
-    const auto run = loop == LaneLoop::Fastest && has_avx2 ? run_lanes_avx2 : run_lanes;
+    const auto run =
+        loop == LaneLoop::Fastest && can_run_lanes_avx2() ? run_lanes_avx2 : run_lanes;
     const std::size_t lane_length = count / swing_lane_count;
     std::fill(turns, turns + count / word_bits, std::uint64_t{0});
     // The first lane warms up on samples at its own level, which leave its course alone.

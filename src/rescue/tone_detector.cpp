@@ -152,8 +152,7 @@ void push_tone_block(ToneDetector& detector, const std::int32_t* samples, std::s
     ToneMix mix{rotation_table(),         detector.phase,           detector.phase_step,
                 detector.products.data(), detector.products.size(), detector.next,
                 detector.sums.i,          detector.sums.q};
-    static const bool is_avx2 = can_mix_tones_avx2();
-    if (is_avx2)
+    if (can_mix_tones_avx2())
         mix_tones_avx2(mix, samples, count, sums);
     else
         mix_tones(mix, samples, count, sums);
