@@ -40,7 +40,7 @@ constexpr std::int16_t swing_lanes_hysteresis_limit = 32766;
 
 // Which loop runs the lanes: the fastest the processor has, or the SSE2 one (plain arrays in a
 // build without vectors) even where AVX2 would run, for the tests to hold each to the reference.
-enum class LaneLoop { Fastest, Plain };
+enum class LaneLoop { Fastest, Baseline };
 
 // Follows the tracker from `course` over values[0, count), count being a turn_stretch, with a
 // hysteresis from 0 to swing_lanes_hysteresis_limit. Sets bit n % 64 of turns[n / 64] when

@@ -306,13 +306,13 @@ TEST(SwingBlock, MatchesTrackerOverRandomBlocksAndFrameNumbers) {
 TEST(SwingLanes, FindTurnsMatchesFollowingOneSampleAtATime) {
     const std::int16_t hystereses[] = {0, 1, 6, 1638, swing_lanes_hysteresis_limit};
     constexpr std::size_t count = 16 * 256;
-    for (const LaneLoop loop : {LaneLoop::Fastest, LaneLoop::Plain}) {
+    for (const LaneLoop loop : {LaneLoop::Fastest, LaneLoop::Baseline}) {
         for (const std::int16_t hysteresis : hystereses) {
             for (const Family& family : families()) {
                 for (const int width : {1, 2}) {
                     SCOPED_TRACE(std::string(family.name) + ", width " + std::to_string(width) +
                                  ", hysteresis " + std::to_string(hysteresis) +
-                                 (loop == LaneLoop::Plain ? ", plain loop" : ", fastest loop"));
+                                 (loop == LaneLoop::Baseline ? ", baseline loop" : ", fastest loop"));
                     std::mt19937 random(static_cast<unsigned>(hysteresis + width));
                     const Samples values = family.make(width, random, count);
                     const SwingCourse course{values[0], (random() & 1) != 0};
