@@ -81,8 +81,13 @@ void reseed_run(RecentLengths& run, std::int32_t length) {
     append_length(run, length);
 }
 
-// The average of lengths that are each 32-bit lies within 32 bits.
+// The average of lengths that are each 32-bit lies within 32 bits. A run's sum nearly always
+// fits in 32 bits too, and there the division is done in 32: the 64-bit one took a third of the
+// classifier's time (perf, 21600 Hz 8-bit tape). Both truncate alike.
 std::int32_t run_average(const RecentLengths& run) {
+    if (run.sum >= std::numeric_limits<std::int32_t>::min() &&
+        run.sum <= std::numeric_limits<std::int32_t>::max())
+        return static_cast<std::int32_t>(run.sum) / run.count;
     return static_cast<std::int32_t>(run.sum / run.count);
 }
 
