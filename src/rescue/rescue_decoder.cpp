@@ -30,26 +30,46 @@ void drain_clock(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
     }
 }
 
+// The first window - 1 samples only fill the first window: their sums belong to no whole window
+// and stay out of the history.
+void fill_first_window(RescueDecoder& decoder, const std::int32_t* samples, std::size_t count,
+                       std::size_t filling) {
+    std::array<ToneSums, clock_step_samples> mark;
+    std::array<ToneSums, clock_step_samples> space;
+    push_tone_block(decoder.front.mark, samples, count, mark.data());
+    push_tone_block(decoder.front.space, samples, count, space.data());
+    push_history_block(decoder.history, mark.data() + filling, space.data() + filling,
+                       count - filling);
+}
+
+// The detectors write their sums straight into the history's ring, in at most two runs. Through
+// a buffer of their own, the copy into the ring took 16 % of the decode (perf, 44100 Hz mono).
+void push_tones_into_history(RescueDecoder& decoder, const std::int32_t* samples,
+                             std::size_t count) {
+    for (std::size_t done = 0; done < count;) {
+        const HistorySlots slots = next_history_slots(decoder.history, count - done);
+        push_tone_block(decoder.front.mark, samples + done, slots.count, slots.mark);
+        push_tone_block(decoder.front.space, samples + done, slots.count, slots.space);
+        add_history_slots(decoder.history, slots.count);
+        done += slots.count;
+    }
+}
+
 // Feeds DC-free samples through the detectors into the history, letting the clock catch up at
 // every step. The history keeps the sums: the clock reads a few dozen window starts per word,
 // so magnitudes are worked out there rather than for every sample.
 void feed(RescueDecoder& decoder, const std::int32_t* samples, std::int64_t count,
           std::vector<DecodedWord>& words) {
-    ToneFront& front = decoder.front;
-    std::array<ToneSums, clock_step_samples> mark;
-    std::array<ToneSums, clock_step_samples> space;
     while (count > 0) {
         const std::int64_t step =
             std::min(count, clock_step_samples - decoder.detector_samples % clock_step_samples);
         const auto size = static_cast<std::size_t>(step);
-        push_tone_block(front.mark, samples, size, mark.data());
-        push_tone_block(front.space, samples, size, space.data());
-        // The first window - 1 samples only fill the first window: their sums belong to no
-        // whole window.
-        const std::int64_t filling = front.window_samples - 1 - decoder.detector_samples;
-        const auto first = static_cast<std::size_t>(std::clamp<std::int64_t>(filling, 0, step));
-        push_history_block(decoder.history, mark.data() + first, space.data() + first,
-                           size - first);
+        const std::int64_t filling = decoder.front.window_samples - 1 - decoder.detector_samples;
+        if (filling > 0)
+            fill_first_window(decoder, samples, size,
+                              static_cast<std::size_t>(std::min(filling, step)));
+        else
+            push_tones_into_history(decoder, samples, size);
         decoder.detector_samples += step;
         samples += step;
         count -= step;

@@ -15,17 +15,24 @@ void configure_history(ToneHistory& history, std::int64_t span_windows) {
     history.newest = -1;
 }
 
-// The sums go in as whole runs up to the ring's end: at most two copies per ring and block.
+HistorySlots next_history_slots(ToneHistory& history, std::size_t count) {
+    const std::size_t slot = static_cast<std::size_t>(history.newest + 1) & history.mask;
+    const std::size_t run = std::min(count, history.mask + 1 - slot);
+    return {history.mark.data() + slot, history.space.data() + slot, run};
+}
+
+void add_history_slots(ToneHistory& history, std::size_t count) {
+    history.newest += static_cast<std::int64_t>(count);
+}
+
 void push_history_block(ToneHistory& history, const ToneSums* mark, const ToneSums* space,
                         std::size_t count) {
-    const std::size_t size = history.mask + 1;
     for (std::size_t done = 0; done < count;) {
-        const std::size_t slot = static_cast<std::size_t>(history.newest + 1) & history.mask;
-        const std::size_t run = std::min(count - done, size - slot);
-        std::copy_n(mark + done, run, history.mark.begin() + static_cast<std::ptrdiff_t>(slot));
-        std::copy_n(space + done, run, history.space.begin() + static_cast<std::ptrdiff_t>(slot));
-        history.newest += static_cast<std::int64_t>(run);
-        done += run;
+        const HistorySlots slots = next_history_slots(history, count - done);
+        std::copy_n(mark + done, slots.count, slots.mark);
+        std::copy_n(space + done, slots.count, slots.space);
+        add_history_slots(history, slots.count);
+        done += slots.count;
     }
 }
 

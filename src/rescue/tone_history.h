@@ -19,6 +19,19 @@ struct ToneHistory {
 // Room for at least span_windows window starts.
 void configure_history(ToneHistory& history, std::int64_t span_windows);
 
+// The ring's slots for the next window starts, from newest + 1 on: `count` of them, or fewer
+// where the ring ends. The caller fills both runs and then adds them with add_history_slots, so
+// that the detectors write their sums straight into the ring.
+struct HistorySlots {
+    ToneSums* mark = nullptr;
+    ToneSums* space = nullptr;
+    std::size_t count = 0;
+};
+[[nodiscard]] HistorySlots next_history_slots(ToneHistory& history, std::size_t count);
+
+// Makes the `count` slots just filled the newest window starts.
+void add_history_slots(ToneHistory& history, std::size_t count);
+
 // Appends the sums of `count` window starts, from newest + 1 on.
 void push_history_block(ToneHistory& history, const ToneSums* mark, const ToneSums* space,
                         std::size_t count);
