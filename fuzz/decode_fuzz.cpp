@@ -42,9 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(input);
     std::fclose(target);
 
-    // A rejected header writes nothing; an accepted one returns data_size, which bounds the
-    // bytes decoded, since every byte takes many samples.
-    require(result == -1 || result == -2 || result == -4 || result >= 0, "decode result");
+    // A rejected header, or a refused rate or channel, writes nothing; an accepted one returns
+    // data_size, which bounds the bytes decoded, since every byte takes many samples.
+    require(result == -1 || result == -2 || result == -4 || result == refused_rate ||
+                result == refused_channel || result >= 0,
+            "decode result");
     if (result < 0)
         require(decoded.empty(), "bytes written for a rejected header");
     else

@@ -11,6 +11,7 @@
 #include "decoder/wav_acceptance.h"
 
 #include <array>
+#include <cassert>
 #include <cinttypes>
 
 namespace {
@@ -30,12 +31,35 @@ void print_progress(const WavHeader& header, std::int32_t channel) {
         std::fprintf(diagnostic_stream, "Channel %d: ", channel < 2 ? 1 : channel);
 }
 
-// A refused rate leaves the decoder with its constructed settings, under which it writes nothing;
-// the progress line has already shown the rate.
+// A rate the decoder has no timing for, or a channel that is not there, would decode nothing: it
+// is refused with what was found and what to do, before the progress line.
+std::int64_t refusal_of(const WavHeader& header, const FrameLayout& layout, std::int32_t channel) {
+    if (header.samples_per_sec < static_cast<std::uint32_t>(lowest_decoded_rate_hz) ||
+        header.samples_per_sec > static_cast<std::uint32_t>(highest_decoded_rate_hz)) {
+        report_error("qirvex: The recording has %" PRIu32 " samples/sec; qirvex decodes %d to %d. "
+                     "qirvex-rescue reads any rate.\n",
+                     header.samples_per_sec, lowest_decoded_rate_hz, highest_decoded_rate_hz);
+        return refused_rate;
+    }
+    if (layout.selected >= 0)
+        return 0;
+    if (layout.channels == 1)
+        report_error("qirvex: -C%d asks for channel %d, but the recording has 1 channel. "
+                     "Leave out -C.\n",
+                     channel, channel);
+    else
+        report_error("qirvex: -C%d asks for channel %d, but the recording has %d channels. "
+                     "Use -C1 to -C%d.\n",
+                     channel, channel, layout.channels, layout.channels);
+    return refused_channel;
+}
+
+// The rate has been checked against the decoder's range, so configuring it cannot fail.
 void configure_decoder(KcsDecoder& decoder, const WavHeader& header, std::int32_t fast_rate) {
     const std::int32_t nominal_baud = fast_rate != 0 ? 600 : 300;
-    // A rate beyond 2^31 turns negative here and is refused like any other out of range.
-    decoder.configure_rate(static_cast<std::int32_t>(header.samples_per_sec), nominal_baud);
+    [[maybe_unused]] const bool is_configured =
+        decoder.configure_rate(static_cast<std::int32_t>(header.samples_per_sec), nominal_baud);
+    assert(is_configured);
     const std::int32_t parity = options.even_parity ? 1 : (options.odd_parity ? 2 : 0);
     decoder.configure_frame(options.seven_data_bits ? 7 : 8, options.one_stop_bit ? 1 : 2, parity);
 }
@@ -88,10 +112,12 @@ std::int64_t decode_stream(std::FILE* input, std::FILE* target, std::int32_t cha
     WavHeader header{};
     if (const int code = accept_wav_header(input, header); code < 0)
         return code;
+    const FrameLayout layout = frame_layout(header, channel);
+    if (const std::int64_t refusal = refusal_of(header, layout, channel); refusal < 0)
+        return refusal;
     print_progress(header, channel);
     KcsDecoder decoder(target);
     configure_decoder(decoder, header, fast_rate);
-    const FrameLayout layout = frame_layout(header, channel);
     if (!has_whole_samples(layout)) {
         print_malformed(layout);
         return header.data_size;

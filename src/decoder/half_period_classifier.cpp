@@ -18,8 +18,6 @@ namespace {
 constexpr std::int32_t int32_max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t int32_min = std::numeric_limits<std::int32_t>::min();
 
-constexpr std::int32_t lowest_rate_hz = 16000;
-constexpr std::int32_t highest_rate_hz = 65536;
 // A nominal or re-estimated bit rate from here up is the fast (600 baud) one.
 constexpr std::int32_t fast_baud_from = 500;
 // Slack, in samples, above half a bit cell before a run of one tone counts as a whole bit.
@@ -215,8 +213,8 @@ KcsDecoder::KcsDecoder(std::FILE* target) {
 bool KcsDecoder::configure_rate(std::int32_t rate_hz, std::int32_t nominal_baud) {
     // One unsigned comparison takes both ends of 16000..65536 Hz, without a signed overflow.
     const std::uint32_t above_lowest =
-        static_cast<std::uint32_t>(rate_hz) - static_cast<std::uint32_t>(lowest_rate_hz);
-    if (above_lowest > static_cast<std::uint32_t>(highest_rate_hz - lowest_rate_hz))
+        static_cast<std::uint32_t>(rate_hz) - static_cast<std::uint32_t>(lowest_decoded_rate_hz);
+    if (above_lowest > static_cast<std::uint32_t>(highest_decoded_rate_hz - lowest_decoded_rate_hz))
         return false;
     // The bit rate divides below; a rate of 0 or less is no rate at all.
     if (nominal_baud <= 0)

@@ -15,6 +15,10 @@ struct RecentLengths {
     std::int32_t last = 0;       // the newest length; meaningless while count is 0
 };
 
+// The sample rates the decoder's timing limits are made for.
+constexpr std::int32_t lowest_decoded_rate_hz = 16000;
+constexpr std::int32_t highest_decoded_rate_hz = 65536;
+
 class KcsDecoder {
   public:
     // Builds the decoder on the target file, which it writes but never closes.

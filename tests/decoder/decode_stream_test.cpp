@@ -180,46 +180,62 @@ TEST_F(DecodeStreamTest, ReadsOnlyTheDataChunk) {
     EXPECT_EQ(46, run.input_position);
 }
 
-TEST_F(DecodeStreamTest, ProgressLineShowsARefusedRateAndTheDuration) {
+// A rate the decoder has no timing for would decode nothing: it is refused with what to do, and
+// nothing else is printed. A rate beyond 2^31 shows as the number it is.
+TEST_F(DecodeStreamTest, RateOutsideTheDecodersRangeIsRefused) {
     WavFields fields;
-    fields.samples_per_sec = 8000;
     fields.bytes_per_sec = 10;
-    const DecodeRun run = decode(wav_file(fields, std::string(25, '\x80')));
-    EXPECT_EQ(25, run.result);
-    EXPECT_EQ(
-        "Decoding: 8000 samples/sec, 8 bits 1 channel(s) ~2 seconds. Sample Range: 0 to 0 \r\n",
-        run.diagnostics);
-    // A rate beyond 2^31 shows as the number it is.
-    fields.samples_per_sec = 3000000000u;
-    EXPECT_EQ("Decoding: 3000000000 samples/sec, 8 bits 1 channel(s) ~2 seconds. "
-              "Sample Range: 0 to 0 \r\n",
-              decode(wav_file(fields, std::string(25, '\x80'))).diagnostics);
+    for (const std::uint32_t rate : {8000u, 15999u, 65537u, 3000000000u}) {
+        fields.samples_per_sec = rate;
+        const DecodeRun run = decode(wav_file(fields, std::string(25, '\x80')));
+        EXPECT_EQ(refused_rate, run.result);
+        EXPECT_EQ(
+            "qirvex: The recording has " + std::to_string(rate) +
+                " samples/sec; qirvex decodes 16000 to 65536. qirvex-rescue reads any rate.\n",
+            run.diagnostics);
+    }
+    for (const std::uint32_t rate : {16000u, 65536u}) {
+        fields.samples_per_sec = rate;
+        EXPECT_EQ("Decoding: " + std::to_string(rate) +
+                      " samples/sec, 8 bits 1 channel(s) ~2 seconds. Sample Range: 0 to 0 \r\n",
+                  decode(wav_file(fields, std::string(25, '\x80'))).diagnostics);
+    }
 }
 
-TEST_F(DecodeStreamTest, ChannelLine) {
+// A channel that selects nothing is refused with the channels there are; any other gets the
+// channel line, which shows 1 for channel 0.
+TEST_F(DecodeStreamTest, ChannelLineOrRefusal) {
     struct ChannelCase {
         std::uint16_t channels;
         std::int32_t channel;
-        const char* channel_line;
+        const char* channel_line; // nullptr: refused
     };
     const ChannelCase cases[] = {
-        {2, 0, "Channel 1: "},  {2, 1, "Channel 1: "},
-        {2, 2, "Channel 2: "},  {2, 3, ""},
-        {2, -1, "Channel 1: "}, {1, 2, ""},
-        {4, 3, "Channel 3: "},  {4, 5, ""},
+        {2, 0, "Channel 1: "}, {2, 1, "Channel 1: "}, {2, 2, "Channel 2: "}, {2, 3, nullptr},
+        {2, -1, nullptr},      {1, 2, nullptr},       {4, 3, "Channel 3: "}, {4, 5, nullptr},
     };
+    const std::string mono_refusal =
+        "qirvex: -C2 asks for channel 2, but the recording has 1 channel. Leave out -C.\n";
     for (const ChannelCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.channels) + " channels, channel " +
                      std::to_string(c.channel));
         WavFields fields;
         fields.channels = c.channels;
         const DecodeRun run = decode(wav_file(fields, ""), c.channel);
-        std::string expected = "Decoding: 21600 samples/sec, 8 bits " + std::to_string(c.channels) +
-                               " channel(s) ~0 seconds. " + c.channel_line;
-        if (c.channels == 1)
-            expected += "Sample Range: 0 to 0 \r\n";
-        else
-            expected += "Sample Range:L= 0 to 0 R= 0 to 0 \r\n";
+        const std::string count = std::to_string(c.channels);
+        if (c.channel_line == nullptr) {
+            EXPECT_EQ(refused_channel, run.result);
+            const std::string asked = std::to_string(c.channel);
+            EXPECT_EQ(c.channels == 1 ? mono_refusal
+                                      : "qirvex: -C" + asked + " asks for channel " + asked +
+                                            ", but the recording has " + count +
+                                            " channels. Use -C1 to -C" + count + ".\n",
+                      run.diagnostics);
+            continue;
+        }
+        std::string expected = "Decoding: 21600 samples/sec, 8 bits " + count +
+                               " channel(s) ~0 seconds. " + c.channel_line +
+                               "Sample Range:L= 0 to 0 R= 0 to 0 \r\n";
         if (c.channels == 4)
             expected += "Additional 2 channels ignored\r\n";
         EXPECT_EQ(expected, run.diagnostics);
