@@ -139,15 +139,15 @@ TEST_F(HostileInput, ExtremeHeaderFieldsInTheDecoder) {
         std::string diagnostics; // "" when rejected, else what the progress line starts with
     };
     const std::string wav = recording();
-    // A refused rate is shown, and the whole data read, but nothing decoded.
-    const auto whole = static_cast<std::int64_t>(wav.size() - 44);
+    // A rate without timing is refused with its number, before anything is read or decoded.
     const Case cases[] = {
         {"data_size 2^32-1", 40, 0xFFFFFFFF, 4, -4, ""},
         {"data_size 2^31-1", 40, 0x7FFFFFFF, 4, -4, ""},
-        {"rate 0", 24, 0, 4, whole, "Decoding: 0 samples/sec"},
-        {"rate 15999", 24, 15999, 4, whole, "Decoding: 15999 samples/sec"},
-        {"rate 65537", 24, 65537, 4, whole, "Decoding: 65537 samples/sec"},
-        {"rate 2^32-1", 24, 0xFFFFFFFF, 4, whole, "Decoding: 4294967295 samples/sec"},
+        {"rate 0", 24, 0, 4, refused_rate, "qirvex: The recording has 0 samples/sec"},
+        {"rate 15999", 24, 15999, 4, refused_rate, "qirvex: The recording has 15999 samples/sec"},
+        {"rate 65537", 24, 65537, 4, refused_rate, "qirvex: The recording has 65537 samples/sec"},
+        {"rate 2^32-1", 24, 0xFFFFFFFF, 4, refused_rate,
+         "qirvex: The recording has 4294967295 samples/sec"},
         {"bytes_per_sec 0", 28, 0, 4, -2, ""},
     };
     for (const Case& c : cases) {
@@ -287,11 +287,20 @@ TEST_F(HostileInput, LeaderBeyondTheSizeLimit) {
     write_file(path("a.txt"), text);
     const ProcessResult result = run({"-L2000000000", "a.txt"});
     EXPECT_EQ(0, result.status);
-    EXPECT_EQ("WAV data would exceed the 4 GB limit of the format\r\n", result.err);
-    // Nothing but the header was written, and its sizes stay 0.
-    const std::string wav = contents("a.wav");
-    ASSERT_EQ(44u, wav.size());
-    EXPECT_EQ(std::string(4, '\0'), wav.substr(40));
+    EXPECT_EQ("qirvex: The input is too long for one WAV file: its tape needs more than the "
+              "4294967259 bytes of data that the format holds. Encode it in parts.\n",
+              result.err);
+    EXPECT_FALSE(std::filesystem::exists(path("a.wav")));
+    // From a pipe, the limit is met after the header; the unfinished file is removed.
+    RunningProgram qirvex(qirvex_binary(), {"-L2000000000", "/dev/stdin", "b.wav"},
+                          folder.string());
+    EXPECT_TRUE(qirvex.write(text));
+    const ProcessResult piped = qirvex.finish();
+    EXPECT_EQ(0, piped.status);
+    EXPECT_EQ("qirvex: WAV data would exceed the 4 GB limit of the format\r\n"
+              "qirvex: Removed the unfinished 'b.wav'.\n",
+              piped.err);
+    EXPECT_FALSE(std::filesystem::exists(path("b.wav")));
 }
 
 TEST_F(HostileInput, NamesWithPercentSignsAndBytesThatAreNotUtf8) {

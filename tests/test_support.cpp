@@ -141,6 +141,8 @@ pid_t start(const std::string& binary, const std::vector<std::string>& arguments
 int exit_status(pid_t child) {
     int wait_status = 0;
     waitpid(child, &wait_status, 0);
+    if (WIFSIGNALED(wait_status))
+        return 128 + WTERMSIG(wait_status);
     return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1000;
 }
 

@@ -98,7 +98,7 @@ template <typename Job> JobRun run_job(const std::string& bytes, Job&& job) {
 [[nodiscard]] std::string basic_listing(int lines);
 
 struct ProcessResult {
-    int status = -1000; // exit status as the shell sees it (0..255), or -1000 if it died
+    int status = -1000; // exit status as the shell sees it: 0..255, 128 + N after signal N
     std::string out;    // standard output
     std::string err;    // standard error
 };

@@ -39,6 +39,16 @@ void use_binary_standard_streams();
 // platform cannot tell.
 [[nodiscard]] std::int64_t waiting_bytes(std::FILE* stream);
 
+// Has `handler` called for the signal from now on. Where the platform can, a read that waits on a
+// pipe or a terminal then returns at once with an error instead of waiting on.
+void call_on_signal(int signal_number, void (*handler)(int));
+
+// Cuts an open file, flushed first, down to its first `bytes` bytes. False when it cannot.
+[[nodiscard]] bool truncate_file(std::FILE* stream, std::int64_t bytes);
+
+// Removes the file of that name, which must be closed. False when it cannot.
+[[nodiscard]] bool remove_file(const char* name);
+
 // True when both open streams are the same file (same device and inode).
 [[nodiscard]] bool is_same_file(std::FILE* first, std::FILE* second);
 

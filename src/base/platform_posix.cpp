@@ -3,6 +3,7 @@
 #include "base/platform.h"
 
 #include <cerrno>
+#include <csignal>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,6 +44,21 @@ std::int64_t waiting_bytes(std::FILE* stream) {
 }
 
 bool is_terminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+void call_on_signal(int signal_number, void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART, so that a read waiting on a silent pipe ends.
+    action.sa_flags = 0;
+    sigaction(signal_number, &action, nullptr);
+}
+
+bool truncate_file(std::FILE* stream, std::int64_t bytes) {
+    return std::fflush(stream) == 0 && ftruncate(fileno(stream), static_cast<off_t>(bytes)) == 0;
+}
+
+bool remove_file(const char* name) { return std::remove(name) == 0; }
 
 bool is_same_file(std::FILE* first, std::FILE* second) {
     struct stat a {};

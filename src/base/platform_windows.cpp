@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <windows.h>
 
+#include <csignal>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -67,6 +68,16 @@ bool is_regular_file(std::FILE* stream) {
 std::int64_t waiting_bytes(std::FILE*) { return -1; }
 
 bool is_terminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
+// The C library calls the handler on a thread of its own for Ctrl-C, once: the handler is then
+// reset, so a second Ctrl-C ends the program at once.
+void call_on_signal(int signal_number, void (*handler)(int)) { std::signal(signal_number, handler); }
+
+bool truncate_file(std::FILE* stream, std::int64_t bytes) {
+    return std::fflush(stream) == 0 && _chsize_s(_fileno(stream), bytes) == 0;
+}
+
+bool remove_file(const char* name) { return _wremove(wide_name(name).c_str()) == 0; }
 
 // The same volume and file index: the same file, under whatever name it was opened.
 bool is_same_file(std::FILE* first, std::FILE* second) {

@@ -3,6 +3,7 @@
 #include "cli/file_setup.h"
 
 #include "base/platform.h"
+#include "base/stop_signals.h"
 #include "base/target_file.h"
 #include "cli/diagnostics.h"
 #include "decoder/decode_stream.h"
@@ -62,6 +63,10 @@ void report_file_message(const char* format, const char* name) {
 struct OpenFiles {
     std::FILE* input = nullptr;
     std::FILE* target = nullptr;
+    // What the target held before this run: nothing, when the run created it (or emptied it,
+    // with -F); else the file it appends to, which was this many bytes long.
+    bool is_created = false;
+    std::int64_t appended_from_bytes = -1;
     // The streams' buffers, which outlive the streams: both are closed before run_files returns.
     std::unique_ptr<char[]> input_buffer;
     std::unique_ptr<char[]> target_buffer;
@@ -84,8 +89,10 @@ bool open_target(OpenFiles& files, const char* name, bool is_explicit) {
         return false;
     case TargetState::Exists:
         // An append goes on in the existing file; anything else replaces it, if allowed.
-        if (options.append)
+        if (options.append) {
+            files.appended_from_bytes = file_size(files.target);
             return true;
+        }
         if (!options.force_overwrite) {
             report_file_message("qirvex: Target file '%s' exists. Use -f to force overwrite\n",
                                 name);
@@ -93,8 +100,9 @@ bool open_target(OpenFiles& files, const char* name, bool is_explicit) {
         }
         break;
     case TargetState::Missing:
-        // A derived target is created even for an append; a named one must be there.
-        if (options.append && is_explicit) {
+        // A named target must be there for an append. A derived one is created for a decode,
+        // which adds its text to the new file, but an encode has no tape to add to.
+        if (options.append && (is_explicit || !options.decode_mode)) {
             report_file_message("qirvex: Target file '%s' can't be opened for append.\n", name);
             return false;
         }
@@ -105,17 +113,50 @@ bool open_target(OpenFiles& files, const char* name, bool is_explicit) {
         report_file_message("qirvex: Can't open '%s' for output.\n", name);
         return false;
     }
+    files.is_created = true;
     return true;
 }
 
-// Runs the job; 1 when it went through.
-int dispatch(const OpenFiles& files) {
-    if (!options.decode_mode)
-        return encode_stream(files.input, files.target);
+struct JobResult {
+    int status = 0;           // 1 when the job went through
+    bool is_unusable = false; // what it left in the target is no use to anyone
+};
+
+// Runs the job. An encode that fails leaves a tape without its end or its sizes; a decode that
+// refuses the recording's rate or channel has written nothing. Other refused headers keep the
+// empty target they were given.
+JobResult dispatch(const OpenFiles& files) {
+    if (!options.decode_mode) {
+        const int status = encode_stream(files.input, files.target);
+        return {status, status != 1};
+    }
     if (options.append)
         std::fseek(files.target, 0, SEEK_END);
-    return decode_stream(files.input, files.target, options.channel, options.fast_rate) >= 0 ? 1
-                                                                                             : 0;
+    const std::int64_t code =
+        decode_stream(files.input, files.target, options.channel, options.fast_rate);
+    return {code >= 0 ? 1 : 0, code == refused_rate || code == refused_channel};
+}
+
+// Takes back what the run did to the target: a file it created is removed, an appended tape is
+// cut back to its old length, whose header still holds the old sizes. A device is only closed.
+void undo_target(const OpenFiles& files, const char* name) {
+    if (!is_regular_file(files.target)) {
+        std::fclose(files.target);
+        return;
+    }
+    // What the stream still holds must reach the file before its length tells anything.
+    std::fflush(files.target);
+    const std::int64_t length_bytes = file_size(files.target);
+    if (files.is_created) {
+        std::fclose(files.target);
+        if (remove_file(name) && length_bytes > 0)
+            report_file_message("qirvex: Removed the unfinished '%s'.\n", name);
+        return;
+    }
+    if (files.appended_from_bytes >= 0 && length_bytes != files.appended_from_bytes &&
+        truncate_file(files.target, files.appended_from_bytes))
+        report_file_message("qirvex: Took the unfinished addition off '%s'.\n", name);
+    std::fclose(files.target);
 }
 
 // Closes the target. A job that went through still fails when buffered data cannot reach the
@@ -146,6 +187,9 @@ int run_files(const FileArguments& arguments, char* const* argv) {
     if (begins_with_riff(files.input))
         options.decode_mode = true;
 
+    // An encode stopped by Ctrl-C takes back its unfinished tape before the program ends.
+    if (!options.decode_mode)
+        watch_stop_signals();
     const bool is_explicit = arguments.count >= 2;
     const std::string target_name =
         is_explicit ? std::string(argv[arguments.first + 1])
@@ -155,7 +199,11 @@ int run_files(const FileArguments& arguments, char* const* argv) {
         return is_explicit ? -1 : 0;
     }
     give_buffer(files.target, files.target_buffer);
-    const int status = dispatch(files);
+    const JobResult result = dispatch(files);
     std::fclose(files.input);
-    return finish_target(files.target, status);
+    if (!result.is_unusable)
+        return finish_target(files.target, result.status);
+    undo_target(files, target_name.c_str());
+    end_by_stop_signal();
+    return result.status;
 }

@@ -5,14 +5,18 @@
 #include "encoder/encode_stream.h"
 
 #include "base/platform.h"
+#include "base/stop_signals.h"
 #include "cli/diagnostics.h"
 #include "cli/options.h"
 #include "encoder/serial_framing.h"
+#include "encoder/tape_plan.h"
 #include "encoder/tone_writer.h"
 #include "wav/wav_header.h"
 
 #include <algorithm>
 #include <cassert>
+#include <cinttypes>
+#include <optional>
 
 namespace {
 
@@ -33,7 +37,7 @@ bool fail_write() {
 bool has_room_for(const EncodeRun& run, std::int64_t samples) {
     if (run.sample_count + static_cast<std::uint64_t>(samples) + 1 <= max_data_size_bytes)
         return true;
-    report_error("WAV data would exceed the 4 GB limit of the format\r\n");
+    report_error("qirvex: WAV data would exceed the 4 GB limit of the format\r\n");
     return false;
 }
 
@@ -45,9 +49,24 @@ bool count_written(EncodeRun& run, std::int64_t samples) {
     return true;
 }
 
-bool begin_data(EncodeRun& run) {
+// Whenever the input can be read twice, a tape too long for the format is refused before its
+// first byte is written, rather than stopped at the limit as a broken file.
+bool has_room_for_input(std::FILE* input, const EncodeRun& run) {
+    const std::optional<std::uint64_t> planned =
+        planned_data_samples(input, run.sample_count, max_data_size_bytes);
+    if (!planned || *planned + 1 <= max_data_size_bytes)
+        return true;
+    report_error("qirvex: The input is too long for one WAV file: its tape needs more than the "
+                 "%" PRIu32 " bytes of data that the format holds. Encode it in parts.\n",
+                 max_data_size_bytes);
+    return false;
+}
+
+// An append adopts the rate and length of the tape it extends, so its room is counted after the
+// check; a new tape is counted before its header is written.
+bool begin_data(std::FILE* input, EncodeRun& run) {
     if (!options.append)
-        return write_wav_header(run.target) || fail_write();
+        return has_room_for_input(input, run) && (write_wav_header(run.target) || fail_write());
     std::uint32_t existing_data_size = 0;
     const int code = open_append_target(run.target, existing_data_size);
     if (code != append_accepted) {
@@ -55,7 +74,7 @@ bool begin_data(EncodeRun& run) {
         return false;
     }
     run.sample_count = existing_data_size;
-    return true;
+    return has_room_for_input(input, run);
 }
 
 bool put_leader(EncodeRun& run) {
@@ -85,40 +104,40 @@ bool put_eol_sequence(EncodeRun& run) {
            count_written(run, write_eol_sequence(run.target));
 }
 
-// Every byte is sent as it is; a CR gets the end-of-line padding after its word. A CR whose word
-// failed is a write error even if the padding after it could be written, so the padding is not
-// tried.
-bool encode_plain_byte(EncodeRun& run, int byte) {
-    if (!put_word(run, byte))
-        return false;
-    if (byte != ascii_cr || options.eol_padding_ms <= 0)
+bool encode_byte(EncodeRun& run, int byte) {
+    switch (byte_sound(byte, run.after_cr)) {
+    case ByteSound::Word:
+        return put_word(run, byte);
+    case ByteSound::WordThenPadding:
+        // The padding is not tried after a CR whose word failed: that is a write error even if
+        // the padding could be written.
+        return put_word(run, byte) && put_optional_tone(run, options.eol_padding_ms);
+    case ByteSound::EndOfLine:
+        return put_eol_sequence(run);
+    case ByteSound::Nothing:
         return true;
-    return put_optional_tone(run, options.eol_padding_ms);
+    }
+    return true;
 }
 
-// OSI BASIC's line end: every CR becomes the whole end-of-line sequence, which brings its own
-// NULs and LF, so the NULs and LFs that follow a CR in the input are dropped.
-bool encode_basic_byte(EncodeRun& run, int byte) {
-    if (byte == ascii_cr) {
-        run.after_cr = true;
-        return put_eol_sequence(run);
-    }
-    if (run.after_cr && (byte == ascii_nul || byte == ascii_lf))
-        return true;
-    run.after_cr = false;
-    return put_word(run, byte);
+bool is_stopped() {
+    if (stop_signal() == 0)
+        return false;
+    report_error("qirvex: Stopped by %s.\n", stop_signal_name(stop_signal()));
+    return true;
 }
 
 // A read error ends the input as end of file does, but the run fails: a recording of half a
-// file must not look complete.
+// file must not look complete. So does Ctrl-C, looked for at every byte and at the end, where
+// it cuts short a read that waits on a pipe.
 bool encode_bytes(std::FILE* input, EncodeRun& run) {
     int byte = 0;
     while ((byte = read_byte(input)) != EOF) {
-        const bool is_written =
-            options.basic_mode ? encode_basic_byte(run, byte) : encode_plain_byte(run, byte);
-        if (!is_written)
+        if (is_stopped() || !encode_byte(run, byte))
             return false;
     }
+    if (is_stopped())
+        return false;
     if (std::ferror(input)) {
         report_error("Error reading input file\r\n");
         return false;
@@ -150,7 +169,7 @@ bool finish_data(EncodeRun& run) {
 int encode_stream(std::FILE* input, std::FILE* target) {
     EncodeRun run;
     run.target = target;
-    const bool is_complete = begin_data(run) && put_leader(run) &&
+    const bool is_complete = begin_data(input, run) && put_leader(run) &&
                              (!options.basic_mode || put_eol_sequence(run)) &&
                              encode_bytes(input, run) && finish_data(run);
     return is_complete ? 1 : 0;

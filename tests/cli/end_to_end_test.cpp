@@ -1,6 +1,7 @@
 // The program as a user runs it: exit status, console texts and the files left behind.
 #include "test_support.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
@@ -159,11 +160,15 @@ TEST_F(EndToEnd, AppendToMissingTargets) {
     EXPECT_EQ("qirvex: Target file 'tape.wav' can't be opened for append.\n", result.err);
     EXPECT_FALSE(exists("tape.wav"));
 
-    // A derived target is created, and the encoder's append check then refuses the empty file.
+    // A derived one too, when there is no tape to add to; a decode starts a new text.
     result = run({"-A", "prog.bas"});
     EXPECT_EQ(0, result.status);
-    EXPECT_EQ("qirvex: Can't append to this file. The file is corrupt.\n", result.err);
-    EXPECT_EQ("", contents("prog.wav"));
+    EXPECT_EQ("qirvex: Target file 'prog.wav' can't be opened for append.\n", result.err);
+    EXPECT_FALSE(exists("prog.wav"));
+    make_wav("prog.wav");
+    result = run({"-A", "prog.wav"});
+    EXPECT_EQ(1, result.status) << result.err;
+    EXPECT_EQ(listing, contents("prog.txt"));
 }
 
 TEST_F(EndToEnd, AppendingDecodesAddToTheData) {
@@ -184,6 +189,79 @@ TEST_F(EndToEnd, AppendingEncodesMakeOneTape) {
     EXPECT_GT(contents("tape.wav").size(), first_size);
     ASSERT_EQ(1, run({"tape.wav"}).status);
     EXPECT_EQ(listing + "30 END\r\n", contents("tape.txt"));
+}
+
+// A rate or a channel the decoder cannot read is refused with what to do, and the target that
+// the run created is taken back.
+TEST_F(EndToEnd, RecordingThatCannotBeDecodedLeavesNoTarget) {
+    make_wav("prog.wav");
+    std::string recording = contents("prog.wav");
+    write_file(path("fast.wav"), recording.replace(24, 4, std::string("\x00\x77\x01\x00", 4)));
+    const struct {
+        std::vector<std::string> arguments;
+        const char* message;
+    } cases[] = {
+        {{"fast.wav"},
+         "qirvex: The recording has 96000 samples/sec; qirvex decodes 16000 to "
+         "65536. qirvex-rescue reads any rate.\n"},
+        {{"fast.wav", "named.txt"},
+         "qirvex: The recording has 96000 samples/sec; qirvex decodes "
+         "16000 to 65536. qirvex-rescue reads any rate.\n"},
+        {{"-C2", "prog.wav"},
+         "qirvex: -C2 asks for channel 2, but the recording has 1 channel. Leave out -C.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.front());
+        const ProcessResult result = run(c.arguments);
+        EXPECT_EQ(0, result.status);
+        EXPECT_EQ(c.message, result.err);
+        EXPECT_EQ("", result.out);
+        EXPECT_FALSE(exists("fast.txt") || exists("named.txt") || exists("prog.txt"));
+    }
+}
+
+// Polls until the file holds more than `bytes`; false when it never does.
+bool grows_beyond(const fs::path& file, std::uintmax_t bytes) {
+    for (int tries = 0; tries < 1000; ++tries) {
+        std::error_code error;
+        if (fs::file_size(file, error) > bytes && !error)
+            return true;
+        usleep(10000);
+    }
+    return false;
+}
+
+// Stopped while it waits for more input, an encode takes back what it wrote: a new tape is
+// removed, an appended one cut back to what it was. The program then ends by the signal.
+TEST_F(EndToEnd, StoppedEncodeLeavesNoBrokenTape) {
+    make_wav("old.wav");
+    const std::string old_tape = contents("old.wav");
+    const struct {
+        std::vector<std::string> arguments;
+        int signal;
+        const char* message;
+    } cases[] = {
+        {{"/dev/stdin", "new.wav"},
+         SIGINT,
+         "qirvex: Stopped by SIGINT.\nqirvex: Removed the unfinished 'new.wav'.\n"},
+        {{"-A", "/dev/stdin", "old.wav"},
+         SIGTERM,
+         "qirvex: Stopped by SIGTERM.\nqirvex: Took the unfinished addition off 'old.wav'.\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string& target = c.arguments.back();
+        SCOPED_TRACE(target);
+        RunningProgram qirvex(qirvex_binary(), c.arguments, folder.string());
+        // Enough words to pass the target's buffer, so that the file shows the encode under way.
+        ASSERT_TRUE(qirvex.write(std::string(400, 'A')));
+        ASSERT_TRUE(grows_beyond(folder / target, old_tape.size()));
+        qirvex.signal(c.signal);
+        const ProcessResult result = qirvex.finish();
+        EXPECT_EQ(128 + c.signal, result.status);
+        EXPECT_EQ(c.message, result.err);
+    }
+    EXPECT_FALSE(exists("new.wav"));
+    EXPECT_EQ(old_tape, contents("old.wav"));
 }
 
 TEST_F(EndToEnd, ThirdFileArgumentIsIgnored) {

@@ -30,10 +30,13 @@ class EncodeStreamTest : public ScratchTest {
         return encoded;
     }
 
-    // Runs encode_stream on the named input; leaves the target file to the caller.
-    EncodeResult run(const std::string& input_name, const char* target_mode = nullptr) {
+    // Runs encode_stream on the named input, read from the file or through a pipe; leaves the
+    // target file to the caller.
+    EncodeResult run(const std::string& input_name, const char* target_mode = nullptr,
+                     bool is_piped = false) {
         const char* mode = target_mode ? target_mode : options.append ? "r+b" : "w+b";
-        std::FILE* input = std::fopen(input_name.c_str(), "rb");
+        std::FILE* input = is_piped ? popen(("cat '" + input_name + "'").c_str(), "r")
+                                    : std::fopen(input_name.c_str(), "rb");
         std::FILE* target = std::fopen(path("out.wav").c_str(), mode);
         EncodeResult encoded;
         if (input == nullptr || target == nullptr) {
@@ -44,7 +47,7 @@ class EncodeStreamTest : public ScratchTest {
         encoded.result = capture_console(console, [&] { return encode_stream(input, target); });
         encoded.out = console.out;
         encoded.diagnostics = console.diagnostics;
-        std::fclose(input);
+        is_piped ? pclose(input) : std::fclose(input);
         std::fclose(target);
         return encoded;
     }
@@ -106,7 +109,13 @@ int encode_into_script(const std::string& input_name, WriteScript& script,
 }
 
 const char* const write_error = "Error writing to target file\r\n";
-const char* const size_limit_error = "WAV data would exceed the 4 GB limit of the format\r\n";
+// A pipe's length is only known at its end: the limit stops the encode where it is reached.
+const char* const size_limit_error =
+    "qirvex: WAV data would exceed the 4 GB limit of the format\r\n";
+// A file is counted first.
+const char* const too_long_error =
+    "qirvex: The input is too long for one WAV file: its tape needs more than the 4294967259 "
+    "bytes of data that the format holds. Encode it in parts.\n";
 
 } // namespace
 
@@ -328,26 +337,31 @@ TEST_F(EncodeStreamTest, ReadErrorFailsWithoutTrailerOrSizes) {
 
 TEST_F(EncodeStreamTest, LeaderBeyondTheSizeLimitFailsBeforeAnyTone) {
     options.leader_ms = 2000000000;
-    const EncodeResult encoded = encode("A");
+    EncodeResult encoded = encode("A");
+    EXPECT_EQ(0, encoded.result);
+    EXPECT_EQ(too_long_error, encoded.diagnostics);
+    EXPECT_EQ(0u, encoded.file.size());
+
+    encoded = run(path("in.bin"), nullptr, true);
     EXPECT_EQ(0, encoded.result);
     EXPECT_EQ(size_limit_error, encoded.diagnostics);
-    EXPECT_EQ(44u, encoded.file.size());
+    EXPECT_EQ(44u, read_file(path("out.wav")).size());
 }
 
 // The existing data is a sparse file of the claimed length, so nothing near 4 GB is written or
 // read.
 class SizeLimitTest : public EncodeStreamTest {
   protected:
-    // Appends input to a file whose data chunk already holds data_size bytes; the result holds
-    // only the header of the file.
-    EncodeResult append(std::uint32_t data_size, const std::string& input) {
+    // Appends input, from a file or a pipe, to a file whose data chunk already holds data_size
+    // bytes; the result holds only the header of the file.
+    EncodeResult append(std::uint32_t data_size, const std::string& input, bool is_piped) {
         const WavHeaderBytes& header = wav_header_template(false);
         write_file(path("out.wav"),
                    std::string(header.begin(), header.end()).replace(40, 4, u32_bytes(data_size)));
         std::filesystem::resize_file(path("out.wav"), 44 + std::uint64_t{data_size});
         options.append = true;
         write_file(path("in.bin"), input);
-        EncodeResult encoded = run(path("in.bin"));
+        EncodeResult encoded = run(path("in.bin"), nullptr, is_piped);
         encoded.file.resize(44);
         std::FILE* stream = std::fopen(path("out.wav").c_str(), "rb");
         EXPECT_EQ(44u, std::fread(encoded.file.data(), 1, 44, stream));
@@ -358,7 +372,8 @@ class SizeLimitTest : public EncodeStreamTest {
     std::uint64_t length() { return std::filesystem::file_size(path("out.wav")); }
 };
 
-// Each phase is tried with one byte too little room, then with just enough.
+// Each phase is tried with one byte too little room, then with just enough: counted before the
+// encode from a file, met during it from a pipe. Neither writes anything into too little room.
 TEST_F(SizeLimitTest, EveryPhaseChecksTheLimit) {
     struct Case {
         const char* name;
@@ -381,21 +396,22 @@ TEST_F(SizeLimitTest, EveryPhaseChecksTheLimit) {
         options.null_count = 10;
         options.eol_padding_ms = 20;
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        set_options(c);
-        const std::uint32_t old_size = max_data_size_bytes - c.room;
-        const EncodeResult refused = append(old_size, c.input);
-        EXPECT_EQ(0, refused.result);
-        EXPECT_EQ(size_limit_error, refused.diagnostics);
-        EXPECT_EQ(44 + std::uint64_t{old_size}, length());
-        EXPECT_EQ(old_size, header_of(refused.file).data_size);
-        set_options(c);
-        const EncodeResult fitting = append(old_size - 1, c.input);
-        EXPECT_EQ(1, fitting.result);
-        EXPECT_EQ("", fitting.diagnostics);
-        EXPECT_EQ(max_data_size_bytes, header_of(fitting.file).data_size);
-        EXPECT_EQ(0xFFFFFFFFu, header_of(fitting.file).riff_size);
-        EXPECT_EQ(44 + std::uint64_t{max_data_size_bytes}, length());
-    }
+    for (const bool is_piped : {false, true})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (is_piped ? " from a pipe" : " from a file"));
+            set_options(c);
+            const std::uint32_t old_size = max_data_size_bytes - c.room;
+            const EncodeResult refused = append(old_size, c.input, is_piped);
+            EXPECT_EQ(0, refused.result);
+            EXPECT_EQ(is_piped ? size_limit_error : too_long_error, refused.diagnostics);
+            EXPECT_EQ(44 + std::uint64_t{old_size}, length());
+            EXPECT_EQ(old_size, header_of(refused.file).data_size);
+            set_options(c);
+            const EncodeResult fitting = append(old_size - 1, c.input, is_piped);
+            EXPECT_EQ(1, fitting.result);
+            EXPECT_EQ("", fitting.diagnostics);
+            EXPECT_EQ(max_data_size_bytes, header_of(fitting.file).data_size);
+            EXPECT_EQ(0xFFFFFFFFu, header_of(fitting.file).riff_size);
+            EXPECT_EQ(44 + std::uint64_t{max_data_size_bytes}, length());
+        }
 }
