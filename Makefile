@@ -23,13 +23,20 @@ nosimd:
 	cmake -S . -B build-nosimd -DCMAKE_BUILD_TYPE=Release -DQIRVEX_SIMD=OFF -DQIRVEX_WERROR=$(WERROR)
 	cmake --build build-nosimd -j $(JOBS)
 
-# Every test on the release build, under AddressSanitizer and UBSan, and without vectors.
+# Every test on the release build, under AddressSanitizer and UBSan, and without vectors; each
+# run ends with the reason of every test it skipped.
 test: setup-tools all asan nosimd
 	ctest --test-dir build --output-on-failure -j $(JOBS)
+	@bash scripts/skipped_tests.sh build
 	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+	@bash scripts/skipped_tests.sh build-asan
 	ctest --test-dir build-nosimd --output-on-failure -j $(JOBS)
+	@bash scripts/skipped_tests.sh build-nosimd
 
-demo: all
+# Only the two programs that the demo runs, not the tests and harnesses that `all` builds.
+demo: setup-build
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
+	cmake --build build -j $(JOBS) --target qirvex qirvex-rescue
 	bash scripts/demo.sh
 
 # Timings against the read floor (reading the file once), cp, head and minimodem, qirvex-rescue
