@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The Windows release archive, build-windows/qirvex-windows-x64.zip: a folder qirvex\ with
-# qirvex.exe, the README and the docs it links to, the manual page as plain text and the example
-# program; the texts get Windows line ends, so that any editor shows them.
+# qirvex.exe, the Windows guide as its README, the manual page as plain text, the example program,
+# and the troubleshooting guide with the pages and pictures it links to. The project's own README
+# stays out: it tells how to build on Linux. The texts get Windows line ends, so that any editor
+# shows them, and every link between them must lead to a file in the zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 archive="$PWD/build-windows/qirvex-windows-x64.zip"
@@ -13,13 +15,23 @@ mkdir -p "$folder/docs"
 with_crlf() { sed 's/\r*$/\r/'; }
 
 cp build-windows/qirvex.exe "$folder/"
-with_crlf < README.md > "$folder/README.md"
-for doc in docs/*.md; do
-    with_crlf < "$doc" > "$folder/$doc"
+with_crlf < docs/windows.md > "$folder/README.md"
+for doc in troubleshooting robustness performance; do
+    with_crlf < "docs/$doc.md" > "$folder/docs/$doc.md"
 done
+cp docs/ber.png "$folder/docs/"
 # Plain ASCII: no overstriking for bold and underline, no escape sequences.
 groff -man -Tascii -P-c -P-b -P-o -P-u qirvex.1 | with_crlf > "$folder/qirvex.txt"
 cp examples/squares.bas "$folder/"
+
+# Links to pages and pictures, less any #anchor; addresses and anchors alone are not checked.
+broken=0
+while IFS= read -r page; do
+    while IFS= read -r target; do
+        [ -e "$(dirname "$page")/$target" ] || { echo "windows_dist: ${page#"$stage"/} links $target, which the zip lacks" >&2; broken=1; }
+    done < <(grep -o '](\([^)#:]*\)[^)]*)' "$page" | sed 's/^](\([^)#]*\).*/\1/' | grep -v '^$' || true)
+done < <(find "$folder" -name '*.md')
+[ "$broken" -eq 0 ] || exit 1
 
 rm -f "$archive"
 (cd "$stage" && zip -q -r -X "$archive" qirvex)
