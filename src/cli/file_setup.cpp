@@ -187,9 +187,6 @@ int run_files(const FileArguments& arguments, char* const* argv) {
     if (begins_with_riff(files.input))
         options.decode_mode = true;
 
-    // An encode stopped by Ctrl-C takes back its unfinished tape before the program ends.
-    if (!options.decode_mode)
-        watch_stop_signals();
     const bool is_explicit = arguments.count >= 2;
     const std::string target_name =
         is_explicit ? std::string(argv[arguments.first + 1])
@@ -199,6 +196,9 @@ int run_files(const FileArguments& arguments, char* const* argv) {
         return is_explicit ? -1 : 0;
     }
     give_buffer(files.target, files.target_buffer);
+    // An encode stopped by Ctrl-C takes back its unfinished tape before the program ends.
+    if (!options.decode_mode)
+        watch_stop_signals();
     const JobResult result = dispatch(files);
     std::fclose(files.input);
     if (!result.is_unusable)
