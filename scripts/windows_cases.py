@@ -131,6 +131,9 @@ def shared_cases(inputs):
         Case("encode .profile", [".profile"], {".profile": basic}),
         Case("encode, dot only in a folder", ["old.d/prog"], {"old.d/prog": basic}),
         Case("encode, three file names", ["prog.bas", "a.wav", "b.wav"], {"prog.bas": basic}),
+        Case("encode a tape too long for WAV", ["-L2000000000", "prog.bas"], {"prog.bas": basic}),
+        Case("append a tape too long for WAV", ["-A", "-L2000000000", "prog.bas", "tape.wav"],
+             {"prog.bas": basic, "tape.wav": tone}),
     ]
     for name in sorted(name for name in inputs if name.startswith("pcm")):
         for flags in ([], ["-C1"], ["-C2"], ["-X", "-C2"]):
