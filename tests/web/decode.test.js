@@ -1,6 +1,6 @@
 // Decoding recordings in the page: worn WAV, MP3 and Ogg files through the file input give the
-// original text, a WAV file the same bytes as qirvex-rescue; a suspect character opens the view
-// of its audio; and the decode speed for 44100 Hz audio is printed (never asserted).
+// original text, a WAV file the same bytes as qirvex-rescue; a character opens the view of its
+// audio; and the decode speed for 44100 Hz audio is printed (never asserted).
 import assert from 'node:assert/strict';
 import { randomBytes } from 'node:crypto';
 import { after, before, describe, test } from 'node:test';
@@ -57,12 +57,28 @@ describe('decoding recordings in the page', () => {
     }
   });
 
-  test('a suspect character opens the view of its audio', async () => {
+  test('a character opens the view of its audio in sight, where the arrow keys step at once', async () => {
     const { page } = browser;
     // The burst falls into the listing, well after the leader and the calibration.
     const damaged = damage(files.folder, worn, 'damaged', 12);
     await decodeThroughInput(page, damaged);
     assert.ok((await downloadedData(page)).equals(runRescue([damaged])), 'the page and qirvex-rescue differ');
+    // The view opens below the listing, under the window's lower edge.
+    await page.evaluate(() => {
+      window.scrollTo(0, 0);
+      document.getElementById('listing').scrollTop = 0;
+    });
+    await page.click('#listing', { position: { x: 12, y: 10 } });
+    await page.waitForFunction(() => /^Word 1 of/.test(document.getElementById('inspect-details').textContent));
+    const view = await page.$eval('#inspect', (panel) => ({
+      top: panel.getBoundingClientRect().top, bottom: panel.getBoundingClientRect().bottom,
+      windowHeight: innerHeight, hasFocus: panel.contains(document.activeElement),
+    }));
+    assert.ok(view.top >= 0 && view.bottom <= view.windowHeight + 1, `the view is at ${view.top} to ${view.bottom}`);
+    assert.ok(view.hasFocus, 'the view does not have the focus');
+    await page.keyboard.press('ArrowRight');
+    await page.waitForFunction(() => /^Word 2 of/.test(document.getElementById('inspect-details').textContent));
+
     const suspects = await page.$$('#listing .suspect');
     assert.ok(suspects.length > 0, 'no suspect word was marked');
     await suspects[0].click();
@@ -75,7 +91,6 @@ describe('decoding recordings in the page', () => {
     assert.match(details, /bits [01]{11} /);
     const index = Number(await suspects[0].getAttribute('data-word'));
     assert.match(details, new RegExp(`^Word ${index + 1} of`));
-    // Any character, not only a suspect one, opens its word.
     await page.click('#listing', { position: { x: 12, y: 10 } });
     await page.waitForFunction(() => /^Word 1 of/.test(document.getElementById('inspect-details').textContent));
     await page.click('#inspect-next-suspect');
