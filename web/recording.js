@@ -195,13 +195,14 @@ export function setUpReading(worker) {
     worker.post({ type: 'decode-chunk', samples, total: decoded.length }, [samples.buffer]);
   }
 
+  // The listing in hand stays until the microphone is open: a Listen that fails keeps it.
   async function listen() {
     if (isBusy) return;
-    reset();
     busy(true);
     status('Asking for the microphone or line input…');
+    const opened = () => reset();
     try {
-      capture = await startCapture(worker, settings);
+      capture = await startCapture(worker, decodeSettings(), opened);
       status('Listening: play the tape or start the machine\'s SAVE. Stop keeps everything decoded so far.');
     } catch (error) {
       busy(false);
