@@ -24,6 +24,17 @@ export function decodeSettings() {
   };
 }
 
+// The name of the data downloaded: the recording's, or the time listening began.
+function dataName(recordingName) {
+  return `${recordingName.replace(/\.[^.]*$/, '') || 'recording'}.txt`;
+}
+
+function listeningName(start) {
+  const two = (n) => String(n).padStart(2, '0');
+  return `listening-${start.getFullYear()}-${two(start.getMonth() + 1)}-${two(start.getDate())}-` +
+         `${two(start.getHours())}${two(start.getMinutes())}.txt`;
+}
+
 function dbfs(share) {
   return share > 0 ? `${(20 * Math.log10(share)).toFixed(1)} dBFS` : '—';
 }
@@ -71,6 +82,7 @@ export function setUpReading(worker) {
   let isBusy = false;
   let settings = decodeSettings(); // those of the decode in hand
   let isAbandoned = false; // Stop was pressed while the browser was still decoding
+  let downloadName = 'recording.txt';
 
   const status = (text, isError = false) => {
     $('read-status').textContent = text;
@@ -145,6 +157,7 @@ export function setUpReading(worker) {
       status(`${file.name} is empty: there is no audio in it.`, true);
       return;
     }
+    downloadName = dataName(file.name);
     pendingFile = file;
     isAbandoned = false;
     busy(true);
@@ -200,7 +213,10 @@ export function setUpReading(worker) {
     if (isBusy) return;
     busy(true);
     status('Asking for the microphone or line input…');
-    const opened = () => reset();
+    const opened = () => {
+      reset();
+      downloadName = listeningName(new Date());
+    };
     try {
       capture = await startCapture(worker, decodeSettings(), opened);
       status('Listening: play the tape or start the machine\'s SAVE. Stop keeps everything decoded so far.');
@@ -233,7 +249,7 @@ export function setUpReading(worker) {
   $('download-data').addEventListener('click', () => {
     const link = document.createElement('a');
     link.href = URL.createObjectURL(new Blob([listing.bytes()]));
-    link.download = 'recording.txt';
+    link.download = downloadName;
     link.click();
     setTimeout(() => URL.revokeObjectURL(link.href), 60000);
   });

@@ -6,7 +6,7 @@ import { writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import { basicListing, encodeWithQirvex } from './recordings.js';
-import { decodeThroughInput, downloadedData, openPage, run, screenshot, servePage,
+import { decodeThroughInput, downloadData, openPage, run, screenshot, servePage,
          temporaryFolder } from './support.js';
 
 async function readStatus(page) {
@@ -64,7 +64,9 @@ describe('bad input in the page', () => {
     await page.waitForFunction(() => document.getElementById('read-status').classList.contains('error'));
     assert.match(await page.textContent('#read-status'), /^No microphone or line input was found/);
     assert.equal(await page.isDisabled('#listen-button'), false);
-    assert.ok((await downloadedData(page)).equals(listing), 'the listing in hand was lost');
+    const { bytes, name } = await downloadData(page);
+    assert.ok(bytes.equals(listing), 'the listing in hand was lost');
+    assert.equal(name, 'kept.txt');
   });
 
   test('a refused microphone is explained', async () => {

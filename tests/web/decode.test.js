@@ -1,12 +1,13 @@
 // Decoding recordings in the page: worn WAV, MP3 and Ogg files through the file input give the
-// original text, a WAV file the same bytes as qirvex-rescue; a character opens the view of its
-// audio; and the decode speed for 44100 Hz audio is printed (never asserted).
+// original text, a WAV file the same bytes as qirvex-rescue, downloaded under the recording's
+// name; a character opens the view of its audio; and the decode speed for 44100 Hz audio is
+// printed (never asserted).
 import assert from 'node:assert/strict';
 import { randomBytes } from 'node:crypto';
 import { after, before, describe, test } from 'node:test';
 import { basicListing, damage, degrade, encodeWithQirvex, toMp3, toOgg } from './recordings.js';
-import { decodeThroughInput, downloadedData, openPage, runRescue, screenshot, servePage,
-         temporaryFolder } from './support.js';
+import { decodeThroughInput, downloadData, downloadedData, openPage, runRescue, screenshot,
+         servePage, temporaryFolder } from './support.js';
 
 describe('decoding recordings in the page', () => {
   let server;
@@ -26,9 +27,10 @@ describe('decoding recordings in the page', () => {
     files?.remove();
   });
 
-  test('a worn WAV recording gives the listing, and the bytes qirvex-rescue gives', async () => {
+  test('a worn WAV recording gives the listing, and the bytes qirvex-rescue gives, named after it', async () => {
     await decodeThroughInput(browser.page, worn);
-    const fromPage = await downloadedData(browser.page);
+    const { bytes: fromPage, name } = await downloadData(browser.page);
+    assert.equal(name, 'worn.txt');
     assert.equal(fromPage.toString('latin1'), listing.toString('latin1'));
     assert.ok(fromPage.equals(runRescue([worn])), 'the page and qirvex-rescue differ');
     const speed = Number(/tape speed ([\d.]+) %/.exec(await browser.page.textContent('#read-summary'))[1]);

@@ -115,10 +115,15 @@ export async function decodeThroughInput(page, path) {
   await page.waitForFunction(() => document.body.dataset.decoding === 'false', null, { timeout: 120000 });
 }
 
-// The listing's bytes as the page's Download data button gives them.
-export async function downloadedData(page) {
+// What the page's Download data button gives: { bytes, name }.
+export async function downloadData(page) {
   if (await page.isDisabled('#download-data'))
     throw new Error(`nothing to download: ${await page.textContent('#read-status')}`);
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download-data')]);
-  return readFileSync(await download.path());
+  return { bytes: readFileSync(await download.path()), name: download.suggestedFilename() };
+}
+
+// The listing's bytes as the page's Download data button gives them.
+export async function downloadedData(page) {
+  return (await downloadData(page)).bytes;
 }
