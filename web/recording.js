@@ -82,6 +82,7 @@ export function setUpReading(worker) {
   let isBusy = false;
   let settings = decodeSettings(); // those of the decode in hand
   let isAbandoned = false; // Stop was pressed while the browser was still decoding
+  let recording = null; // the file last decoded, decoded again when the settings change
   let downloadName = 'recording.txt';
 
   const status = (text, isError = false) => {
@@ -93,6 +94,8 @@ export function setUpReading(worker) {
     $('read-stop').disabled = !value;
     $('listen-button').disabled = value;
     $('recording-file').disabled = value;
+    // The decode in hand keeps the settings it started with.
+    $('decode-options').disabled = value;
     document.body.dataset.decoding = String(value);
   };
   const reset = () => {
@@ -142,7 +145,7 @@ export function setUpReading(worker) {
     const speed = seconds > 0 ? ` in ${seconds.toFixed(1)} s, ${(audioSeconds / seconds).toFixed(0)}× real time` : '';
     document.body.dataset.speed = seconds > 0 ? String(audioSeconds / seconds) : '';
     if (result.bytes === 0) {
-      status('No words found: the recording holds no KCS tones that frame at these settings. Check the baud rate, the framing and the channel.', true);
+      status('No words found: the recording holds no KCS tones that frame at these settings. Choose another baud rate, framing or channel above, and the recording is decoded again.', true);
     } else {
       status(`Decoded ${audioSeconds.toFixed(1)} s of audio${speed}.` +
              (isCut ? ' The recording ends before the length its header declares; decoded what is there.' : ''));
@@ -153,10 +156,12 @@ export function setUpReading(worker) {
   function decodeFile(file) {
     if (isBusy || !file) return;
     reset();
+    recording = null;
     if (file.size === 0) {
       status(`${file.name} is empty: there is no audio in it.`, true);
       return;
     }
+    recording = file;
     downloadName = dataName(file.name);
     pendingFile = file;
     isAbandoned = false;
@@ -215,6 +220,7 @@ export function setUpReading(worker) {
     status('Asking for the microphone or line input…');
     const opened = () => {
       reset();
+      recording = null;
       downloadName = listeningName(new Date());
     };
     try {
@@ -240,6 +246,12 @@ export function setUpReading(worker) {
     }
   }
 
+  function settingsChanged() {
+    if (recording) decodeFile(recording);
+    else if ($('listing').textContent) status('The new settings apply to the next recording or Listen.');
+  }
+
+  $('decode-options').addEventListener('change', settingsChanged);
   $('recording-file').addEventListener('change', (event) => {
     decodeFile(event.target.files[0]);
     event.target.value = '';

@@ -1,7 +1,7 @@
 // Decoding recordings in the page: worn WAV, MP3 and Ogg files through the file input give the
 // original text, a WAV file the same bytes as qirvex-rescue, downloaded under the recording's
-// name; a character opens the view of its audio; and the decode speed for 44100 Hz audio is
-// printed (never asserted).
+// name; new settings decode the recording again; a character opens the view of its audio; and
+// the decode speed for 44100 Hz audio is printed (never asserted).
 import assert from 'node:assert/strict';
 import { randomBytes } from 'node:crypto';
 import { after, before, describe, test } from 'node:test';
@@ -57,6 +57,18 @@ describe('decoding recordings in the page', () => {
       const fromPage = await downloadedData(browser.page);
       assert.ok(fromPage.equals(runRescue([path])), `${layout.join(' ')}: the page and qirvex-rescue differ`);
     }
+  });
+
+  test('changing the settings after a decode decodes the recording again', async () => {
+    const { page } = browser;
+    const fast = encodeWithQirvex(files.folder, 'fast', basicListing(4), ['-R1']);
+    await decodeThroughInput(page, fast);
+    assert.notEqual(await page.textContent('#listing'), basicListing(4).toString('latin1').replaceAll('\r\n', '\n'));
+    await page.selectOption('#dec-baud', '600');
+    await page.waitForFunction(() => document.body.dataset.decoding === 'false');
+    assert.ok((await downloadedData(page)).equals(basicListing(4)));
+    await page.selectOption('#dec-baud', '300');
+    await page.waitForFunction(() => document.body.dataset.decoding === 'false');
   });
 
   test('a character opens the view of its audio in sight, where the arrow keys step at once', async () => {
