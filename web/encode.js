@@ -1,27 +1,9 @@
 // The "Play into the machine" tab: the input (typed text or a chosen or dropped file), qirvex's
 // options as its command-line arguments, and the encoded WAV file played or downloaded.
+import { encodeArguments, setUpOptions } from './encode-options.js';
 import { createPlayer } from './player.js';
 
 const $ = (id) => document.getElementById(id);
-
-// qirvex's arguments for the options shown, in an order whose effects are plain: -B first, so
-// that the NUL count and the pause after CR given here replace the ones it implies.
-export function encodeArguments() {
-  const args = [];
-  const number = (id) => Math.max(0, Math.trunc(Number($(id).value) || 0));
-  if ($('opt-basic').checked) args.push('-B', `-N${number('opt-nulls')}`);
-  if ($('opt-baud').value === '1') args.push('-R1');
-  if ($('opt-data').value === '7') args.push('-D');
-  if ($('opt-parity').value) args.push(`-${$('opt-parity').value}`);
-  if ($('opt-stop').value === '1') args.push('-S');
-  if ($('opt-tone').value === 'sine') args.push('-U');
-  if ($('opt-legacy').checked) args.push('-Q');
-  if ($('opt-basic').checked || number('opt-eol') > 0) args.push(`-P${number('opt-eol')}`);
-  if (number('opt-word') > 0) args.push(`-W${number('opt-word')}`);
-  if (number('opt-leader') !== 2000) args.push(`-L${number('opt-leader')}`);
-  if (number('opt-trailer') !== 1000) args.push(`-T${number('opt-trailer')}`);
-  return args;
-}
 
 // Typed text goes to the machine with CR LF line ends, as its own LIST prints them.
 function typedBytes() {
@@ -47,14 +29,15 @@ export function setUpEncoding(worker) {
 
   const sourceName = () => (file ? file.name : 'LISTING.BAS');
   const showCommand = () => {
-    const args = encodeArguments();
     const name = sourceName();
     $('encode-command').textContent =
-      ['qirvex', ...args, name, `${baseName(name)}.wav`].join(' ');
+      ['qirvex', ...encodeArguments(), name, `${baseName(name)}.wav`].join(' ');
     $('encode-source').textContent = file
       ? `File ${file.name}, ${file.size} bytes, sent as it is`
       : 'Typed text, lines ending in CR LF';
   };
+  const changed = () => { encoded = null; showCommand(); };
+  const options = setUpOptions(changed);
 
   worker.on('encode-progress', ({ done, total }) => {
     $('play-progress').value = total > 0 ? done / total : 0;
@@ -62,7 +45,22 @@ export function setUpEncoding(worker) {
   });
   worker.on('encoded', (message) => pending?.(message));
 
-  async function encodeNow() {
+  // Why there is nothing to encode now (`verb`: what the person asked for), or '' when there is.
+  function refusal(verb) {
+    const problem = options.problem();
+    if (problem) {
+      problem.field.focus();
+      return `${problem.text} Correct it to ${verb}.`;
+    }
+    return '';
+  }
+
+  async function encodeNow(verb) {
+    const refused = refusal(verb);
+    if (refused) {
+      status(refused, true);
+      return null;
+    }
     const args = encodeArguments();
     const input = file ? await file.arrayBuffer() : typedBytes();
     const key = JSON.stringify(args) + (file ? `file:${file.name}:${file.lastModified}` : $('listing-input').value);
@@ -83,12 +81,12 @@ export function setUpEncoding(worker) {
   }
 
   $('play-button').addEventListener('click', async () => {
-    const result = await encodeNow();
+    const result = await encodeNow('play');
     if (result) player.play(result.wav);
   });
   $('stop-button').addEventListener('click', () => player.stop());
   $('download-wav').addEventListener('click', async () => {
-    const result = await encodeNow();
+    const result = await encodeNow('download');
     if (!result) return;
     const link = document.createElement('a');
     link.href = URL.createObjectURL(result.wav);
@@ -97,25 +95,20 @@ export function setUpEncoding(worker) {
     setTimeout(() => URL.revokeObjectURL(link.href), 60000);
   });
 
-  const changed = () => { encoded = null; showCommand(); };
-  // BASIC mode brings a pause of 20 ms after each CR unless one was set, as -B does.
-  $('opt-basic').addEventListener('change', () => {
-    if ($('opt-basic').checked && Number($('opt-eol').value) === 0) $('opt-eol').value = 20;
+  const chooseFile = (chosen) => {
+    file = chosen;
     changed();
-  });
-  $('encode-options').addEventListener('input', changed);
+  };
+
   $('listing-input').addEventListener('input', () => { file = null; changed(); });
-  $('encode-file').addEventListener('change', (event) => {
-    file = event.target.files[0] ?? null;
-    changed();
-  });
+  $('encode-file').addEventListener('change', (event) => chooseFile(event.target.files[0] ?? null));
   const zone = $('play');
   zone.addEventListener('dragover', (event) => { event.preventDefault(); zone.classList.add('dragging'); });
   zone.addEventListener('dragleave', () => zone.classList.remove('dragging'));
   zone.addEventListener('drop', (event) => {
     event.preventDefault();
     zone.classList.remove('dragging');
-    if (event.dataTransfer.files.length) { file = event.dataTransfer.files[0]; changed(); }
+    if (event.dataTransfer.files.length) chooseFile(event.dataTransfer.files[0]);
   });
   showCommand();
 }

@@ -1,5 +1,5 @@
 // Encoding in the page: the downloaded WAV file is byte for byte the one qirvex writes for the
-// same input and options.
+// same input and options; the options that apply, and values refused where they are typed.
 import assert from 'node:assert/strict';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
@@ -9,10 +9,10 @@ import { openPage, screenshot, servePage, temporaryFolder } from './support.js';
 
 // Option sets as the page's controls give them, with the qirvex arguments they stand for.
 const CASES = [
-  { name: 'defaults', set: {}, args: [] },
-  { name: '600 baud, 7E1, sine, legacy rate',
-    set: { 'opt-baud': '1', 'opt-data': '7', 'opt-parity': 'E', 'opt-stop': '1', 'opt-tone': 'sine',
-           'opt-legacy': true },
+  { name: 'defaults (BASIC mode)', set: {}, args: ['-B'] },
+  { name: 'BASIC mode off, 600 baud, 7E1, sine, legacy rate',
+    set: { 'opt-basic': false, 'opt-baud': '1', 'opt-data': '7', 'opt-parity': 'E', 'opt-stop': '1',
+           'opt-tone': 'sine', 'opt-legacy': true },
     args: ['-R1', '-D', '-E', '-S', '-U', '-Q'] },
   { name: 'BASIC mode with 4 NULs, odd parity, word padding, short leader and trailer',
     set: { 'opt-basic': true, 'opt-nulls': '4', 'opt-parity': 'O', 'opt-word': '3',
@@ -32,6 +32,14 @@ async function setOptions(page, values) {
 async function downloadWav(page) {
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download-wav')]);
   return readFileSync(await download.path());
+}
+
+async function playStatus(page) {
+  return {
+    text: await page.textContent('#play-status'),
+    isError: await page.$eval('#play-status', (element) => element.classList.contains('error')),
+    isPlaying: await page.$eval('#player', (audio) => !audio.paused),
+  };
 }
 
 describe('encoding in the page', () => {
@@ -73,7 +81,7 @@ describe('encoding in the page', () => {
     const { page } = browser;
     await page.fill('#listing-input', '10 PRINT "HI"\n20 GOTO 10');
     const fromPage = await downloadWav(page);
-    const expected = encodeWithQirvex(files.folder, 'typed', Buffer.from('10 PRINT "HI"\r\n20 GOTO 10'));
+    const expected = encodeWithQirvex(files.folder, 'typed', Buffer.from('10 PRINT "HI"\r\n20 GOTO 10'), ['-B']);
     assert.ok(fromPage.equals(readFileSync(expected)), 'the WAV files differ');
     await page.click('#play-button');
     await page.waitForFunction(() => /left of/.test(document.getElementById('play-status').textContent));
@@ -81,6 +89,46 @@ describe('encoding in the page', () => {
     await screenshot(page, 'play');
     await page.click('#stop-button');
     assert.equal(await page.textContent('#play-status'), 'Stopped.');
+    assert.deepEqual(browser.problems, []);
+    await browser.close();
+    browser = null;
+  });
+
+  test('BASIC mode is on at first; the NUL count applies only with it; out-of-range values are refused until corrected', async () => {
+    browser = await openPage(server.url);
+    const { page } = browser;
+    const command = () => page.textContent('#encode-command');
+    assert.equal(await command(), 'qirvex -B -N10 -P20 LISTING.BAS LISTING.wav');
+    await page.setChecked('#opt-basic', false);
+    assert.equal(await page.isDisabled('#opt-nulls'), true);
+    assert.equal(await command(), 'qirvex LISTING.BAS LISTING.wav');
+    await page.setChecked('#opt-basic', true);
+    assert.equal(await page.isDisabled('#opt-nulls'), false);
+    assert.equal(await command(), 'qirvex -B -N10 -P20 LISTING.BAS LISTING.wav');
+
+    await page.fill('#listing-input', '10 PRINT "HI"');
+    const refused = [
+      { id: 'opt-eol', value: '5000', message: '5000 is out of range: enter a whole number from 0 to 2000.' },
+      { id: 'opt-word', value: '-1', message: '-1 is out of range: enter a whole number from 0 to 2000.' },
+      { id: 'opt-nulls', value: '2.5', message: '2.5 is not a whole number: enter a whole number from 0 to 1000.' },
+      { id: 'opt-leader', value: '', message: 'Enter a whole number of 0 or more.' },
+    ];
+    for (const { id, value, message } of refused) {
+      const before = await page.inputValue(`#${id}`);
+      await page.fill(`#${id}`, value);
+      assert.equal(await page.textContent(`#${id}-message`), message);
+      assert.ok(await page.isVisible(`#${id}-message`));
+      await page.click('#play-button');
+      const status = await playStatus(page);
+      assert.ok(status.isError && !status.isPlaying, `${id}: ${status.text}`);
+      assert.ok(status.text.endsWith(`${message} Correct it to play.`), status.text);
+      assert.equal(await page.evaluate(() => document.activeElement.id), id);
+      await page.fill(`#${id}`, before);
+      assert.equal(await page.textContent(`#${id}-message`), '');
+    }
+    await page.click('#play-button');
+    await page.waitForFunction(() => /left of/.test(document.getElementById('play-status').textContent));
+    await page.click('#stop-button');
     assert.deepEqual(browser.problems, []);
   });
 });
