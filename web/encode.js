@@ -5,10 +5,12 @@ import { createPlayer } from './player.js';
 
 const $ = (id) => document.getElementById(id);
 
-// Typed text goes to the machine with CR LF line ends, as its own LIST prints them.
+// Typed text goes to the machine with CR LF line ends, as its own LIST prints them, and its last
+// line ends too: the machine takes a line only at its CR. In BASIC mode each CR becomes the
+// whole end-of-line sequence (CR, NULs, a pause, LF), and the LF after it is dropped.
 function typedBytes() {
   const text = $('listing-input').value.replace(/\r\n|\r|\n/g, '\r\n');
-  return new TextEncoder().encode(text).buffer;
+  return new TextEncoder().encode(text.endsWith('\r\n') ? text : `${text}\r\n`).buffer;
 }
 
 function baseName(name) {
@@ -28,13 +30,15 @@ export function setUpEncoding(worker) {
   });
 
   const sourceName = () => (file ? file.name : 'LISTING.BAS');
+  const sourceNote = () => {
+    if (!file) return 'Typed text, every line ending in CR LF, the last one too';
+    return `File ${file.name}, ${file.size} bytes, sent as it is`;
+  };
   const showCommand = () => {
     const name = sourceName();
     $('encode-command').textContent =
       ['qirvex', ...encodeArguments(), name, `${baseName(name)}.wav`].join(' ');
-    $('encode-source').textContent = file
-      ? `File ${file.name}, ${file.size} bytes, sent as it is`
-      : 'Typed text, lines ending in CR LF';
+    $('encode-source').textContent = sourceNote();
   };
   const changed = () => { encoded = null; showCommand(); };
   const options = setUpOptions(changed);

@@ -1,5 +1,6 @@
 // Encoding in the page: the downloaded WAV file is byte for byte the one qirvex writes for the
-// same input and options; the options that apply, and values refused where they are typed.
+// same input and options; typed text's line ends; the options that apply, and values refused
+// where they are typed.
 import assert from 'node:assert/strict';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
@@ -76,13 +77,16 @@ describe('encoding in the page', () => {
     });
   }
 
-  test('typed text is sent with CR LF line ends, and playing shows the time left', async () => {
+  test('typed text ends every line in CR LF, the last one too, in and out of BASIC mode', async () => {
     browser = await openPage(server.url);
     const { page } = browser;
     await page.fill('#listing-input', '10 PRINT "HI"\n20 GOTO 10');
-    const fromPage = await downloadWav(page);
-    const expected = encodeWithQirvex(files.folder, 'typed', Buffer.from('10 PRINT "HI"\r\n20 GOTO 10'), ['-B']);
-    assert.ok(fromPage.equals(readFileSync(expected)), 'the WAV files differ');
+    const sent = Buffer.from('10 PRINT "HI"\r\n20 GOTO 10\r\n');
+    for (const { isBasic, args } of [{ isBasic: true, args: ['-B'] }, { isBasic: false, args: [] }]) {
+      await page.setChecked('#opt-basic', isBasic);
+      const expected = encodeWithQirvex(files.folder, `typed${args.join('')}`, sent, args);
+      assert.ok((await downloadWav(page)).equals(readFileSync(expected)), `BASIC mode ${isBasic}: the WAV files differ`);
+    }
     await page.click('#play-button');
     await page.waitForFunction(() => /left of/.test(document.getElementById('play-status').textContent));
     assert.equal(await page.isDisabled('#stop-button'), false);
