@@ -56,6 +56,10 @@ export function setUpEncoding(worker) {
       problem.field.focus();
       return `${problem.text} Correct it to ${verb}.`;
     }
+    if (file?.size === 0)
+      return `${file.name} is empty: there is nothing to ${verb}. Choose another file, or type a listing.`;
+    if (!file && $('listing-input').value.trim() === '')
+      return `Nothing to ${verb}: the box is empty. Type or paste a listing into it, or choose a file.`;
     return '';
   }
 

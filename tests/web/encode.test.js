@@ -1,6 +1,6 @@
 // Encoding in the page: the downloaded WAV file is byte for byte the one qirvex writes for the
 // same input and options; typed text's line ends; the options that apply, and values refused
-// where they are typed.
+// where they are typed; nothing played from an empty box.
 import assert from 'node:assert/strict';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
@@ -94,6 +94,27 @@ describe('encoding in the page', () => {
     await page.click('#stop-button');
     assert.equal(await page.textContent('#play-status'), 'Stopped.');
     assert.deepEqual(browser.problems, []);
+    await browser.close();
+    browser = null;
+  });
+
+  test('nothing to play is refused with the reason: an empty box, a box of spaces, an empty file', async () => {
+    browser = await openPage(server.url);
+    const { page } = browser;
+    const empty = join(files.folder, 'EMPTY.BAS');
+    writeFileSync(empty, '');
+    const cases = [
+      { give: () => page.fill('#listing-input', ''), message: /^Nothing to play: the box is empty/ },
+      { give: () => page.fill('#listing-input', '  \n \n'), message: /^Nothing to play: the box is empty/ },
+      { give: () => page.setInputFiles('#encode-file', empty), message: /^EMPTY\.BAS is empty: there is nothing to play/ },
+    ];
+    for (const { give, message } of cases) {
+      await give();
+      await page.click('#play-button');
+      const status = await playStatus(page);
+      assert.match(status.text, message);
+      assert.ok(status.isError && !status.isPlaying);
+    }
     await browser.close();
     browser = null;
   });
