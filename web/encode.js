@@ -13,12 +13,36 @@ function typedBytes() {
   return new TextEncoder().encode(text.endsWith('\r\n') ? text : `${text}\r\n`).buffer;
 }
 
+const CR = 13;
+const LF = 10;
+
+const isBareLf = (bytes, at) => bytes[at] === LF && (at === 0 || bytes[at - 1] !== CR);
+
+function hasBareLf(bytes) {
+  return bytes.some((byte, at) => isBareLf(bytes, at));
+}
+
+// A listing whose lines end in LF alone, with CR LF instead: in BASIC mode an LF alone is an
+// ordinary character, and the machine would take the whole listing as one line.
+function withCrLf(bytes) {
+  let bare = 0;
+  for (let at = 0; at < bytes.length; ++at) if (isBareLf(bytes, at)) ++bare;
+  const out = new Uint8Array(bytes.length + bare);
+  let to = 0;
+  for (let at = 0; at < bytes.length; ++at) {
+    if (isBareLf(bytes, at)) out[to++] = CR;
+    out[to++] = bytes[at];
+  }
+  return out.buffer;
+}
+
 function baseName(name) {
   return name.replace(/\.[^.]*$/, '') || 'listing';
 }
 
 export function setUpEncoding(worker) {
   let file = null; // a chosen or dropped file, used until the text is edited
+  let fileHasBareLf = false; // its lines end in LF alone, once it has been read
   let encoded = null; // { key, wav, name } of the last finished encode
   let pending = null; // resolves the encode in progress
   const status = (text, isError = false) => {
@@ -28,10 +52,13 @@ export function setUpEncoding(worker) {
   const player = createPlayer($('player'), $('play-progress'), status, (isPlaying) => {
     $('stop-button').disabled = !isPlaying;
   });
+  const isBasic = () => $('opt-basic').checked;
 
   const sourceName = () => (file ? file.name : 'LISTING.BAS');
   const sourceNote = () => {
     if (!file) return 'Typed text, every line ending in CR LF, the last one too';
+    if (isBasic() && fileHasBareLf)
+      return `File ${file.name}, ${file.size} bytes: its lines end in LF alone, so they are sent ending in CR LF, as the machine's LIST prints them (BASIC mode takes a line only at its CR)`;
     return `File ${file.name}, ${file.size} bytes, sent as it is`;
   };
   const showCommand = () => {
@@ -63,6 +90,12 @@ export function setUpEncoding(worker) {
     return '';
   }
 
+  async function inputBytes() {
+    if (!file) return typedBytes();
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    return isBasic() && hasBareLf(bytes) ? withCrLf(bytes) : bytes.buffer;
+  }
+
   async function encodeNow(verb) {
     const refused = refusal(verb);
     if (refused) {
@@ -70,7 +103,7 @@ export function setUpEncoding(worker) {
       return null;
     }
     const args = encodeArguments();
-    const input = file ? await file.arrayBuffer() : typedBytes();
+    const input = await inputBytes();
     const key = JSON.stringify(args) + (file ? `file:${file.name}:${file.lastModified}` : $('listing-input').value);
     if (encoded?.key === key) return encoded;
     status('Encoding…');
@@ -103,10 +136,17 @@ export function setUpEncoding(worker) {
     setTimeout(() => URL.revokeObjectURL(link.href), 60000);
   });
 
-  const chooseFile = (chosen) => {
+  // The note on the file says how its line ends go once the file has been read.
+  async function chooseFile(chosen) {
     file = chosen;
+    fileHasBareLf = false;
     changed();
-  };
+    if (!chosen) return;
+    const bytes = new Uint8Array(await chosen.arrayBuffer());
+    if (file !== chosen) return;
+    fileHasBareLf = hasBareLf(bytes);
+    showCommand();
+  }
 
   $('listing-input').addEventListener('input', () => { file = null; changed(); });
   $('encode-file').addEventListener('change', (event) => chooseFile(event.target.files[0] ?? null));

@@ -1,6 +1,6 @@
 // Encoding in the page: the downloaded WAV file is byte for byte the one qirvex writes for the
-// same input and options; typed text's line ends; the options that apply, and values refused
-// where they are typed; nothing played from an empty box.
+// same input and options; the line ends sent; the options that apply, and values refused where
+// they are typed; nothing played from an empty box.
 import assert from 'node:assert/strict';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
@@ -94,6 +94,28 @@ describe('encoding in the page', () => {
     await page.click('#stop-button');
     assert.equal(await page.textContent('#play-status'), 'Stopped.');
     assert.deepEqual(browser.problems, []);
+    await browser.close();
+    browser = null;
+  });
+
+  test('a file with LF line ends goes with CR LF in BASIC mode, as it is otherwise, and the page says which', async () => {
+    browser = await openPage(server.url);
+    const { page } = browser;
+    const input = join(files.folder, 'unix.bas');
+    const lines = '10 PRINT "HI"\n20 GOTO 10\n';
+    writeFileSync(input, lines);
+    const cases = [
+      { isBasic: true, args: ['-B'], sent: lines.replaceAll('\n', '\r\n'), note: /lines end in LF alone, so they are sent ending in CR LF/ },
+      { isBasic: false, args: [], sent: lines, note: /, sent as it is$/ },
+    ];
+    await page.setInputFiles('#encode-file', input);
+    for (const { isBasic, args, sent, note } of cases) {
+      await page.setChecked('#opt-basic', isBasic);
+      await page.waitForFunction((pattern) => new RegExp(pattern).test(
+        document.getElementById('encode-source').textContent), note.source);
+      const expected = encodeWithQirvex(files.folder, `unix${args.join('')}`, Buffer.from(sent), args);
+      assert.ok((await downloadWav(page)).equals(readFileSync(expected)), `BASIC mode ${isBasic}: the WAV files differ`);
+    }
     await browser.close();
     browser = null;
   });
