@@ -21,7 +21,8 @@ function refusal(error) {
 }
 
 // Starts listening; resolves to { stop } or rejects with an Error whose message is for the page.
-export async function startCapture(worker, settings) {
+// `onOpened` runs once the input is open, just before the worker starts decoding it.
+export async function startCapture(worker, settings, onOpened) {
   if (typeof AudioWorkletNode === 'undefined' || !window.AudioContext)
     throw new Error('This browser has no AudioWorklet, which listening needs. Record the machine with another program and choose the recording instead, or use a current browser.');
   if (!navigator.mediaDevices?.getUserMedia)
@@ -45,6 +46,7 @@ export async function startCapture(worker, settings) {
   const silence = new GainNode(context, { gain: 0 });
   const blocks = new MessageChannel();
   tap.port.postMessage({ port: blocks.port1 }, [blocks.port1]);
+  onOpened();
   worker.post({ type: 'listen-start', settings, rate: context.sampleRate,
                 channels: CAPTURE_CHANNELS, frames: 0, port: blocks.port2 }, [blocks.port2]);
   source.connect(tap).connect(silence).connect(context.destination);

@@ -1,32 +1,39 @@
 // The "Play into the machine" tab: the input (typed text or a chosen or dropped file), qirvex's
 // options as its command-line arguments, and the encoded WAV file played or downloaded.
+import { encodeArguments, setUpOptions } from './encode-options.js';
 import { createPlayer } from './player.js';
 
 const $ = (id) => document.getElementById(id);
 
-// qirvex's arguments for the options shown, in an order whose effects are plain: -B first, so
-// that the NUL count and the pause after CR given here replace the ones it implies.
-export function encodeArguments() {
-  const args = [];
-  const number = (id) => Math.max(0, Math.trunc(Number($(id).value) || 0));
-  if ($('opt-basic').checked) args.push('-B', `-N${number('opt-nulls')}`);
-  if ($('opt-baud').value === '1') args.push('-R1');
-  if ($('opt-data').value === '7') args.push('-D');
-  if ($('opt-parity').value) args.push(`-${$('opt-parity').value}`);
-  if ($('opt-stop').value === '1') args.push('-S');
-  if ($('opt-tone').value === 'sine') args.push('-U');
-  if ($('opt-legacy').checked) args.push('-Q');
-  if ($('opt-basic').checked || number('opt-eol') > 0) args.push(`-P${number('opt-eol')}`);
-  if (number('opt-word') > 0) args.push(`-W${number('opt-word')}`);
-  if (number('opt-leader') !== 2000) args.push(`-L${number('opt-leader')}`);
-  if (number('opt-trailer') !== 1000) args.push(`-T${number('opt-trailer')}`);
-  return args;
-}
-
-// Typed text goes to the machine with CR LF line ends, as its own LIST prints them.
+// Typed text goes to the machine with CR LF line ends, as its own LIST prints them, and its last
+// line ends too: the machine takes a line only at its CR. In BASIC mode each CR becomes the
+// whole end-of-line sequence (CR, NULs, a pause, LF), and the LF after it is dropped.
 function typedBytes() {
   const text = $('listing-input').value.replace(/\r\n|\r|\n/g, '\r\n');
-  return new TextEncoder().encode(text).buffer;
+  return new TextEncoder().encode(text.endsWith('\r\n') ? text : `${text}\r\n`).buffer;
+}
+
+const CR = 13;
+const LF = 10;
+
+const isBareLf = (bytes, at) => bytes[at] === LF && (at === 0 || bytes[at - 1] !== CR);
+
+function hasBareLf(bytes) {
+  return bytes.some((byte, at) => isBareLf(bytes, at));
+}
+
+// A listing whose lines end in LF alone, with CR LF instead: in BASIC mode an LF alone is an
+// ordinary character, and the machine would take the whole listing as one line.
+function withCrLf(bytes) {
+  let bare = 0;
+  for (let at = 0; at < bytes.length; ++at) if (isBareLf(bytes, at)) ++bare;
+  const out = new Uint8Array(bytes.length + bare);
+  let to = 0;
+  for (let at = 0; at < bytes.length; ++at) {
+    if (isBareLf(bytes, at)) out[to++] = CR;
+    out[to++] = bytes[at];
+  }
+  return out.buffer;
 }
 
 function baseName(name) {
@@ -35,6 +42,7 @@ function baseName(name) {
 
 export function setUpEncoding(worker) {
   let file = null; // a chosen or dropped file, used until the text is edited
+  let fileHasBareLf = false; // its lines end in LF alone, once it has been read
   let encoded = null; // { key, wav, name } of the last finished encode
   let pending = null; // resolves the encode in progress
   const status = (text, isError = false) => {
@@ -44,17 +52,23 @@ export function setUpEncoding(worker) {
   const player = createPlayer($('player'), $('play-progress'), status, (isPlaying) => {
     $('stop-button').disabled = !isPlaying;
   });
+  const isBasic = () => $('opt-basic').checked;
 
   const sourceName = () => (file ? file.name : 'LISTING.BAS');
+  const sourceNote = () => {
+    if (!file) return 'Typed text, every line ending in CR LF, the last one too';
+    if (isBasic() && fileHasBareLf)
+      return `File ${file.name}, ${file.size} bytes: its lines end in LF alone, so they are sent ending in CR LF, as the machine's LIST prints them (BASIC mode takes a line only at its CR)`;
+    return `File ${file.name}, ${file.size} bytes, sent as it is`;
+  };
   const showCommand = () => {
-    const args = encodeArguments();
     const name = sourceName();
     $('encode-command').textContent =
-      ['qirvex', ...args, name, `${baseName(name)}.wav`].join(' ');
-    $('encode-source').textContent = file
-      ? `File ${file.name}, ${file.size} bytes, sent as it is`
-      : 'Typed text, lines ending in CR LF';
+      ['qirvex', ...encodeArguments(), name, `${baseName(name)}.wav`].join(' ');
+    $('encode-source').textContent = sourceNote();
   };
+  const changed = () => { encoded = null; showCommand(); };
+  const options = setUpOptions(changed);
 
   worker.on('encode-progress', ({ done, total }) => {
     $('play-progress').value = total > 0 ? done / total : 0;
@@ -62,9 +76,34 @@ export function setUpEncoding(worker) {
   });
   worker.on('encoded', (message) => pending?.(message));
 
-  async function encodeNow() {
+  // Why there is nothing to encode now (`verb`: what the person asked for), or '' when there is.
+  function refusal(verb) {
+    const problem = options.problem();
+    if (problem) {
+      problem.field.focus();
+      return `${problem.text} Correct it to ${verb}.`;
+    }
+    if (file?.size === 0)
+      return `${file.name} is empty: there is nothing to ${verb}. Choose another file, or type a listing.`;
+    if (!file && $('listing-input').value.trim() === '')
+      return `Nothing to ${verb}: the box is empty. Type or paste a listing into it, or choose a file.`;
+    return '';
+  }
+
+  async function inputBytes() {
+    if (!file) return typedBytes();
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    return isBasic() && hasBareLf(bytes) ? withCrLf(bytes) : bytes.buffer;
+  }
+
+  async function encodeNow(verb) {
+    const refused = refusal(verb);
+    if (refused) {
+      status(refused, true);
+      return null;
+    }
     const args = encodeArguments();
-    const input = file ? await file.arrayBuffer() : typedBytes();
+    const input = await inputBytes();
     const key = JSON.stringify(args) + (file ? `file:${file.name}:${file.lastModified}` : $('listing-input').value);
     if (encoded?.key === key) return encoded;
     status('Encoding…');
@@ -83,12 +122,12 @@ export function setUpEncoding(worker) {
   }
 
   $('play-button').addEventListener('click', async () => {
-    const result = await encodeNow();
+    const result = await encodeNow('play');
     if (result) player.play(result.wav);
   });
   $('stop-button').addEventListener('click', () => player.stop());
   $('download-wav').addEventListener('click', async () => {
-    const result = await encodeNow();
+    const result = await encodeNow('download');
     if (!result) return;
     const link = document.createElement('a');
     link.href = URL.createObjectURL(result.wav);
@@ -97,25 +136,27 @@ export function setUpEncoding(worker) {
     setTimeout(() => URL.revokeObjectURL(link.href), 60000);
   });
 
-  const changed = () => { encoded = null; showCommand(); };
-  // BASIC mode brings a pause of 20 ms after each CR unless one was set, as -B does.
-  $('opt-basic').addEventListener('change', () => {
-    if ($('opt-basic').checked && Number($('opt-eol').value) === 0) $('opt-eol').value = 20;
+  // The note on the file says how its line ends go once the file has been read.
+  async function chooseFile(chosen) {
+    file = chosen;
+    fileHasBareLf = false;
     changed();
-  });
-  $('encode-options').addEventListener('input', changed);
+    if (!chosen) return;
+    const bytes = new Uint8Array(await chosen.arrayBuffer());
+    if (file !== chosen) return;
+    fileHasBareLf = hasBareLf(bytes);
+    showCommand();
+  }
+
   $('listing-input').addEventListener('input', () => { file = null; changed(); });
-  $('encode-file').addEventListener('change', (event) => {
-    file = event.target.files[0] ?? null;
-    changed();
-  });
+  $('encode-file').addEventListener('change', (event) => chooseFile(event.target.files[0] ?? null));
   const zone = $('play');
   zone.addEventListener('dragover', (event) => { event.preventDefault(); zone.classList.add('dragging'); });
   zone.addEventListener('dragleave', () => zone.classList.remove('dragging'));
   zone.addEventListener('drop', (event) => {
     event.preventDefault();
     zone.classList.remove('dragging');
-    if (event.dataTransfer.files.length) { file = event.dataTransfer.files[0]; changed(); }
+    if (event.dataTransfer.files.length) chooseFile(event.dataTransfer.files[0]);
   });
   showCommand();
 }

@@ -97,19 +97,28 @@ export function createInspector(worker, listing) {
   let current = -1;
   const panel = $('inspect');
 
+  // The view is below the listing, often below the window's edge: it comes into sight, and takes
+  // the focus unless it has it already (a button of its own), so that the arrow keys step at once.
+  const reveal = () => {
+    panel.hidden = false;
+    panel.scrollIntoView({ block: 'nearest' });
+    if (!panel.contains(document.activeElement)) panel.focus({ preventScroll: true });
+  };
+
   worker.on('inspected', (word) => {
     if (word.index !== current) return;
-    panel.hidden = false;
+    listing.show(word.index);
     if (!word.samples) {
       $('inspect-title').textContent = `Word ${word.index + 1}`;
       $('inspect-details').textContent = 'The audio of this word is no longer held (only the last part of a long recording is kept).';
+      reveal();
       return;
     }
     const bits = bitsAsRead(word);
     $('inspect-title').textContent = `Word ${word.index + 1}${word.flags ? ' (suspect)' : ''}`;
     $('inspect-details').textContent = describe(word, bits);
+    reveal();
     draw($('inspect-canvas'), word, bits);
-    listing.show(word.index);
   });
 
   const open = (index) => {
@@ -129,7 +138,9 @@ export function createInspector(worker, listing) {
   $('inspect-close').addEventListener('click', () => { panel.hidden = true; current = -1; });
   panel.addEventListener('keydown', (event) => {
     const direction = { ArrowLeft: -1, ArrowRight: 1 }[event.key];
-    if (direction) step(direction, event.shiftKey);
+    if (!direction) return;
+    event.preventDefault();
+    step(direction, event.shiftKey);
   });
   return {
     open,

@@ -24,6 +24,17 @@ export function decodeSettings() {
   };
 }
 
+// The name of the data downloaded: the recording's, or the time listening began.
+function dataName(recordingName) {
+  return `${recordingName.replace(/\.[^.]*$/, '') || 'recording'}.txt`;
+}
+
+function listeningName(start) {
+  const two = (n) => String(n).padStart(2, '0');
+  return `listening-${start.getFullYear()}-${two(start.getMonth() + 1)}-${two(start.getDate())}-` +
+         `${two(start.getHours())}${two(start.getMinutes())}.txt`;
+}
+
 function dbfs(share) {
   return share > 0 ? `${(20 * Math.log10(share)).toFixed(1)} dBFS` : '—';
 }
@@ -71,6 +82,8 @@ export function setUpReading(worker) {
   let isBusy = false;
   let settings = decodeSettings(); // those of the decode in hand
   let isAbandoned = false; // Stop was pressed while the browser was still decoding
+  let recording = null; // the file last decoded, decoded again when the settings change
+  let downloadName = 'recording.txt';
 
   const status = (text, isError = false) => {
     $('read-status').textContent = text;
@@ -81,6 +94,8 @@ export function setUpReading(worker) {
     $('read-stop').disabled = !value;
     $('listen-button').disabled = value;
     $('recording-file').disabled = value;
+    // The decode in hand keeps the settings it started with.
+    $('decode-options').disabled = value;
     document.body.dataset.decoding = String(value);
   };
   const reset = () => {
@@ -130,7 +145,7 @@ export function setUpReading(worker) {
     const speed = seconds > 0 ? ` in ${seconds.toFixed(1)} s, ${(audioSeconds / seconds).toFixed(0)}× real time` : '';
     document.body.dataset.speed = seconds > 0 ? String(audioSeconds / seconds) : '';
     if (result.bytes === 0) {
-      status('No words found: the recording holds no KCS tones that frame at these settings. Check the baud rate, the framing and the channel.', true);
+      status('No words found: the recording holds no KCS tones that frame at these settings. Choose another baud rate, framing or channel above, and the recording is decoded again.', true);
     } else {
       status(`Decoded ${audioSeconds.toFixed(1)} s of audio${speed}.` +
              (isCut ? ' The recording ends before the length its header declares; decoded what is there.' : ''));
@@ -141,10 +156,13 @@ export function setUpReading(worker) {
   function decodeFile(file) {
     if (isBusy || !file) return;
     reset();
+    recording = null;
     if (file.size === 0) {
       status(`${file.name} is empty: there is no audio in it.`, true);
       return;
     }
+    recording = file;
+    downloadName = dataName(file.name);
     pendingFile = file;
     isAbandoned = false;
     busy(true);
@@ -195,13 +213,18 @@ export function setUpReading(worker) {
     worker.post({ type: 'decode-chunk', samples, total: decoded.length }, [samples.buffer]);
   }
 
+  // The listing in hand stays until the microphone is open: a Listen that fails keeps it.
   async function listen() {
     if (isBusy) return;
-    reset();
     busy(true);
     status('Asking for the microphone or line input…');
+    const opened = () => {
+      reset();
+      recording = null;
+      downloadName = listeningName(new Date());
+    };
     try {
-      capture = await startCapture(worker, settings);
+      capture = await startCapture(worker, decodeSettings(), opened);
       status('Listening: play the tape or start the machine\'s SAVE. Stop keeps everything decoded so far.');
     } catch (error) {
       busy(false);
@@ -223,6 +246,12 @@ export function setUpReading(worker) {
     }
   }
 
+  function settingsChanged() {
+    if (recording) decodeFile(recording);
+    else if ($('listing').textContent) status('The new settings apply to the next recording or Listen.');
+  }
+
+  $('decode-options').addEventListener('change', settingsChanged);
   $('recording-file').addEventListener('change', (event) => {
     decodeFile(event.target.files[0]);
     event.target.value = '';
@@ -232,7 +261,7 @@ export function setUpReading(worker) {
   $('download-data').addEventListener('click', () => {
     const link = document.createElement('a');
     link.href = URL.createObjectURL(new Blob([listing.bytes()]));
-    link.download = 'recording.txt';
+    link.download = downloadName;
     link.click();
     setTimeout(() => URL.revokeObjectURL(link.href), 60000);
   });

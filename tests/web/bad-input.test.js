@@ -1,11 +1,13 @@
 // Bad input gets a clear message on the page, and the page stays usable: a file that is not
-// audio, an empty file, a recording without tone, a refused microphone, a browser without
-// AudioWorklet.
+// audio, an empty file, a recording without tone, no microphone (the listing in hand stays), a
+// refused microphone, a browser without AudioWorklet.
 import assert from 'node:assert/strict';
 import { writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
-import { decodeThroughInput, openPage, run, screenshot, servePage, temporaryFolder } from './support.js';
+import { basicListing, encodeWithQirvex } from './recordings.js';
+import { decodeThroughInput, downloadData, openPage, run, screenshot, servePage,
+         temporaryFolder } from './support.js';
 
 async function readStatus(page) {
   return {
@@ -54,12 +56,17 @@ describe('bad input in the page', () => {
     });
   }
 
-  test('a machine without a microphone is told so', async () => {
+  test('a machine without a microphone is told so, and the listing in hand stays', async () => {
     const { page } = browser;
+    const listing = basicListing(3);
+    await decodeThroughInput(page, encodeWithQirvex(files.folder, 'kept', listing));
     await page.click('#listen-button');
     await page.waitForFunction(() => document.getElementById('read-status').classList.contains('error'));
     assert.match(await page.textContent('#read-status'), /^No microphone or line input was found/);
     assert.equal(await page.isDisabled('#listen-button'), false);
+    const { bytes, name } = await downloadData(page);
+    assert.ok(bytes.equals(listing), 'the listing in hand was lost');
+    assert.equal(name, 'kept.txt');
   });
 
   test('a refused microphone is explained', async () => {

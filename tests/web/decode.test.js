@@ -1,12 +1,13 @@
 // Decoding recordings in the page: worn WAV, MP3 and Ogg files through the file input give the
-// original text, a WAV file the same bytes as qirvex-rescue; a suspect character opens the view
-// of its audio; and the decode speed for 44100 Hz audio is printed (never asserted).
+// original text, a WAV file the same bytes as qirvex-rescue, downloaded under the recording's
+// name; new settings decode the recording again; a character opens the view of its audio; and
+// the decode speed for 44100 Hz audio is printed (never asserted).
 import assert from 'node:assert/strict';
 import { randomBytes } from 'node:crypto';
 import { after, before, describe, test } from 'node:test';
 import { basicListing, damage, degrade, encodeWithQirvex, toMp3, toOgg } from './recordings.js';
-import { decodeThroughInput, downloadedData, openPage, runRescue, screenshot, servePage,
-         temporaryFolder } from './support.js';
+import { decodeThroughInput, downloadData, downloadedData, openPage, runRescue, screenshot,
+         servePage, temporaryFolder } from './support.js';
 
 describe('decoding recordings in the page', () => {
   let server;
@@ -26,9 +27,10 @@ describe('decoding recordings in the page', () => {
     files?.remove();
   });
 
-  test('a worn WAV recording gives the listing, and the bytes qirvex-rescue gives', async () => {
+  test('a worn WAV recording gives the listing, and the bytes qirvex-rescue gives, named after it', async () => {
     await decodeThroughInput(browser.page, worn);
-    const fromPage = await downloadedData(browser.page);
+    const { bytes: fromPage, name } = await downloadData(browser.page);
+    assert.equal(name, 'worn.txt');
     assert.equal(fromPage.toString('latin1'), listing.toString('latin1'));
     assert.ok(fromPage.equals(runRescue([worn])), 'the page and qirvex-rescue differ');
     const speed = Number(/tape speed ([\d.]+) %/.exec(await browser.page.textContent('#read-summary'))[1]);
@@ -57,12 +59,40 @@ describe('decoding recordings in the page', () => {
     }
   });
 
-  test('a suspect character opens the view of its audio', async () => {
+  test('changing the settings after a decode decodes the recording again', async () => {
+    const { page } = browser;
+    const fast = encodeWithQirvex(files.folder, 'fast', basicListing(4), ['-R1']);
+    await decodeThroughInput(page, fast);
+    assert.notEqual(await page.textContent('#listing'), basicListing(4).toString('latin1').replaceAll('\r\n', '\n'));
+    await page.selectOption('#dec-baud', '600');
+    await page.waitForFunction(() => document.body.dataset.decoding === 'false');
+    assert.ok((await downloadedData(page)).equals(basicListing(4)));
+    await page.selectOption('#dec-baud', '300');
+    await page.waitForFunction(() => document.body.dataset.decoding === 'false');
+  });
+
+  test('a character opens the view of its audio in sight, where the arrow keys step at once', async () => {
     const { page } = browser;
     // The burst falls into the listing, well after the leader and the calibration.
     const damaged = damage(files.folder, worn, 'damaged', 12);
     await decodeThroughInput(page, damaged);
     assert.ok((await downloadedData(page)).equals(runRescue([damaged])), 'the page and qirvex-rescue differ');
+    // The view opens below the listing, under the window's lower edge.
+    await page.evaluate(() => {
+      window.scrollTo(0, 0);
+      document.getElementById('listing').scrollTop = 0;
+    });
+    await page.click('#listing', { position: { x: 12, y: 10 } });
+    await page.waitForFunction(() => /^Word 1 of/.test(document.getElementById('inspect-details').textContent));
+    const view = await page.$eval('#inspect', (panel) => ({
+      top: panel.getBoundingClientRect().top, bottom: panel.getBoundingClientRect().bottom,
+      windowHeight: innerHeight, hasFocus: panel.contains(document.activeElement),
+    }));
+    assert.ok(view.top >= 0 && view.bottom <= view.windowHeight + 1, `the view is at ${view.top} to ${view.bottom}`);
+    assert.ok(view.hasFocus, 'the view does not have the focus');
+    await page.keyboard.press('ArrowRight');
+    await page.waitForFunction(() => /^Word 2 of/.test(document.getElementById('inspect-details').textContent));
+
     const suspects = await page.$$('#listing .suspect');
     assert.ok(suspects.length > 0, 'no suspect word was marked');
     await suspects[0].click();
@@ -75,7 +105,6 @@ describe('decoding recordings in the page', () => {
     assert.match(details, /bits [01]{11} /);
     const index = Number(await suspects[0].getAttribute('data-word'));
     assert.match(details, new RegExp(`^Word ${index + 1} of`));
-    // Any character, not only a suspect one, opens its word.
     await page.click('#listing', { position: { x: 12, y: 10 } });
     await page.waitForFunction(() => /^Word 1 of/.test(document.getElementById('inspect-details').textContent));
     await page.click('#inspect-next-suspect');

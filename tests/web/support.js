@@ -43,8 +43,9 @@ export function servePage() {
 }
 
 // Chromium headless with a fresh profile; `extraArgs` add switches such as the fake capture
-// device. Resolves to { context, page, problems, close }.
-export async function openPage(url, extraArgs = []) {
+// device. Waits until the page's modules have started unless `isStartAwaited` is false.
+// Resolves to { context, page, problems, close }.
+export async function openPage(url, extraArgs = [], { isStartAwaited = true } = {}) {
   const profile = mkdtempSync(join(tmpdir(), 'qirvex-chromium-'));
   const context = await chromium.launchPersistentContext(profile, {
     executablePath: CHROMIUM,
@@ -63,7 +64,7 @@ export async function openPage(url, extraArgs = []) {
   page.on('requestfailed', (request) => problems.push(`failed: ${request.url()}`));
   page.on('response', (response) => { if (response.status() >= 400) problems.push(`${response.status()}: ${response.url()}`); });
   await page.goto(url);
-  await page.waitForSelector('body[data-ready="true"]');
+  if (isStartAwaited) await page.waitForSelector('body[data-ready="true"]');
   return {
     context, page, problems,
     close: async () => {
@@ -114,10 +115,15 @@ export async function decodeThroughInput(page, path) {
   await page.waitForFunction(() => document.body.dataset.decoding === 'false', null, { timeout: 120000 });
 }
 
-// The listing's bytes as the page's Download data button gives them.
-export async function downloadedData(page) {
+// What the page's Download data button gives: { bytes, name }.
+export async function downloadData(page) {
   if (await page.isDisabled('#download-data'))
     throw new Error(`nothing to download: ${await page.textContent('#read-status')}`);
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download-data')]);
-  return readFileSync(await download.path());
+  return { bytes: readFileSync(await download.path()), name: download.suggestedFilename() };
+}
+
+// The listing's bytes as the page's Download data button gives them.
+export async function downloadedData(page) {
+  return (await downloadData(page)).bytes;
 }
