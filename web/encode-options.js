@@ -27,9 +27,11 @@ export function encodeArguments() {
 
 // What is wrong with a number field's value, or '' when it is taken. The range is the field's
 // own min and max, those qirvex accepts (-P and -W take 0 to 2000 ms and ignore anything else).
+// The leader and trailer stop at 10 minutes, 13 MB of audio: qirvex takes longer ones, but the
+// page holds the whole WAV file in memory, and an hour-long leader would be a gigabyte of it.
 function fieldProblem(input) {
   if (input.disabled || (input.validity.valid && input.value !== '')) return '';
-  const range = input.max ? `from ${input.min} to ${input.max}` : `of ${input.min} or more`;
+  const range = `from ${input.min} to ${input.max}`;
   if (input.value === '') return `Enter a whole number ${range}.`;
   const fault = input.validity.stepMismatch ? 'is not a whole number' : 'is out of range';
   return `${input.value} ${fault}: enter a whole number ${range}.`;

@@ -158,7 +158,8 @@ describe('encoding in the page', () => {
       { id: 'opt-eol', value: '5000', message: '5000 is out of range: enter a whole number from 0 to 2000.' },
       { id: 'opt-word', value: '-1', message: '-1 is out of range: enter a whole number from 0 to 2000.' },
       { id: 'opt-nulls', value: '2.5', message: '2.5 is not a whole number: enter a whole number from 0 to 1000.' },
-      { id: 'opt-leader', value: '', message: 'Enter a whole number of 0 or more.' },
+      { id: 'opt-leader', value: '', message: 'Enter a whole number from 0 to 600000.' },
+      { id: 'opt-trailer', value: '3600000', message: '3600000 is out of range: enter a whole number from 0 to 600000.' },
     ];
     for (const { id, value, message } of refused) {
       const before = await page.inputValue(`#${id}`);
