@@ -22,17 +22,24 @@ function hasBareLf(bytes) {
   return bytes.some((byte, at) => isBareLf(bytes, at));
 }
 
-// A listing whose lines end in LF alone, with CR LF instead: in BASIC mode an LF alone is an
-// ordinary character, and the machine would take the whole listing as one line.
-function withCrLf(bytes) {
+// A listing's last line needs its end too: the machine takes a line only at its CR.
+const lacksLastLineEnd = (bytes) =>
+  bytes.length > 0 && bytes[bytes.length - 1] !== CR && bytes[bytes.length - 1] !== LF;
+
+// A listing as BASIC mode sends it: lines that end in LF alone end in CR LF instead (an LF alone
+// is an ordinary character there, and the machine would take the whole listing as one line), and
+// a last line without an end gets CR LF.
+function withBasicLineEnds(bytes) {
   let bare = 0;
   for (let at = 0; at < bytes.length; ++at) if (isBareLf(bytes, at)) ++bare;
-  const out = new Uint8Array(bytes.length + bare);
+  const added = lacksLastLineEnd(bytes) ? 2 : 0;
+  const out = new Uint8Array(bytes.length + bare + added);
   let to = 0;
   for (let at = 0; at < bytes.length; ++at) {
     if (isBareLf(bytes, at)) out[to++] = CR;
     out[to++] = bytes[at];
   }
+  if (added) out.set([CR, LF], to);
   return out.buffer;
 }
 
@@ -43,6 +50,7 @@ function baseName(name) {
 export function setUpEncoding(worker) {
   let file = null; // a chosen or dropped file, used until the text is edited
   let fileHasBareLf = false; // its lines end in LF alone, once it has been read
+  let fileLacksLastEnd = false; // its last line has no line end, once it has been read
   let encoded = null; // { key, wav, name } of the last finished encode
   let pending = null; // resolves the encode in progress
   const status = (text, isError = false) => {
@@ -57,8 +65,12 @@ export function setUpEncoding(worker) {
   const sourceName = () => (file ? file.name : 'LISTING.BAS');
   const sourceNote = () => {
     if (!file) return 'Typed text, every line ending in CR LF, the last one too';
+    const changes = [];
     if (isBasic() && fileHasBareLf)
-      return `File ${file.name}, ${file.size} bytes: its lines end in LF alone, so they are sent ending in CR LF, as the machine's LIST prints them (BASIC mode takes a line only at its CR)`;
+      changes.push('its lines end in LF alone, so they are sent ending in CR LF, as the machine\'s LIST prints them');
+    if (isBasic() && fileLacksLastEnd) changes.push('its last line has no line end, so CR LF is added');
+    if (changes.length)
+      return `File ${file.name}, ${file.size} bytes: ${changes.join('; ')} (BASIC mode takes a line only at its CR)`;
     return `File ${file.name}, ${file.size} bytes, sent as it is`;
   };
   const showCommand = () => {
@@ -93,7 +105,8 @@ export function setUpEncoding(worker) {
   async function inputBytes() {
     if (!file) return typedBytes();
     const bytes = new Uint8Array(await file.arrayBuffer());
-    return isBasic() && hasBareLf(bytes) ? withCrLf(bytes) : bytes.buffer;
+    const isChanged = hasBareLf(bytes) || lacksLastLineEnd(bytes);
+    return isBasic() && isChanged ? withBasicLineEnds(bytes) : bytes.buffer;
   }
 
   async function encodeNow(verb) {
@@ -140,11 +153,13 @@ export function setUpEncoding(worker) {
   async function chooseFile(chosen) {
     file = chosen;
     fileHasBareLf = false;
+    fileLacksLastEnd = false;
     changed();
     if (!chosen) return;
     const bytes = new Uint8Array(await chosen.arrayBuffer());
     if (file !== chosen) return;
     fileHasBareLf = hasBareLf(bytes);
+    fileLacksLastEnd = lacksLastLineEnd(bytes);
     showCommand();
   }
 

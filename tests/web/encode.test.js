@@ -98,16 +98,16 @@ describe('encoding in the page', () => {
     browser = null;
   });
 
-  test('a file with LF line ends goes with CR LF in BASIC mode, as it is otherwise, and the page says which', async () => {
+  test('a file with LF line ends or no end to its last line goes with CR LF in BASIC mode, as it is otherwise, and the page says which', async () => {
     browser = await openPage(server.url);
     const { page } = browser;
-    const input = join(files.folder, 'unix.bas');
-    const lines = '10 PRINT "HI"\n20 GOTO 10\n';
-    writeFileSync(input, lines);
+    const lines = '10 PRINT "HI"\n20 GOTO 10';
     const cases = [
-      { isBasic: true, args: ['-B'], sent: lines.replaceAll('\n', '\r\n'), note: /lines end in LF alone, so they are sent ending in CR LF/ },
+      { isBasic: true, args: ['-B'], sent: '10 PRINT "HI"\r\n20 GOTO 10\r\n', note: /lines end in LF alone, so they are sent ending in CR LF.*; its last line has no line end, so CR LF is added/ },
       { isBasic: false, args: [], sent: lines, note: /, sent as it is$/ },
     ];
+    const input = join(files.folder, 'unix.bas');
+    writeFileSync(input, lines);
     await page.setInputFiles('#encode-file', input);
     for (const { isBasic, args, sent, note } of cases) {
       await page.setChecked('#opt-basic', isBasic);
