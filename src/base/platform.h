@@ -39,12 +39,23 @@ void use_binary_standard_streams();
 // platform cannot tell.
 [[nodiscard]] std::int64_t waiting_bytes(std::FILE* stream);
 
-// Has `handler` called for the signal from now on. Where the platform can, a read that waits on a
-// pipe or a terminal then returns at once with an error instead of waiting on.
+// Has `handler` called for the first arrival of the signal, unless the program was started with
+// the signal ignored (as a background job of a script is), which stays so. A second arrival ends
+// the program. Where the platform can, a read that waits on a pipe or a terminal returns at once
+// with an error instead of waiting on.
 void call_on_signal(int signal_number, void (*handler)(int));
 
-// Cuts an open file, flushed first, down to its first `bytes` bytes. False when it cannot.
-[[nodiscard]] bool truncate_file(std::FILE* stream, std::int64_t bytes);
+// True when the folder holds an entry of that name: a file, even one that cannot be opened, a
+// folder, or a link, even one that leads nowhere.
+[[nodiscard]] bool has_entry(const char* name);
+
+// True when `name` is the regular file open in `stream` itself, not a link to it.
+[[nodiscard]] bool names_open_file(const char* name, std::FILE* stream);
+
+// Closes the stream, then cuts its file down to its first `bytes` bytes, whatever its buffer
+// still held: data that could not be written (a full disk) never lands after the cut. False when
+// the cut failed.
+[[nodiscard]] bool close_and_truncate(std::FILE* stream, std::int64_t bytes);
 
 // Removes the file of that name, which must be closed. False when it cannot.
 [[nodiscard]] bool remove_file(const char* name);

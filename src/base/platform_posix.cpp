@@ -46,16 +46,39 @@ std::int64_t waiting_bytes(std::FILE* stream) {
 bool is_terminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 
 void call_on_signal(int signal_number, void (*handler)(int)) {
+    struct sigaction previous {};
+    if (sigaction(signal_number, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN)
+        return;
     struct sigaction action {};
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
-    // No SA_RESTART, so that a read waiting on a silent pipe ends.
-    action.sa_flags = 0;
+    // No SA_RESTART, so that a read waiting on a silent pipe ends; SA_RESETHAND, so that a second
+    // Ctrl-C ends a program that a blocked write keeps from stopping.
+    action.sa_flags = SA_RESETHAND;
     sigaction(signal_number, &action, nullptr);
 }
 
-bool truncate_file(std::FILE* stream, std::int64_t bytes) {
-    return std::fflush(stream) == 0 && ftruncate(fileno(stream), static_cast<off_t>(bytes)) == 0;
+bool has_entry(const char* name) {
+    struct stat status {};
+    return lstat(name, &status) == 0;
+}
+
+bool names_open_file(const char* name, std::FILE* stream) {
+    struct stat named {};
+    struct stat open {};
+    return lstat(name, &named) == 0 && S_ISREG(named.st_mode) &&
+           fstat(fileno(stream), &open) == 0 && named.st_dev == open.st_dev &&
+           named.st_ino == open.st_ino;
+}
+
+bool close_and_truncate(std::FILE* stream, std::int64_t bytes) {
+    const int descriptor = dup(fileno(stream));
+    std::fclose(stream);
+    if (descriptor < 0)
+        return false;
+    const bool is_cut = ftruncate(descriptor, static_cast<off_t>(bytes)) == 0;
+    close(descriptor);
+    return is_cut;
 }
 
 bool remove_file(const char* name) { return std::remove(name) == 0; }

@@ -71,10 +71,36 @@ bool is_terminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
 // The C library calls the handler on a thread of its own for Ctrl-C, once: the handler is then
 // reset, so a second Ctrl-C ends the program at once.
-void call_on_signal(int signal_number, void (*handler)(int)) { std::signal(signal_number, handler); }
+void call_on_signal(int signal_number, void (*handler)(int)) {
+    if (std::signal(signal_number, handler) == SIG_IGN)
+        std::signal(signal_number, SIG_IGN);
+}
 
-bool truncate_file(std::FILE* stream, std::int64_t bytes) {
-    return std::fflush(stream) == 0 && _chsize_s(_fileno(stream), bytes) == 0;
+bool has_entry(const char* name) {
+    return GetFileAttributesW(wide_name(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A name that is a link (a reparse point) is never taken for the file it leads to.
+bool names_open_file(const char* name, std::FILE* stream) {
+    const DWORD attributes = GetFileAttributesW(wide_name(name).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return false;
+    std::FILE* named = open_file(name, "rb");
+    if (named == nullptr)
+        return false;
+    const bool is_same = is_same_file(named, stream);
+    std::fclose(named);
+    return is_same;
+}
+
+bool close_and_truncate(std::FILE* stream, std::int64_t bytes) {
+    const int descriptor = _dup(_fileno(stream));
+    std::fclose(stream);
+    if (descriptor < 0)
+        return false;
+    const bool is_cut = _chsize_s(descriptor, bytes) == 0;
+    _close(descriptor);
+    return is_cut;
 }
 
 bool remove_file(const char* name) { return _wremove(wide_name(name).c_str()) == 0; }

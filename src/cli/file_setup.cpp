@@ -9,6 +9,7 @@
 #include "decoder/decode_stream.h"
 #include "encoder/encode_stream.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -63,9 +64,9 @@ void report_file_message(const char* format, const char* name) {
 struct OpenFiles {
     std::FILE* input = nullptr;
     std::FILE* target = nullptr;
-    // What the target held before this run: nothing, when the run created it (or emptied it,
-    // with -F); else the file it appends to, which was this many bytes long.
-    bool is_created = false;
+    // What the target was before this run: no file at all, when the run created it; a file that
+    // the run appends to, which was this many bytes long; else a file that it emptied (-F).
+    bool is_new = false;
     std::int64_t appended_from_bytes = -1;
     // The streams' buffers, which outlive the streams: both are closed before run_files returns.
     std::unique_ptr<char[]> input_buffer;
@@ -108,12 +109,12 @@ bool open_target(OpenFiles& files, const char* name, bool is_explicit) {
         }
         break;
     }
+    files.is_new = !has_entry(name);
     files.target = open_file(name, "w+b");
     if (files.target == nullptr) {
         report_file_message("qirvex: Can't open '%s' for output.\n", name);
         return false;
     }
-    files.is_created = true;
     return true;
 }
 
@@ -137,26 +138,42 @@ JobResult dispatch(const OpenFiles& files) {
     return {code >= 0 ? 1 : 0, code == refused_rate || code == refused_channel};
 }
 
-// Takes back what the run did to the target: a file it created is removed, an appended tape is
-// cut back to its old length, whose header still holds the old sizes. A device is only closed.
+// Takes back what the run did to a target file. A file that the run created is removed, when its
+// name is the file itself and not a link to it. Any other is cut back: a tape appended to, to its
+// old length, whose header still holds the old sizes; a file that -F emptied, to nothing. A
+// device or a pipe is only closed.
 void undo_target(const OpenFiles& files, const char* name) {
     if (!is_regular_file(files.target)) {
         std::fclose(files.target);
         return;
     }
-    // What the stream still holds must reach the file before its length tells anything.
-    std::fflush(files.target);
-    const std::int64_t length_bytes = file_size(files.target);
-    if (files.is_created) {
+    // The position counts what the stream's buffer still holds, the size what reached the file.
+    const std::int64_t written_to =
+        std::max<std::int64_t>(std::ftell(files.target), file_size(files.target));
+    if (files.is_new && names_open_file(name, files.target)) {
         std::fclose(files.target);
-        if (remove_file(name) && length_bytes > 0)
+        if (!remove_file(name))
+            report_file_message("qirvex: Can't remove the unfinished '%s'; it would not load.\n",
+                                name);
+        else if (written_to > 0)
             report_file_message("qirvex: Removed the unfinished '%s'.\n", name);
         return;
     }
-    if (files.appended_from_bytes >= 0 && length_bytes != files.appended_from_bytes &&
-        truncate_file(files.target, files.appended_from_bytes))
-        report_file_message("qirvex: Took the unfinished addition off '%s'.\n", name);
-    std::fclose(files.target);
+    const bool is_append = files.appended_from_bytes >= 0;
+    const std::int64_t kept_bytes = is_append ? files.appended_from_bytes : 0;
+    if (!close_and_truncate(files.target, kept_bytes))
+        report_file_message("qirvex: Can't cut back the unfinished '%s'; it would not load.\n",
+                            name);
+    else if (written_to > kept_bytes)
+        report_file_message(is_append ? "qirvex: Took the unfinished addition off '%s'.\n"
+                                      : "qirvex: Emptied the unfinished '%s'.\n",
+                            name);
+}
+
+// An encode is complete only once its last bytes reach the file: a full disk may refuse them
+// only when the stream's buffer is emptied.
+bool has_reached_file(std::FILE* target) {
+    return std::fflush(target) == 0 && std::ferror(target) == 0;
 }
 
 // Closes the target. A job that went through still fails when buffered data cannot reach the
@@ -196,11 +213,16 @@ int run_files(const FileArguments& arguments, char* const* argv) {
         return is_explicit ? -1 : 0;
     }
     give_buffer(files.target, files.target_buffer);
-    // An encode stopped by Ctrl-C takes back its unfinished tape before the program ends.
-    if (!options.decode_mode)
+    // An encode into a file stopped by Ctrl-C takes back its unfinished tape before the program
+    // ends; into a device or a pipe there is nothing to take back.
+    if (!options.decode_mode && is_regular_file(files.target))
         watch_stop_signals();
-    const JobResult result = dispatch(files);
+    JobResult result = dispatch(files);
     std::fclose(files.input);
+    if (!options.decode_mode && result.status == 1 && !has_reached_file(files.target)) {
+        report_error("Error writing to target file\r\n");
+        result = {0, true};
+    }
     if (!result.is_unusable)
         return finish_target(files.target, result.status);
     undo_target(files, target_name.c_str());

@@ -150,6 +150,9 @@ bool encode_bytes(std::FILE* input, EncodeRun& run) {
 bool finish_data(EncodeRun& run) {
     if (options.trailer_ms > 0 && !put_optional_tone(run, options.trailer_ms))
         return false;
+    // A stop during a long trailer still stops the run.
+    if (is_stopped())
+        return false;
     if (!has_room_for(run, 0))
         return false;
 #ifndef NDEBUG

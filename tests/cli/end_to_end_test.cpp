@@ -220,6 +220,31 @@ TEST_F(EndToEnd, RecordingThatCannotBeDecodedLeavesNoTarget) {
     }
 }
 
+// A name that is not the file the run created is never removed: a link keeps its place, and the
+// file it leads to, which -F emptied, stays empty rather than holding an unfinished tape.
+TEST_F(EndToEnd, OnlyAFileTheRunCreatedIsRemoved) {
+    make_wav("prog.wav");
+    std::string recording = contents("prog.wav");
+    write_file(path("fast.wav"), recording.replace(24, 4, std::string("\x00\x77\x01\x00", 4)));
+    write_file(path("real.txt"), "kept");
+    fs::create_symlink("real.txt", folder / "link.txt");
+    ProcessResult result = run({"-F", "fast.wav", "link.txt"});
+    EXPECT_EQ(0, result.status);
+    EXPECT_TRUE(fs::is_symlink(folder / "link.txt"));
+    EXPECT_EQ("", contents("real.txt"));
+
+    // A tape the disk took only in part, found when the last bytes would not go: removed.
+    write_file(path("long.bas"), basic_listing(400));
+    result = run_program(
+        "/bin/sh",
+        {"-c", "trap '' XFSZ; ulimit -f 100; exec '" + qirvex_binary() + "' long.bas long.wav"},
+        folder.string());
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ("Error writing to target file\r\nqirvex: Removed the unfinished 'long.wav'.\n",
+              result.err);
+    EXPECT_FALSE(exists("long.wav"));
+}
+
 // Polls until the file holds more than `bytes`; false when it never does.
 bool grows_beyond(const fs::path& file, std::uintmax_t bytes) {
     for (int tries = 0; tries < 1000; ++tries) {
@@ -262,6 +287,17 @@ TEST_F(EndToEnd, StoppedEncodeLeavesNoBrokenTape) {
     }
     EXPECT_FALSE(exists("new.wav"));
     EXPECT_EQ(old_tape, contents("old.wav"));
+
+    // Started with Ctrl-C ignored, as a script's background job is, the encode goes through.
+    RunningProgram ignoring(
+        "/bin/sh", {"-c", "trap '' INT; exec '" + qirvex_binary() + "' /dev/stdin ign.wav"},
+        folder.string());
+    ASSERT_TRUE(ignoring.write(listing + std::string(400, 'A')));
+    ASSERT_TRUE(grows_beyond(folder / "ign.wav", 0));
+    ignoring.signal(SIGINT);
+    EXPECT_EQ(1, ignoring.finish().status);
+    ASSERT_EQ(1, run({"ign.wav"}).status);
+    EXPECT_EQ(listing + std::string(400, 'A'), contents("ign.txt"));
 }
 
 TEST_F(EndToEnd, ThirdFileArgumentIsIgnored) {
