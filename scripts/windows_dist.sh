@@ -13,11 +13,17 @@ folder="$stage/qirvex"
 mkdir -p "$folder/docs"
 
 with_crlf() { sed 's/\r*$/\r/'; }
+# The guides' links to the project's README lead nowhere in the zip, whose README is the Windows
+# guide: they become plain text that says where to look.
+without_readme_links() {
+    sed -E -e "s/\[README\]\(\.\.\/README\.md[^)]*\)/project's README/g" \
+        -e "s/\[([^]]*)\]\(\.\.\/README\.md[^)]*\)/\1 (in the project's README)/g"
+}
 
 cp build-windows/qirvex.exe "$folder/"
 with_crlf < docs/windows.md > "$folder/README.md"
 for doc in troubleshooting robustness performance; do
-    with_crlf < "docs/$doc.md" > "$folder/docs/$doc.md"
+    without_readme_links < "docs/$doc.md" | with_crlf > "$folder/docs/$doc.md"
 done
 cp docs/ber.png "$folder/docs/"
 # Plain ASCII: no overstriking for bold and underline, no escape sequences.

@@ -102,11 +102,12 @@ export function setUpEncoding(worker) {
     return '';
   }
 
-  async function inputBytes() {
-    if (!file) return typedBytes();
-    const bytes = new Uint8Array(await file.arrayBuffer());
+  // The bytes of `source` (a file, or the box when null) as BASIC mode on or off sends them.
+  async function inputBytes(source, isBasicMode) {
+    if (!source) return typedBytes();
+    const bytes = new Uint8Array(await source.arrayBuffer());
     const isChanged = hasBareLf(bytes) || lacksLastLineEnd(bytes);
-    return isBasic() && isChanged ? withBasicLineEnds(bytes) : bytes.buffer;
+    return isBasicMode && isChanged ? withBasicLineEnds(bytes) : bytes.buffer;
   }
 
   async function encodeNow(verb) {
@@ -115,9 +116,12 @@ export function setUpEncoding(worker) {
       status(refused, true);
       return null;
     }
+    // Everything is taken before the file is read, so that a change meanwhile cannot mix the
+    // settings of one moment with the bytes of another.
     const args = encodeArguments();
-    const input = await inputBytes();
-    const key = JSON.stringify(args) + (file ? `file:${file.name}:${file.lastModified}` : $('listing-input').value);
+    const source = file;
+    const key = JSON.stringify(args) + (source ? `file:${source.name}:${source.lastModified}` : $('listing-input').value);
+    const input = await inputBytes(source, isBasic());
     if (encoded?.key === key) return encoded;
     status('Encoding…');
     const message = await new Promise((resolve) => {
