@@ -74,6 +74,21 @@ std::FILE* file_holding(const std::string& bytes) {
     return file;
 }
 
+std::FILE* pipe_holding(const std::string& bytes) {
+    int ends[2] = {-1, -1};
+    if (pipe(ends) != 0)
+        return nullptr;
+    fcntl(ends[1], F_SETFL, O_NONBLOCK);
+    const bool fits =
+        write(ends[1], bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    close(ends[1]);
+    if (!fits) {
+        close(ends[0]);
+        return nullptr;
+    }
+    return fdopen(ends[0], "rb");
+}
+
 std::string stream_contents(std::FILE* stream) {
     std::fflush(stream);
     const long position = std::ftell(stream);

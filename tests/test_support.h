@@ -38,6 +38,10 @@ void write_file(const std::string& path, const std::string& bytes);
 // when closed, which the caller does.
 [[nodiscard]] std::FILE* file_holding(const std::string& bytes);
 
+// A pipe holding `bytes`, its writing end closed, open for reading; null when they do not fit
+// into its buffer (64 KB on Linux). The caller closes it.
+[[nodiscard]] std::FILE* pipe_holding(const std::string& bytes);
+
 // Everything written to a stream from its start, as bytes.
 [[nodiscard]] std::string stream_contents(std::FILE* stream);
 

@@ -39,6 +39,14 @@ void use_binary_standard_streams();
 // platform cannot tell.
 [[nodiscard]] std::int64_t waiting_bytes(std::FILE* stream);
 
+// True when the open stream is a pipe whose every writer has closed it: what waits in it is all
+// that will come. False while a writer may still write, and for other streams.
+[[nodiscard]] bool is_writer_gone(std::FILE* stream);
+
+// Puts a descriptor whose every read fails in the place of the stream's, so that a reader that
+// asks for more than a pipe held meets an error, not an end; false when that cannot be done.
+[[nodiscard]] bool fail_further_reads(std::FILE* stream);
+
 // True when both open streams are the same file (same device and inode).
 [[nodiscard]] bool is_same_file(std::FILE* first, std::FILE* second);
 

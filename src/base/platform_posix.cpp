@@ -3,6 +3,8 @@
 #include "base/platform.h"
 
 #include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,6 +45,22 @@ std::int64_t waiting_bytes(std::FILE* stream) {
 }
 
 bool is_terminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+// Linux reports a pipe without writers as hung up, whether data still waits in it or not.
+bool is_writer_gone(std::FILE* stream) {
+    pollfd entry{fileno(stream), POLLIN, 0};
+    return poll(&entry, 1, 0) == 1 && (entry.revents & POLLHUP) != 0;
+}
+
+// A descriptor open only for writing fails every read with EBADF.
+bool fail_further_reads(std::FILE* stream) {
+    const int write_only = open("/dev/null", O_WRONLY);
+    if (write_only < 0)
+        return false;
+    const bool is_replaced = dup2(write_only, fileno(stream)) >= 0;
+    close(write_only);
+    return is_replaced;
+}
 
 bool is_same_file(std::FILE* first, std::FILE* second) {
     struct stat a {};

@@ -68,6 +68,11 @@ std::int64_t waiting_bytes(std::FILE*) { return -1; }
 
 bool is_terminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
+// Only the rescue decoder asks for these two, and it is not built for Windows.
+bool is_writer_gone(std::FILE*) { return false; }
+
+bool fail_further_reads(std::FILE*) { return false; }
+
 // The same volume and file index: the same file, under whatever name it was opened.
 bool is_same_file(std::FILE* first, std::FILE* second) {
     BY_HANDLE_FILE_INFORMATION a{};
