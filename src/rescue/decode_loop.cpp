@@ -129,7 +129,11 @@ DecodeOutcome decode_recording(AudioInput& audio, const RescueSettings& settings
         const bool is_now_live = is_live(audio);
         const std::int64_t got =
             read_audio(audio, block.data(), is_now_live ? live_frames : full_frames);
-        if (got == 0)
+        // A signal makes the input read as ended. libsndfile's block decoders then decode their
+        // last block again, for the rest of the read and on to the header's length, so a read
+        // that a signal ended is not all the recording's.
+        const bool is_signalled = interruption_signal() != 0;
+        if (got == 0 || (is_signalled && audio.is_block_coded))
             break;
         push_frames(decoder, block.data(), got, words);
         write_words(writer, words);
@@ -139,6 +143,8 @@ DecodeOutcome decode_recording(AudioInput& audio, const RescueSettings& settings
             outcome.is_written = false;
             break;
         }
+        if (is_signalled)
+            break;
     }
     finish_rescue(decoder, words);
     write_words(writer, words);
