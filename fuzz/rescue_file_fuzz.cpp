@@ -87,40 +87,51 @@ std::FILE* input_stream(const FileCase& c, const std::uint8_t* data, std::size_t
     return c.is_pipe ? pipe_stream(data, size, held) : memory_file(data, size, "rb");
 }
 
-// Up to `limit` frames of the recording behind `stream`, as read_audio gives them; empty when
-// it cannot be opened. The stream is closed.
-std::vector<std::int16_t> read_frames(std::FILE* stream, const RawLayout& raw, std::int64_t limit) {
+struct Frames {
+    int format = 0;                    // libsndfile's format; 0: not opened
+    std::vector<std::int16_t> samples; // interleaved
+};
+
+// Up to `limit` frames of the recording behind `stream`, as read_audio gives them. The stream
+// is closed.
+Frames read_frames(std::FILE* stream, const RawLayout& raw, std::int64_t limit) {
     AudioInput audio;
     std::string problem;
-    std::vector<std::int16_t> samples;
+    Frames frames;
     if (open_audio(audio, stream, raw, problem)) {
+        frames.format = audio.info.format;
         constexpr std::int64_t block_frames = 4096;
         std::vector<std::int16_t> block(block_frames * audio.info.channels);
         for (std::int64_t got = 0; audio.frames_read < limit &&
                                    (got = read_audio(audio, block.data(), block_frames)) > 0;)
-            samples.insert(samples.end(), block.begin(), block.begin() + got * audio.info.channels);
+            frames.samples.insert(frames.samples.end(), block.begin(),
+                                  block.begin() + got * audio.info.channels);
     }
     close_audio(audio);
     std::fclose(stream);
-    return samples;
+    return frames;
 }
+
+bool is_mpeg(int format) { return (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG; }
 
 // A pipe gives the samples that a file of the same bytes gives: the decoders that trust the
 // header's count of blocks (libsndfile's ADPCM) must stop where the pipe's bytes end. Past the
 // file's samples a pipe may give one part-block that a file leaves out (MS ADPCM does): under
-// 2^17 frames, the most that a block of 64 KB holds.
+// 2^17 frames, the most that a block of 64 KB holds. MP3 is left out: after garbage, mpg123
+// finds other frames in a stream than in a file it can seek in.
 void check_pipe_as_file(const FileCase& c, const std::uint8_t* data, std::size_t size) {
     constexpr std::int64_t part_block_frames = std::int64_t{1} << 17;
     std::size_t held = 0;
     std::FILE* pipe = pipe_stream(data, size, held);
-    const std::vector<std::int16_t> from_file =
-        read_frames(memory_file(data, held, "rb"), c.raw, INT64_MAX);
-    const std::vector<std::int16_t> from_pipe = read_frames(
-        pipe, c.raw, static_cast<std::int64_t>(from_file.size()) + part_block_frames + 1);
-    const std::size_t common = std::min(from_file.size(), from_pipe.size());
-    require(std::equal(from_file.begin(), from_file.begin() + common, from_pipe.begin()),
+    const Frames file = read_frames(memory_file(data, held, "rb"), c.raw, INT64_MAX);
+    const Frames piped = read_frames(
+        pipe, c.raw, static_cast<std::int64_t>(file.samples.size()) + part_block_frames + 1);
+    if (is_mpeg(file.format) || is_mpeg(piped.format))
+        return;
+    const std::size_t common = std::min(file.samples.size(), piped.samples.size());
+    require(std::equal(file.samples.begin(), file.samples.begin() + common, piped.samples.begin()),
             "a pipe gave other samples than a file of the same bytes");
-    require(from_pipe.size() <= from_file.size() + part_block_frames,
+    require(piped.samples.size() <= file.samples.size() + part_block_frames,
             "a pipe gave samples past the end of its bytes");
 }
 
