@@ -16,7 +16,8 @@ struct RunResult {
     std::string messages; // what the program wrote as messages
 };
 
-RunResult run(std::vector<std::string> arguments) {
+// Runs the program in-process; `out` is its standard output.
+RunResult run(std::vector<std::string> arguments, std::FILE* out = stdout) {
     arguments.insert(arguments.begin(), "qirvex-rescue");
     std::vector<char*> argv;
     for (std::string& argument : arguments)
@@ -25,6 +26,7 @@ RunResult run(std::vector<std::string> arguments) {
     std::FILE* messages = std::tmpfile();
     RunResult result;
     RescueConsole console;
+    console.out = out;
     console.messages = messages;
     result.status = run_rescue(static_cast<int>(arguments.size()), argv.data(), console);
     result.messages = stream_contents(messages);
@@ -72,6 +74,61 @@ TEST_F(RescueDriverTest, GuardsTheTarget) {
                   "/./tape.wav: this is the input file; name another output file\n",
               result.messages);
     EXPECT_FALSE(read_file(input).empty());
+}
+
+TEST_F(RescueDriverTest, ChecksEveryOutputBeforeCreatingAny) {
+    const std::string input = recording("tape.wav", "NEW");
+    write_file(path("old.tsv"), "OLD");
+    write_file(path("old.txt"), "OLD");
+    // Standard output writes to this file, in the cases that name it `out`.
+    std::FILE* listing = std::fopen(path("listing.txt").c_str(), "wb");
+    ASSERT_NE(nullptr, listing);
+    const std::string again = folder.string() + "/./"; // the scratch folder, spelt otherwise
+    const std::string same = ": this is the output file; name another file for --report";
+    struct Case {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::string message; // after "qirvex-rescue: "
+        std::FILE* out;
+    };
+    const Case cases[] = {
+        {"existing record",
+         {"--report=" + path("old.tsv"), input},
+         path("old.tsv") + ": the output file exists; use --force to overwrite it",
+         stdout},
+        {"record in no folder",
+         {"--report=" + path("no/words.tsv"), input},
+         path("no/words.tsv") + ": cannot open for writing: No such file or directory",
+         stdout},
+        {"record named as the new output",
+         {"--report=" + path("out.txt"), input, again + "out.txt"},
+         path("out.txt") + same,
+         stdout},
+        {"record named as the existing output",
+         {"-f", "--report=" + again + "old.txt", input, path("old.txt")},
+         again + "old.txt" + same,
+         stdout},
+        {"record in the file of standard output",
+         {"-f", "--report=" + path("listing.txt"), input, "-"},
+         path("listing.txt") + same,
+         listing},
+        {"record to standard output, which is the output",
+         {"-f", "--report=-", input, path("listing.txt")},
+         "standard output" + same,
+         listing},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RunResult result = run(c.arguments, c.out);
+        EXPECT_EQ(rescue_failed, result.status);
+        EXPECT_EQ("qirvex-rescue: " + c.message + "\n", result.messages);
+        EXPECT_FALSE(std::filesystem::exists(path("tape.txt")));
+        EXPECT_FALSE(std::filesystem::exists(path("out.txt")));
+        EXPECT_EQ("OLD", read_file(path("old.tsv")));
+        EXPECT_EQ("OLD", read_file(path("old.txt")));
+        EXPECT_EQ("", read_file(path("listing.txt")));
+    }
+    std::fclose(listing);
 }
 
 TEST_F(RescueDriverTest, ExitStatusTellsCleanFromSuspect) {
