@@ -61,6 +61,30 @@ constexpr std::array<OptionRule, 15> option_rules = {{
     {'V', "version", Value::None, Key::Version},
 }};
 
+// qirvex's letters for what qirvex-rescue spells otherwise: an unknown option names the
+// spelling to use instead.
+struct QirvexLetter {
+    char letter;
+    const char* spelling; // qirvex-rescue's, with what it sets
+};
+
+constexpr std::array<QirvexLetter, 6> qirvex_letters = {{
+    {'F', "-f (force)"},
+    {'C', "-c (channel, counted from 1)"},
+    {'D', "-d 7 (data bits)"},
+    {'S', "-s 1 (stop bits)"},
+    {'O', "-p odd (parity)"},
+    {'E', "-p even (parity)"},
+}};
+
+std::string unknown_letter(char letter) {
+    std::string problem = std::string("unknown option \"-") + letter + "\"";
+    for (const QirvexLetter& entry : qirvex_letters)
+        if (entry.letter == letter)
+            problem += std::string("; qirvex-rescue spells it ") + entry.spelling;
+    return problem;
+}
+
 const OptionRule* find_short(char letter) {
     for (const OptionRule& rule : option_rules)
         if (rule.letter != '\0' && rule.letter == letter)
@@ -255,7 +279,7 @@ ParseOutcome short_options(const char* text, ArgumentCursor& cursor, RescueOptio
     for (; *text != '\0'; ++text) {
         const OptionRule* rule = find_short(*text);
         if (rule == nullptr) {
-            problem = std::string("unknown option \"-") + *text + "\"";
+            problem = unknown_letter(*text);
             return ParseOutcome::Error;
         }
         if (rule->value != Value::Required) {

@@ -388,6 +388,20 @@ TEST(RescueOptions, UsageErrorsSayWhatWasExpected) {
         {{"--r", "in.wav"}, "qirvex-rescue: ambiguous option \"--r\"\n"},
         {{"--speed", "in.wav"}, "qirvex-rescue: unknown option \"--speed\"\n"},
         {{"-x", "in.wav"}, "qirvex-rescue: unknown option \"-x\"\n"},
+        // qirvex's spellings.
+        {{"-F", "in.wav"},
+         "qirvex-rescue: unknown option \"-F\"; qirvex-rescue spells it -f (force)\n"},
+        {{"-C2", "in.wav"},
+         "qirvex-rescue: unknown option \"-C\"; qirvex-rescue spells it -c (channel, counted "
+         "from 1)\n"},
+        {{"-vD", "in.wav"},
+         "qirvex-rescue: unknown option \"-D\"; qirvex-rescue spells it -d 7 (data bits)\n"},
+        {{"-S", "in.wav"},
+         "qirvex-rescue: unknown option \"-S\"; qirvex-rescue spells it -s 1 (stop bits)\n"},
+        {{"-O", "in.wav"},
+         "qirvex-rescue: unknown option \"-O\"; qirvex-rescue spells it -p odd (parity)\n"},
+        {{"-E", "in.wav"},
+         "qirvex-rescue: unknown option \"-E\"; qirvex-rescue spells it -p even (parity)\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
