@@ -131,17 +131,35 @@ bool has_declared_length(const AudioInput& audio) {
            frames < placeholder_bytes / (std::int64_t{bytes} * audio.info.channels);
 }
 
+// What libsndfile noted while it read the header, and since.
+std::string log_of(SNDFILE* file) {
+    std::array<char, 16384> log{};
+    sf_command(file, SFC_GET_LOG_INFO, log.data(), static_cast<int>(log.size()));
+    return log.data();
+}
+
 // libsndfile reads the samples that are there when a file is shorter than its data chunk
 // declares, and notes it in its log as "data : 88200 (should be 49956)".
 bool is_data_chunk_cut(SNDFILE* file) {
-    std::array<char, 16384> log{};
-    sf_command(file, SFC_GET_LOG_INFO, log.data(), static_cast<int>(log.size()));
-    const char* line = std::strstr(log.data(), "data : ");
+    const std::string log = log_of(file);
+    const char* line = std::strstr(log.c_str(), "data : ");
     long long declared = 0;
     long long present = 0;
     return line != nullptr &&
            std::sscanf(line, "data : %lld (should be %lld)", &declared, &present) == 2 &&
            declared > present;
+}
+
+// A header may place the samples further on than its end (AIFF's SSND offset). Through a
+// pipe libsndfile cannot seek there: it notes so in its log and reads on from where it is,
+// taking the bytes in between for samples.
+bool is_where_samples_begin(const AudioInput& audio, std::string& problem) {
+    if (!audio.is_pipe ||
+        log_of(audio.file).find("pipe seek to value other than pipeoffset") == std::string::npos)
+        return true;
+    problem = "found a header that places its samples elsewhere, where a pipe needs them right "
+              "after it; give the file's name instead";
+    return false;
 }
 
 } // namespace
@@ -199,7 +217,7 @@ bool open_audio(AudioInput& audio, std::FILE* stream, const RawLayout& raw, std:
         problem = open_problem(audio, raw);
         return false;
     }
-    if (!check_layout(audio.info, problem)) {
+    if (!check_layout(audio.info, problem) || !is_where_samples_begin(audio, problem)) {
         close_audio(audio);
         return false;
     }

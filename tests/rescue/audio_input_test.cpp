@@ -230,4 +230,22 @@ TEST(AudioInput, APipeOfBlocksEndsWhereItsBytesEnd) {
     }
 }
 
+TEST(AudioInput, APipeIsRefusedSamplesItCannotSkipTo) {
+    // AIFF, 8-bit mono at 8000 Hz: four frames after an SSND offset of two bytes.
+    const std::string aiff("FORM\0\0\0\x34"
+                           "AIFF"
+                           "COMM\0\0\0\x12\0\x01\0\0\0\x04\0\x08\x40\x0B\xFA\0\0\0\0\0\0\0"
+                           "SSND\0\0\0\x0E\0\0\0\x02\0\0\0\0"
+                           "xx\x40\xC0\x20\xE0",
+                           60);
+    const Opened file = open_bytes(aiff);
+    ASSERT_TRUE(file.is_accepted) << file.problem;
+    EXPECT_EQ((std::vector<std::int16_t>{16384, -16384, 8192, -8192}), file.samples);
+    const Opened pipe = read_stream(pipe_holding(aiff), {});
+    EXPECT_FALSE(pipe.is_accepted);
+    EXPECT_EQ("found a header that places its samples elsewhere, where a pipe needs them right "
+              "after it; give the file's name instead",
+              pipe.problem);
+}
+
 } // namespace
