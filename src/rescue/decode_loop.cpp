@@ -58,7 +58,8 @@ void report_loss(std::FILE* report, std::uint32_t rate_hz, const DecodedWord& wo
 }
 
 // The record's columns: where the byte is in the output, where its start bit is in the audio,
-// the byte, the margin of its most doubtful bit (0 to 100), and what befell it.
+// the byte (0x41, as the report of suspect words writes it), the margin of its most doubtful
+// bit (0 to 100), and what befell it.
 constexpr const char* record_header = "offset\tseconds\tsample\tbyte\tconfidence\tflags\n";
 
 void record_word(std::FILE* record, std::uint32_t rate_hz, std::int64_t offset,
@@ -73,7 +74,7 @@ void record_word(std::FILE* record, std::uint32_t rate_hz, std::int64_t offset,
                 flags += ',';
             flags += name;
         }
-    std::fprintf(record, "%lld\t%.4f\t%lld\t%02X\t%d\t%s\n", static_cast<long long>(offset),
+    std::fprintf(record, "%lld\t%.4f\t%lld\t0x%02X\t%d\t%s\n", static_cast<long long>(offset),
                  word.edge / rate_hz, start_sample(word), static_cast<unsigned>(word.byte),
                  word.confidence, flags.empty() ? "-" : flags.c_str());
 }

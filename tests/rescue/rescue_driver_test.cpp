@@ -195,7 +195,7 @@ TEST_F(RescueDriverTest, RecordsEveryWord) {
     EXPECT_EQ("offset\tseconds\tsample\tbyte\tconfidence\tflags", line);
     // "A" and "B" start 2000 ms into the tape, one 12-bit word (864 samples) apart at 21600 Hz.
     const long expected_samples[] = {43200, 44064};
-    const char* expected_bytes[] = {"41", "42"};
+    const char* expected_bytes[] = {"0x41", "0x42"};
     for (int i = 0; i < 2; ++i) {
         ASSERT_TRUE(std::getline(record, line));
         std::istringstream fields(line);
