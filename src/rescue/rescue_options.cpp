@@ -253,6 +253,22 @@ bool take_value(const OptionRule& rule, const char* attached, ArgumentCursor& cu
     return true;
 }
 
+// True for an argument that is not an option: a file name, or "-".
+bool is_operand(const char* argument) { return argument[0] != '-' || argument[1] == '\0'; }
+
+// An optional value is attached with "=" only. --report, the one option that has one, followed
+// by a file name after a space could mean the record of every word in that file, or the list
+// of suspect words and an input of that name: refused, with both spellings.
+bool is_value_apart(const OptionRule& rule, const ArgumentCursor& cursor, std::string& problem) {
+    if (cursor.next >= cursor.argc || !is_operand(cursor.argv[cursor.next]))
+        return false;
+    const std::string value = cursor.argv[cursor.next];
+    problem = option_label(rule) + ": found \"" + value + "\" after a space; write " +
+              option_label(rule) + "=" + value + " for the record of every word, or -" +
+              rule.letter + " for the suspect words";
+    return true;
+}
+
 ParseOutcome long_option(const char* text, ArgumentCursor& cursor, RescueOptions& options,
                          std::string& problem) {
     const char* equals = std::strchr(text, '=');
@@ -264,6 +280,9 @@ ParseOutcome long_option(const char* text, ArgumentCursor& cursor, RescueOptions
         problem = option_label(*rule) + ": found a value where none was expected";
         return ParseOutcome::Error;
     }
+    if (rule->value == Value::Optional && equals == nullptr &&
+        is_value_apart(*rule, cursor, problem))
+        return ParseOutcome::Error;
     if (rule->value == Value::None || (rule->value == Value::Optional && equals == nullptr))
         return apply_flag(*rule, options);
     std::string value;
@@ -308,7 +327,7 @@ ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& op
     while (cursor.next < argc) {
         const char* argument = argv[cursor.next++];
         ParseOutcome outcome = ParseOutcome::Run;
-        if (is_after_dashes || argument[0] != '-' || argument[1] == '\0')
+        if (is_after_dashes || is_operand(argument))
             files.emplace_back(argument);
         else if (std::strcmp(argument, "--") == 0)
             is_after_dashes = true;

@@ -159,7 +159,7 @@ TEST_F(RescueDriverTest, CountsWordsLostInADropout) {
     const auto word_start = [](int word) { return static_cast<std::size_t>(43200 + 792 * word); };
     std::fill(signal.begin() + word_start(5), signal.begin() + word_start(6), 0.0);
     write_file(path("dropout.wav"), build_wav({signal}, 21600, WavLayout::Pcm16));
-    const RunResult result = run({"-f", "--report", path("dropout.wav"), path("out.txt")});
+    const RunResult result = run({"-f", "-r", path("dropout.wav"), path("out.txt")});
     EXPECT_EQ(rescue_suspect, result.status);
     EXPECT_EQ("HELLOWORLD", read_file(path("out.txt")));
     // The report names the first word after the loss, at the start edge the clock found.
@@ -386,6 +386,12 @@ TEST(RescueOptions, UsageErrorsSayWhatWasExpected) {
         {{"--force=yes", "in.wav"},
          "qirvex-rescue: --force: found a value where none was expected\n"},
         {{"--r", "in.wav"}, "qirvex-rescue: ambiguous option \"--r\"\n"},
+        {{"--report", "words.tsv", "in.wav"},
+         "qirvex-rescue: --report: found \"words.tsv\" after a space; write --report=words.tsv for "
+         "the record of every word, or -r for the suspect words\n"},
+        {{"--rep", "-", "-"},
+         "qirvex-rescue: --report: found \"-\" after a space; write --report=- for the record of "
+         "every word, or -r for the suspect words\n"},
         {{"--speed", "in.wav"}, "qirvex-rescue: unknown option \"--speed\"\n"},
         {{"-x", "in.wav"}, "qirvex-rescue: unknown option \"-x\"\n"},
         // qirvex's spellings.
