@@ -136,6 +136,9 @@ class RunningProgram {
     // Waits up to `seconds` for its standard output to hold at least `count` bytes, and returns
     // what it holds by then.
     std::string wait_for_output(std::size_t count, double seconds);
+    // Waits up to `seconds` for it to have read all that was written to it and to sleep, as it
+    // does waiting for more (Linux: its state in /proc); false when that was not seen.
+    bool wait_until_starved(double seconds);
     void signal(int number);
     // Closes its standard input, reads its output to the end and waits for it to exit.
     [[nodiscard]] ProcessResult finish();

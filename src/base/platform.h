@@ -43,6 +43,9 @@ void use_binary_standard_streams();
 // that will come. False while a writer may still write, and for other streams.
 [[nodiscard]] bool is_writer_gone(std::FILE* stream);
 
+// Waits until a pipe holds bytes, its writers have gone, or a signal arrives.
+void wait_for_bytes(std::FILE* stream);
+
 // Puts a descriptor whose every read fails in the place of the stream's, so that a reader that
 // asks for more than a pipe held meets an error, not an end; false when that cannot be done.
 [[nodiscard]] bool fail_further_reads(std::FILE* stream);

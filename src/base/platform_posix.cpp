@@ -52,6 +52,11 @@ bool is_writer_gone(std::FILE* stream) {
     return poll(&entry, 1, 0) == 1 && (entry.revents & POLLHUP) != 0;
 }
 
+void wait_for_bytes(std::FILE* stream) {
+    pollfd entry{fileno(stream), POLLIN, 0};
+    (void)poll(&entry, 1, -1);
+}
+
 // A descriptor open only for writing fails every read with EBADF.
 bool fail_further_reads(std::FILE* stream) {
     const int write_only = open("/dev/null", O_WRONLY);

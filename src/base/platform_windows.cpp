@@ -68,8 +68,10 @@ std::int64_t waiting_bytes(std::FILE*) { return -1; }
 
 bool is_terminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
-// Only the rescue decoder asks for these two, and it is not built for Windows.
+// Only the rescue decoder asks for these three, and it is not built for Windows.
 bool is_writer_gone(std::FILE*) { return false; }
+
+void wait_for_bytes(std::FILE*) {}
 
 bool fail_further_reads(std::FILE*) { return false; }
 

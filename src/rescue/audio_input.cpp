@@ -67,19 +67,28 @@ bool is_block_encoding(int format) {
     return audio_sample_bytes(format) == 0 && !is_float_encoding(format);
 }
 
-// The last bytes of a pipe of blocks, once its writer has gone, a frame a call, so that a call
-// reads at most one block. Once the pipe is empty its reads are made to fail: the call whose
-// block read then finds nothing shows an error, and its frame, made from the block before, is
-// not the recording's. Where the descriptor cannot be replaced, the empty pipe is the end.
-// A file of the same bytes gives the same frames, but for a last part-block of MS ADPCM, which
-// libsndfile leaves out of a file. (A writer that closes while a read waits on an empty pipe,
-// before its going is seen here, still hands over one block made up from the one before.)
-std::int64_t read_tail(AudioInput& audio, std::int16_t* frames, std::int64_t max_frames) {
+// A pipe of blocks is read a frame a call while it holds less than this (a second of IMA
+// ADPCM stereo at 44100 Hz, four times what a read of a quarter second takes): its writer is
+// slow or gone, and a read of many frames could find it empty.
+constexpr std::int64_t ample_block_bytes = 44100;
+
+// A frame a call, so that a call reads at most one block, and starts it only where bytes wait
+// or none will come: libsndfile's read of a block finds the last bytes or none, never an end
+// that a writer made while it waited. Once the writer has gone and the pipe is empty, its
+// reads are made to fail: the call whose block read then finds nothing shows an error, and its
+// frame, made from the block before, is not the recording's. Where the descriptor cannot be
+// replaced, the empty pipe is the end. A file of the same bytes gives the same frames, but for
+// a last part-block of MS ADPCM, which libsndfile leaves out of a file.
+std::int64_t read_by_frames(AudioInput& audio, std::int16_t* frames, std::int64_t max_frames) {
     std::int64_t got = 0;
     while (got < max_frames && !audio.has_ended) {
         if (!audio.has_failing_reads && waiting_bytes(audio.stream) == 0) {
-            audio.has_failing_reads = fail_further_reads(audio.stream);
-            audio.has_ended = !audio.has_failing_reads;
+            if (is_writer_gone(audio.stream)) {
+                audio.has_failing_reads = fail_further_reads(audio.stream);
+                audio.has_ended = !audio.has_failing_reads;
+            } else {
+                wait_for_bytes(audio.stream);
+            }
             continue;
         }
         const sf_count_t one = sf_readf_short(audio.file, frames + got * audio.info.channels, 1);
@@ -229,11 +238,9 @@ bool open_audio(AudioInput& audio, std::FILE* stream, const RawLayout& raw, std:
 std::int64_t read_audio(AudioInput& audio, std::int16_t* frames, std::int64_t max_frames) {
     if (audio.has_ended)
         return 0;
-    if (audio.is_block_coded && audio.is_pipe && !audio.is_at_tail)
-        audio.is_at_tail = is_writer_gone(audio.stream);
     sf_count_t got = 0;
-    if (audio.is_at_tail) {
-        got = read_tail(audio, frames, max_frames);
+    if (audio.is_block_coded && audio.is_pipe && waiting_bytes(audio.stream) < ample_block_bytes) {
+        got = read_by_frames(audio, frames, max_frames);
     } else if (!audio.is_float) {
         got = sf_readf_short(audio.file, frames, max_frames);
     } else {

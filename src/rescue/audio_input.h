@@ -37,7 +37,6 @@ struct AudioInput {
     bool is_pipe = false;           // read as a stream: no seek, no known length
     bool is_float = false;          // decoded as floating point, not as integers
     bool is_block_coded = false;    // an encoding libsndfile decodes block by block (ADPCM, GSM)
-    bool is_at_tail = false;        // a pipe of such blocks whose writer has gone: a frame a call
     bool has_failing_reads = false; // the drained pipe's descriptor now fails every read
     bool has_ended = false;         // no more reads: one failed, or went past the input's end
     std::int64_t frames_read = 0;   // frames delivered so far

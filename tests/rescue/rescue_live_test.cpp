@@ -100,6 +100,26 @@ TEST_F(RescueLive, SignalStopsAPipeOfBlocks) {
     EXPECT_LT(seconds, 0.6 * tape_seconds) << result.err;
 }
 
+TEST_F(RescueLive, PipeOfBlocksClosedWhileWaitedOnEndsWhereItsBytesEnd) {
+    if (!has_tool("sox"))
+        GTEST_SKIP() << "sox is not installed";
+    write_file(path("tape.wav"), wav);
+    ASSERT_TRUE(shell("sox -D -R tape.wav -r 22050 -e ima-adpcm adpcm.wav"));
+    const std::string adpcm = read_file(path("adpcm.wav"));
+    write_file(path("half.wav"), adpcm.substr(0, adpcm.size() / 2));
+    const ProcessResult file = run_program(rescue_binary(), {"-v", "half.wav", "-"}, folder);
+    ASSERT_FALSE(file.out.empty()) << file.err;
+    // The pipe is closed once the decoder has caught up with it and waits for more.
+    RunningProgram rescue(rescue_binary(), {"-v", "-", "-"}, folder.string());
+    ASSERT_TRUE(rescue.write(read_file(path("half.wav"))));
+    EXPECT_TRUE(rescue.wait_until_starved(patience_seconds));
+    const ProcessResult piped = rescue.finish();
+    EXPECT_EQ(file.status, piped.status);
+    EXPECT_EQ(file.out, piped.out);
+    // Format, channels and frames read.
+    EXPECT_EQ(file.err.substr(0, file.err.find('\n')), piped.err.substr(0, piped.err.find('\n')));
+}
+
 TEST_F(RescueLive, PipeClosedMidWordKeepsEveryWholeWord) {
     // 8N2 at 300 baud and 21600 Hz: 792 samples a word, after 2 s of leader. Cut half way
     // through word 100; its header still declares the whole recording.
