@@ -14,7 +14,8 @@
 // A file is a memfd, a regular file with a descriptor, since libsndfile reads descriptors. A
 // pipe gets the bytes before libsndfile reads it and its write end is closed, so no read ever
 // waits and no second thread is needed; what does not fit into the pipe's buffer (64 KB, more
-// than an input may hold) is cut off, as when a pipe closes early.
+// than an input may hold) is cut off, as when a pipe closes early. A pipe's samples are first
+// compared with those of a file of the same bytes.
 //
 // A refusal (a file libsndfile cannot read, a rate or channel count out of range, a channel
 // that is not there) goes once more through the program itself, which must write nothing, exit
@@ -26,8 +27,8 @@
 #include "rescue/rescue_driver.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <array>
+#include <cstdio>
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
@@ -63,16 +64,17 @@ FileCase read_case(const std::uint8_t* trailer) {
     return c;
 }
 
-// The bytes in a pipe whose write end is closed, cut where its buffer is full.
-std::FILE* pipe_stream(const std::uint8_t* data, std::size_t size) {
+// The bytes in a pipe whose write end is closed, cut where its buffer is full; `held` is how
+// many went in.
+std::FILE* pipe_stream(const std::uint8_t* data, std::size_t size, std::size_t& held) {
     int ends[2] = {-1, -1};
     require(pipe(ends) == 0, "pipe");
     require(fcntl(ends[1], F_SETFL, O_NONBLOCK) == 0, "non-blocking pipe");
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t count = write(ends[1], data + done, size - done);
+    for (held = 0; held < size;) {
+        const ssize_t count = write(ends[1], data + held, size - held);
         if (count <= 0)
             break;
-        done += static_cast<std::size_t>(count);
+        held += static_cast<std::size_t>(count);
     }
     close(ends[1]);
     std::FILE* stream = fdopen(ends[0], "rb");
@@ -81,7 +83,56 @@ std::FILE* pipe_stream(const std::uint8_t* data, std::size_t size) {
 }
 
 std::FILE* input_stream(const FileCase& c, const std::uint8_t* data, std::size_t size) {
-    return c.is_pipe ? pipe_stream(data, size) : memory_file(data, size, "rb");
+    std::size_t held = 0;
+    return c.is_pipe ? pipe_stream(data, size, held) : memory_file(data, size, "rb");
+}
+
+struct Frames {
+    int format = 0;                    // libsndfile's format; 0: not opened
+    std::vector<std::int16_t> samples; // interleaved
+};
+
+// Up to `limit` frames of the recording behind `stream`, as read_audio gives them. The stream
+// is closed.
+Frames read_frames(std::FILE* stream, const RawLayout& raw, std::int64_t limit) {
+    AudioInput audio;
+    std::string problem;
+    Frames frames;
+    if (open_audio(audio, stream, raw, problem)) {
+        frames.format = audio.info.format;
+        constexpr std::int64_t block_frames = 4096;
+        std::vector<std::int16_t> block(block_frames * audio.info.channels);
+        for (std::int64_t got = 0; audio.frames_read < limit &&
+                                   (got = read_audio(audio, block.data(), block_frames)) > 0;)
+            frames.samples.insert(frames.samples.end(), block.begin(),
+                                  block.begin() + got * audio.info.channels);
+    }
+    close_audio(audio);
+    std::fclose(stream);
+    return frames;
+}
+
+bool is_mpeg(int format) { return (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG; }
+
+// A pipe gives the samples that a file of the same bytes gives: the decoders that trust the
+// header's count of blocks (libsndfile's ADPCM) must stop where the pipe's bytes end. Past the
+// file's samples a pipe may give one part-block that a file leaves out (MS ADPCM does): under
+// 2^17 frames, the most that a block of 64 KB holds. MP3 is left out: after garbage, mpg123
+// finds other frames in a stream than in a file it can seek in.
+void check_pipe_as_file(const FileCase& c, const std::uint8_t* data, std::size_t size) {
+    constexpr std::int64_t part_block_frames = std::int64_t{1} << 17;
+    std::size_t held = 0;
+    std::FILE* pipe = pipe_stream(data, size, held);
+    const Frames file = read_frames(memory_file(data, held, "rb"), c.raw, INT64_MAX);
+    const Frames piped = read_frames(
+        pipe, c.raw, static_cast<std::int64_t>(file.samples.size()) + part_block_frames + 1);
+    if (is_mpeg(file.format) || is_mpeg(piped.format))
+        return;
+    const std::size_t common = std::min(file.samples.size(), piped.samples.size());
+    require(std::equal(file.samples.begin(), file.samples.begin() + common, piped.samples.begin()),
+            "a pipe gave other samples than a file of the same bytes");
+    require(piped.samples.size() <= file.samples.size() + part_block_frames,
+            "a pipe gave samples past the end of its bytes");
 }
 
 // The command line that asks the program for what the case asks of open_audio and the decoder.
@@ -189,6 +240,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool has_trailer = size >= trailer_bytes;
     const FileCase c = read_case(has_trailer ? data + size - trailer_bytes : no_trailer.data());
     const std::size_t file_size = has_trailer ? size - trailer_bytes : size;
+    if (c.is_pipe)
+        check_pipe_as_file(c, data, file_size);
 
     std::FILE* input = input_stream(c, data, file_size);
     AudioInput audio;

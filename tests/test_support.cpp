@@ -10,6 +10,7 @@
 #include <fstream>
 #include <poll.h>
 #include <sstream>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -72,6 +73,21 @@ std::FILE* file_holding(const std::string& bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::rewind(file);
     return file;
+}
+
+std::FILE* pipe_holding(const std::string& bytes) {
+    int ends[2] = {-1, -1};
+    if (pipe(ends) != 0)
+        return nullptr;
+    fcntl(ends[1], F_SETFL, O_NONBLOCK);
+    const bool fits =
+        write(ends[1], bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    close(ends[1]);
+    if (!fits) {
+        close(ends[0]);
+        return nullptr;
+    }
+    return fdopen(ends[0], "rb");
 }
 
 std::string stream_contents(std::FILE* stream) {
@@ -228,6 +244,21 @@ std::string RunningProgram::wait_for_output(std::size_t count, double seconds) {
         out_.append(block, static_cast<std::size_t>(got));
     }
     return out_;
+}
+
+bool RunningProgram::wait_until_starved(double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    const std::string stat_path = "/proc/" + std::to_string(pid_) + "/stat";
+    while (std::chrono::steady_clock::now() < deadline) {
+        int unread = -1;
+        std::ifstream stat(stat_path);
+        std::string pid, name, state; // name holds no space for the programs under test
+        stat >> pid >> name >> state;
+        if (ioctl(input_, FIONREAD, &unread) == 0 && unread == 0 && state == "S")
+            return true;
+        poll(nullptr, 0, 10);
+    }
+    return false;
 }
 
 void RunningProgram::signal(int number) { kill(pid_, number); }

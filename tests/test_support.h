@@ -38,6 +38,10 @@ void write_file(const std::string& path, const std::string& bytes);
 // when closed, which the caller does.
 [[nodiscard]] std::FILE* file_holding(const std::string& bytes);
 
+// A pipe holding `bytes`, its writing end closed, open for reading; null when they do not fit
+// into its buffer (64 KB on Linux). The caller closes it.
+[[nodiscard]] std::FILE* pipe_holding(const std::string& bytes);
+
 // Everything written to a stream from its start, as bytes.
 [[nodiscard]] std::string stream_contents(std::FILE* stream);
 
@@ -132,6 +136,9 @@ class RunningProgram {
     // Waits up to `seconds` for its standard output to hold at least `count` bytes, and returns
     // what it holds by then.
     std::string wait_for_output(std::size_t count, double seconds);
+    // Waits up to `seconds` for it to have read all that was written to it and to sleep, as it
+    // does waiting for more (Linux: its state in /proc); false when that was not seen.
+    bool wait_until_starved(double seconds);
     void signal(int number);
     // Closes its standard input, reads its output to the end and waits for it to exit.
     [[nodiscard]] ProcessResult finish();

@@ -60,6 +60,17 @@ void call_on_signal(int signal_number, void (*handler)(int));
 // Removes the file of that name, which must be closed. False when it cannot.
 [[nodiscard]] bool remove_file(const char* name);
 
+// True when the open stream is a pipe whose every writer has closed it: what waits in it is all
+// that will come. False while a writer may still write, and for other streams.
+[[nodiscard]] bool is_writer_gone(std::FILE* stream);
+
+// Waits until a pipe holds bytes, its writers have gone, or a signal arrives.
+void wait_for_bytes(std::FILE* stream);
+
+// Puts a descriptor whose every read fails in the place of the stream's, so that a reader that
+// asks for more than a pipe held meets an error, not an end; false when that cannot be done.
+[[nodiscard]] bool fail_further_reads(std::FILE* stream);
+
 // True when both open streams are the same file (same device and inode).
 [[nodiscard]] bool is_same_file(std::FILE* first, std::FILE* second);
 

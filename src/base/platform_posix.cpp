@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -82,6 +84,27 @@ bool close_and_truncate(std::FILE* stream, std::int64_t bytes) {
 }
 
 bool remove_file(const char* name) { return std::remove(name) == 0; }
+
+// Linux reports a pipe without writers as hung up, whether data still waits in it or not.
+bool is_writer_gone(std::FILE* stream) {
+    pollfd entry{fileno(stream), POLLIN, 0};
+    return poll(&entry, 1, 0) == 1 && (entry.revents & POLLHUP) != 0;
+}
+
+void wait_for_bytes(std::FILE* stream) {
+    pollfd entry{fileno(stream), POLLIN, 0};
+    (void)poll(&entry, 1, -1);
+}
+
+// A descriptor open only for writing fails every read with EBADF.
+bool fail_further_reads(std::FILE* stream) {
+    const int write_only = open("/dev/null", O_WRONLY);
+    if (write_only < 0)
+        return false;
+    const bool is_replaced = dup2(write_only, fileno(stream)) >= 0;
+    close(write_only);
+    return is_replaced;
+}
 
 bool is_same_file(std::FILE* first, std::FILE* second) {
     struct stat a {};

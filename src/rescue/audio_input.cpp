@@ -60,6 +60,47 @@ bool is_float_encoding(int format) {
     }
 }
 
+// libsndfile decodes ADPCM, GSM 6.10 and the like a block at a time, for as many blocks as the
+// header declares: a block it cannot read is decoded all the same, from what its buffer still
+// holds of the block before. A file's length bounds the count; a pipe's does not.
+bool is_block_encoding(int format) {
+    return audio_sample_bytes(format) == 0 && !is_float_encoding(format);
+}
+
+// A pipe of blocks is read a frame a call while it holds less than this (a second of IMA
+// ADPCM stereo at 44100 Hz, four times what a read of a quarter second takes): its writer is
+// slow or gone, and a read of many frames could find it empty.
+constexpr std::int64_t ample_block_bytes = 44100;
+
+// A frame a call, so that a call reads at most one block, and starts it only where bytes wait
+// or none will come: libsndfile's read of a block finds the last bytes or none, never an end
+// that a writer made while it waited. Once the writer has gone and the pipe is empty, its
+// reads are made to fail: the call whose block read then finds nothing shows an error, and its
+// frame, made from the block before, is not the recording's. Where the descriptor cannot be
+// replaced, the empty pipe is the end. A file of the same bytes gives the same frames, but for
+// a last part-block of MS ADPCM, which libsndfile leaves out of a file.
+std::int64_t read_by_frames(AudioInput& audio, std::int16_t* frames, std::int64_t max_frames) {
+    std::int64_t got = 0;
+    while (got < max_frames && !audio.has_ended) {
+        if (!audio.has_failing_reads && waiting_bytes(audio.stream) == 0) {
+            if (is_writer_gone(audio.stream)) {
+                audio.has_failing_reads = fail_further_reads(audio.stream);
+                audio.has_ended = !audio.has_failing_reads;
+            } else {
+                wait_for_bytes(audio.stream);
+            }
+            continue;
+        }
+        const sf_count_t one = sf_readf_short(audio.file, frames + got * audio.info.channels, 1);
+        if (one != 1 || sf_error(audio.file) != SF_ERR_NO_ERROR) {
+            audio.has_ended = one != 0;
+            break;
+        }
+        ++got;
+    }
+    return got;
+}
+
 std::string open_problem(const AudioInput& audio, const RawLayout& raw) {
     std::string problem = std::string("found no recording that libsndfile can read (\"") +
                           sf_strerror(nullptr) + "\")";
@@ -99,17 +140,35 @@ bool has_declared_length(const AudioInput& audio) {
            frames < placeholder_bytes / (std::int64_t{bytes} * audio.info.channels);
 }
 
+// What libsndfile noted while it read the header, and since.
+std::string log_of(SNDFILE* file) {
+    std::array<char, 16384> log{};
+    sf_command(file, SFC_GET_LOG_INFO, log.data(), static_cast<int>(log.size()));
+    return log.data();
+}
+
 // libsndfile reads the samples that are there when a file is shorter than its data chunk
 // declares, and notes it in its log as "data : 88200 (should be 49956)".
 bool is_data_chunk_cut(SNDFILE* file) {
-    std::array<char, 16384> log{};
-    sf_command(file, SFC_GET_LOG_INFO, log.data(), static_cast<int>(log.size()));
-    const char* line = std::strstr(log.data(), "data : ");
+    const std::string log = log_of(file);
+    const char* line = std::strstr(log.c_str(), "data : ");
     long long declared = 0;
     long long present = 0;
     return line != nullptr &&
            std::sscanf(line, "data : %lld (should be %lld)", &declared, &present) == 2 &&
            declared > present;
+}
+
+// A header may place the samples further on than its end (AIFF's SSND offset). Through a
+// pipe libsndfile cannot seek there: it notes so in its log and reads on from where it is,
+// taking the bytes in between for samples.
+bool is_where_samples_begin(const AudioInput& audio, std::string& problem) {
+    if (!audio.is_pipe ||
+        log_of(audio.file).find("pipe seek to value other than pipeoffset") == std::string::npos)
+        return true;
+    problem = "found a header that places its samples elsewhere, where a pipe needs them right "
+              "after it; give the file's name instead";
+    return false;
 }
 
 } // namespace
@@ -167,36 +226,50 @@ bool open_audio(AudioInput& audio, std::FILE* stream, const RawLayout& raw, std:
         problem = open_problem(audio, raw);
         return false;
     }
-    if (!check_layout(audio.info, problem)) {
+    if (!check_layout(audio.info, problem) || !is_where_samples_begin(audio, problem)) {
         close_audio(audio);
         return false;
     }
     audio.is_float = is_float_encoding(audio.info.format);
+    audio.is_block_coded = is_block_encoding(audio.info.format);
     return true;
 }
 
 std::int64_t read_audio(AudioInput& audio, std::int16_t* frames, std::int64_t max_frames) {
+    if (audio.has_ended)
+        return 0;
     sf_count_t got = 0;
-    if (!audio.is_float) {
+    if (audio.is_block_coded && audio.is_pipe && waiting_bytes(audio.stream) < ample_block_bytes) {
+        got = read_by_frames(audio, frames, max_frames);
+    } else if (!audio.is_float) {
         got = sf_readf_short(audio.file, frames, max_frames);
     } else {
         audio.values.resize(static_cast<std::size_t>(max_frames * audio.info.channels));
         got = sf_readf_double(audio.file, audio.values.data(), max_frames);
-        const auto count = static_cast<std::size_t>(got * audio.info.channels);
-        for (std::size_t n = 0; n < count; ++n)
-            frames[n] = scaled_sample(audio.values[n]);
+        for (sf_count_t n = 0; n < got * audio.info.channels; ++n)
+            frames[n] = scaled_sample(audio.values[static_cast<std::size_t>(n)]);
+    }
+    // libsndfile's MS ADPCM decoder answers a block it could not read with -1, and the next call
+    // with the block before once more: the input ends at the first.
+    if (got < 0) {
+        audio.has_ended = true;
+        got = 0;
     }
     audio.frames_read += got;
     return got;
 }
 
 std::string audio_shortfall(AudioInput& audio) {
+    constexpr const char* cut = "the recording ends before the length its header declares";
+    // The blocks ran out before the header's count of them (and the failed read was ours).
+    if (audio.is_block_coded && audio.has_ended && audio.frames_read < audio.info.frames)
+        return cut;
     if (sf_error(audio.file) != SF_ERR_NO_ERROR)
         return std::string("reading stopped: ") + sf_strerror(audio.file);
     const bool is_cut = audio.is_pipe
                             ? has_declared_length(audio) && audio.frames_read < audio.info.frames
                             : is_data_chunk_cut(audio.file);
-    return is_cut ? "the recording ends before the length its header declares" : "";
+    return is_cut ? cut : "";
 }
 
 std::string audio_format_name(const AudioInput& audio) {

@@ -32,12 +32,15 @@ struct RawLayout {
 
 struct AudioInput {
     SNDFILE* file = nullptr;
-    std::FILE* stream = nullptr;  // what libsndfile reads, through its descriptor
-    SF_INFO info{};               // rate, channels, format and, when known, frames
-    bool is_pipe = false;         // read as a stream: no seek, no known length
-    bool is_float = false;        // decoded as floating point, not as integers
-    std::int64_t frames_read = 0; // frames delivered so far
-    std::vector<double> values;   // one block of floating-point samples, before scaling
+    std::FILE* stream = nullptr;    // what libsndfile reads, through its descriptor
+    SF_INFO info{};                 // rate, channels, format and, when known, frames
+    bool is_pipe = false;           // read as a stream: no seek, no known length
+    bool is_float = false;          // decoded as floating point, not as integers
+    bool is_block_coded = false;    // an encoding libsndfile decodes block by block (ADPCM, GSM)
+    bool has_failing_reads = false; // the drained pipe's descriptor now fails every read
+    bool has_ended = false;         // no more reads: one failed, or went past the input's end
+    std::int64_t frames_read = 0;   // frames delivered so far
+    std::vector<double> values;     // one block of floating-point samples, before scaling
 };
 
 // Opens the recording behind `stream` (a file or a pipe, at its start). On failure returns false
@@ -46,7 +49,8 @@ struct AudioInput {
                               std::string& problem);
 
 // Reads up to max_frames interleaved frames into `frames`; fewer only at the end of the input
-// or on a read error. Returns the frames read.
+// or on a read error. Returns the frames read. Through a pipe, the input ends where its bytes
+// end, whatever length its header declares.
 [[nodiscard]] std::int64_t read_audio(AudioInput& audio, std::int16_t* frames,
                                       std::int64_t max_frames);
 

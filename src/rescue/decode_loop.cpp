@@ -58,7 +58,8 @@ void report_loss(std::FILE* report, std::uint32_t rate_hz, const DecodedWord& wo
 }
 
 // The record's columns: where the byte is in the output, where its start bit is in the audio,
-// the byte, the margin of its most doubtful bit (0 to 100), and what befell it.
+// the byte (0x41, as the report of suspect words writes it), the margin of its most doubtful
+// bit (0 to 100), and what befell it.
 constexpr const char* record_header = "offset\tseconds\tsample\tbyte\tconfidence\tflags\n";
 
 void record_word(std::FILE* record, std::uint32_t rate_hz, std::int64_t offset,
@@ -73,7 +74,7 @@ void record_word(std::FILE* record, std::uint32_t rate_hz, std::int64_t offset,
                 flags += ',';
             flags += name;
         }
-    std::fprintf(record, "%lld\t%.4f\t%lld\t%02X\t%d\t%s\n", static_cast<long long>(offset),
+    std::fprintf(record, "%lld\t%.4f\t%lld\t0x%02X\t%d\t%s\n", static_cast<long long>(offset),
                  word.edge / rate_hz, start_sample(word), static_cast<unsigned>(word.byte),
                  word.confidence, flags.empty() ? "-" : flags.c_str());
 }
@@ -129,7 +130,11 @@ DecodeOutcome decode_recording(AudioInput& audio, const RescueSettings& settings
         const bool is_now_live = is_live(audio);
         const std::int64_t got =
             read_audio(audio, block.data(), is_now_live ? live_frames : full_frames);
-        if (got == 0)
+        // A signal makes the input read as ended. libsndfile's block decoders then decode their
+        // last block again, for the rest of the read and on to the header's length, so a read
+        // that a signal ended is not all the recording's.
+        const bool is_signalled = interruption_signal() != 0;
+        if (got == 0 || (is_signalled && audio.is_block_coded))
             break;
         push_frames(decoder, block.data(), got, words);
         write_words(writer, words);
@@ -139,6 +144,8 @@ DecodeOutcome decode_recording(AudioInput& audio, const RescueSettings& settings
             outcome.is_written = false;
             break;
         }
+        if (is_signalled)
+            break;
     }
     finish_rescue(decoder, words);
     write_words(writer, words);

@@ -29,25 +29,50 @@ void report_file(const Job& job, const std::string& name, const std::string& tex
     std::fprintf(job.console.messages, "%s: %s: %s\n", program_name, name.c_str(), text.c_str());
 }
 
-// Opens the target, refusing the input itself and, without --force, any existing file.
-std::FILE* open_target(const Job& job, const std::string& name, std::FILE* input) {
-    switch (probe_target(name.c_str(), input, "rb", nullptr)) {
+// Checks a name the decode will write, before any file is created: never the input, and
+// without --force never an existing file. An existing file that may be replaced is left open
+// for reading in *existing when that is not null, to be told apart from the other output.
+bool may_write(const Job& job, const std::string& name, std::FILE* input, std::FILE** existing) {
+    std::FILE* kept = nullptr;
+    switch (probe_target(name.c_str(), input, "rb", &kept)) {
     case TargetState::IsInput:
         report_file(job, name, "this is the input file; name another output file");
-        return nullptr;
+        return false;
     case TargetState::Exists:
         if (!job.options.force_overwrite) {
+            std::fclose(kept);
             report_file(job, name, "the output file exists; use --force to overwrite it");
-            return nullptr;
+            return false;
         }
         break;
     case TargetState::Missing:
         break;
     }
-    std::FILE* target = open_file(name.c_str(), "wb");
-    if (target == nullptr)
+    if (existing != nullptr)
+        *existing = kept;
+    else if (kept != nullptr)
+        std::fclose(kept);
+    return true;
+}
+
+// Refuses a record of every word that would go where the bytes go, under whatever name: `bytes`
+// is the output as it stands, standard output or the target file.
+bool is_record_apart(const Job& job, std::FILE* bytes) {
+    const std::string& record = job.options.record;
+    const bool is_same = record == standard_name ? is_same_file(job.console.out, bytes)
+                                                 : probe_target(record.c_str(), bytes, "rb",
+                                                                nullptr) == TargetState::IsInput;
+    if (is_same)
+        report_file(job, record == standard_name ? "standard output" : record,
+                    "this is the output file; name another file for --report");
+    return !is_same;
+}
+
+std::FILE* create_file(const Job& job, const std::string& name) {
+    std::FILE* file = open_file(name.c_str(), "wb");
+    if (file == nullptr)
         report_file(job, name, std::string("cannot open for writing: ") + std::strerror(errno));
-    return target;
+    return file;
 }
 
 bool is_standard_output(const RescueOptions& options) {
@@ -138,11 +163,6 @@ int conclude(const Job& job, const AudioInput& audio, const DecodeOutcome& outco
     return is_clean ? rescue_clean : rescue_suspect;
 }
 
-// Standard output for "-", else the named file under the guard of open_target.
-std::FILE* open_output(const Job& job, const std::string& name, std::FILE* input) {
-    return name == standard_name ? job.console.out : open_target(job, name, input);
-}
-
 // True when everything written reached the output; a file is closed, standard output flushed.
 bool finish_output(const Job& job, std::FILE* output) {
     if (output == nullptr)
@@ -152,8 +172,57 @@ bool finish_output(const Job& job, std::FILE* output) {
     return close_target(output);
 }
 
-// Opens the target (and the record of every word, when asked for) and decodes the opened
-// recording into it.
+// The files a decode writes, opened once every name has passed its checks.
+struct Outputs {
+    std::FILE* target = nullptr; // the bytes: standard output or the target file
+    std::FILE* record = nullptr; // the record of every word; null: none was asked for
+};
+
+// Checks the names of the target and of the record before either file is created.
+// `is_target_new`: the target is a file that does not exist yet.
+bool check_outputs(const Job& job, std::FILE* input, bool& is_target_new) {
+    const RescueOptions& options = job.options;
+    const bool is_target_file = !is_standard_output(options);
+    std::FILE* existing = nullptr; // the target file as it stands, if there is one
+    if (is_target_file && !may_write(job, job.target_label, input, &existing))
+        return false;
+    is_target_new = is_target_file && existing == nullptr;
+    std::FILE* bytes = is_target_file ? existing : job.console.out;
+    const bool is_fine =
+        options.record.empty() ||
+        ((options.record == standard_name || may_write(job, options.record, input, nullptr)) &&
+         (bytes == nullptr || is_record_apart(job, bytes)));
+    if (existing != nullptr)
+        std::fclose(existing);
+    return is_fine;
+}
+
+// Opens the outputs once their names have passed. A record named as a target that did not
+// exist yet shows whether it is the same file only once the target is there; a refusal then
+// removes the target again, so that a refused run leaves no file to refuse the next run.
+bool open_outputs(const Job& job, std::FILE* input, Outputs& outputs) {
+    bool is_target_new = false;
+    if (!check_outputs(job, input, is_target_new))
+        return false;
+    const RescueOptions& options = job.options;
+    const bool is_target_file = !is_standard_output(options);
+    outputs.target = is_target_file ? create_file(job, job.target_label) : job.console.out;
+    if (outputs.target == nullptr)
+        return false;
+    const bool has_record = !options.record.empty();
+    if (has_record && (!is_target_new || is_record_apart(job, outputs.target)))
+        outputs.record =
+            options.record == standard_name ? job.console.out : create_file(job, options.record);
+    if (!has_record || outputs.record != nullptr)
+        return true;
+    if (is_target_file)
+        std::fclose(outputs.target);
+    if (is_target_new)
+        std::remove(job.target_label.c_str());
+    return false;
+}
+
+// Opens the outputs and decodes the opened recording into them.
 int decode_to_target(Job& job, AudioInput& audio, std::FILE* input) {
     const RescueOptions& options = job.options;
     job.target_label = is_standard_output(options) ? "standard output"
@@ -164,15 +233,11 @@ int decode_to_target(Job& job, AudioInput& audio, std::FILE* input) {
                     "the record of every word needs a file: standard output carries the bytes");
         return rescue_failed;
     }
-    std::FILE* target =
-        open_output(job, is_standard_output(options) ? standard_name : job.target_label, input);
-    if (target == nullptr)
+    Outputs outputs;
+    if (!open_outputs(job, input, outputs))
         return rescue_failed;
-    std::FILE* record = options.record.empty() ? nullptr : open_output(job, options.record, input);
-    if (!options.record.empty() && record == nullptr) {
-        finish_output(job, target);
-        return rescue_failed;
-    }
+    std::FILE* target = outputs.target;
+    std::FILE* record = outputs.record;
     Progress progress = progress_for(job, audio, target);
     const DecodeTargets targets{target, options.is_report ? job.console.messages : nullptr, record};
     DecodeOutcome outcome = decode_recording(audio, options.settings, targets, progress);

@@ -61,6 +61,30 @@ constexpr std::array<OptionRule, 15> option_rules = {{
     {'V', "version", Value::None, Key::Version},
 }};
 
+// qirvex's letters for what qirvex-rescue spells otherwise: an unknown option names the
+// spelling to use instead.
+struct QirvexLetter {
+    char letter;
+    const char* spelling; // qirvex-rescue's, with what it sets
+};
+
+constexpr std::array<QirvexLetter, 6> qirvex_letters = {{
+    {'F', "-f (force)"},
+    {'C', "-c (channel, counted from 1)"},
+    {'D', "-d 7 (data bits)"},
+    {'S', "-s 1 (stop bits)"},
+    {'O', "-p odd (parity)"},
+    {'E', "-p even (parity)"},
+}};
+
+std::string unknown_letter(char letter) {
+    std::string problem = std::string("unknown option \"-") + letter + "\"";
+    for (const QirvexLetter& entry : qirvex_letters)
+        if (entry.letter == letter)
+            problem += std::string("; qirvex-rescue spells it ") + entry.spelling;
+    return problem;
+}
+
 const OptionRule* find_short(char letter) {
     for (const OptionRule& rule : option_rules)
         if (rule.letter != '\0' && rule.letter == letter)
@@ -229,6 +253,22 @@ bool take_value(const OptionRule& rule, const char* attached, ArgumentCursor& cu
     return true;
 }
 
+// True for an argument that is not an option: a file name, or "-".
+bool is_operand(const char* argument) { return argument[0] != '-' || argument[1] == '\0'; }
+
+// An optional value is attached with "=" only. --report, the one option that has one, followed
+// by a file name after a space could mean the record of every word in that file, or the list
+// of suspect words and an input of that name: refused, with both spellings.
+bool is_value_apart(const OptionRule& rule, const ArgumentCursor& cursor, std::string& problem) {
+    if (cursor.next >= cursor.argc || !is_operand(cursor.argv[cursor.next]))
+        return false;
+    const std::string value = cursor.argv[cursor.next];
+    problem = option_label(rule) + ": found \"" + value + "\" after a space; write " +
+              option_label(rule) + "=" + value + " for the record of every word, or -" +
+              rule.letter + " for the suspect words";
+    return true;
+}
+
 ParseOutcome long_option(const char* text, ArgumentCursor& cursor, RescueOptions& options,
                          std::string& problem) {
     const char* equals = std::strchr(text, '=');
@@ -240,6 +280,9 @@ ParseOutcome long_option(const char* text, ArgumentCursor& cursor, RescueOptions
         problem = option_label(*rule) + ": found a value where none was expected";
         return ParseOutcome::Error;
     }
+    if (rule->value == Value::Optional && equals == nullptr &&
+        is_value_apart(*rule, cursor, problem))
+        return ParseOutcome::Error;
     if (rule->value == Value::None || (rule->value == Value::Optional && equals == nullptr))
         return apply_flag(*rule, options);
     std::string value;
@@ -255,7 +298,7 @@ ParseOutcome short_options(const char* text, ArgumentCursor& cursor, RescueOptio
     for (; *text != '\0'; ++text) {
         const OptionRule* rule = find_short(*text);
         if (rule == nullptr) {
-            problem = std::string("unknown option \"-") + *text + "\"";
+            problem = unknown_letter(*text);
             return ParseOutcome::Error;
         }
         if (rule->value != Value::Required) {
@@ -284,7 +327,7 @@ ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& op
     while (cursor.next < argc) {
         const char* argument = argv[cursor.next++];
         ParseOutcome outcome = ParseOutcome::Run;
-        if (is_after_dashes || argument[0] != '-' || argument[1] == '\0')
+        if (is_after_dashes || is_operand(argument))
             files.emplace_back(argument);
         else if (std::strcmp(argument, "--") == 0)
             is_after_dashes = true;
@@ -327,7 +370,8 @@ const char* rescue_usage() {
            "  -r, --report              list each suspect word (time, sample, confidence)\n"
            "                            and each dropout that lost words\n"
            "      --report=FILE         write a line for every word to FILE, tab-separated:\n"
-           "                            offset, seconds, sample, byte, confidence, flags\n"
+           "                            offset, seconds, sample, byte (0x41), confidence,\n"
+           "                            flags\n"
            "  -v, --verbose             show tape speed, levels, words, losses and resyncs\n"
            "  -q, --quiet               no progress line and no summary\n"
            "      --raw-format TYPE     headerless samples of TYPE: u8, s8, s16le, s16be,\n"

@@ -5,6 +5,8 @@
 
 #include "rescue/audio_input.h"
 
+#include <cmath>
+
 namespace {
 
 struct Opened {
@@ -16,8 +18,8 @@ struct Opened {
     std::string shortfall;
 };
 
-Opened open_bytes(const std::string& bytes, const RawLayout& raw = {}) {
-    std::FILE* input = file_holding(bytes);
+// Opens and reads the recording behind `input`, and closes it.
+Opened read_stream(std::FILE* input, const RawLayout& raw) {
     Opened opened;
     AudioInput audio;
     opened.is_accepted = open_audio(audio, input, raw, opened.problem);
@@ -33,6 +35,10 @@ Opened open_bytes(const std::string& bytes, const RawLayout& raw = {}) {
     }
     std::fclose(input);
     return opened;
+}
+
+Opened open_bytes(const std::string& bytes, const RawLayout& raw = {}) {
+    return read_stream(file_holding(bytes), raw);
 }
 
 // Half scale, a quarter below zero, silence and both full scales, on two channels.
@@ -171,6 +177,75 @@ TEST(AudioInput, EveryTruncationReadsOnlyWhatIsThere) {
         SCOPED_TRACE(length);
         EXPECT_TRUE(open_bytes(wav.substr(0, length)).samples.empty());
     }
+}
+
+// `samples` at 8000 Hz, mono, as libsndfile writes them in a WAV file of `encoding`.
+std::string libsndfile_wav(const std::vector<std::int16_t>& samples, int encoding) {
+    std::FILE* file = std::tmpfile();
+    SF_INFO info{};
+    info.samplerate = 8000;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | encoding;
+    SNDFILE* wav = sf_open_fd(fileno(file), SFM_WRITE, &info, SF_FALSE);
+    EXPECT_NE(nullptr, wav) << sf_strerror(nullptr);
+    if (wav != nullptr) {
+        EXPECT_EQ(static_cast<sf_count_t>(samples.size()),
+                  sf_writef_short(wav, samples.data(), static_cast<sf_count_t>(samples.size())));
+        sf_close(wav);
+    }
+    const std::string bytes = stream_contents(file);
+    std::fclose(file);
+    return bytes;
+}
+
+TEST(AudioInput, APipeOfBlocksEndsWhereItsBytesEnd) {
+    // libsndfile decodes ADPCM for as many blocks as the header declares, each block it cannot
+    // read from the bytes of the one before; a file's length bounds the blocks, a pipe's does
+    // not. A rising tone, so that no block repeats another.
+    std::vector<std::int16_t> tone(6000);
+    for (std::size_t n = 0; n < tone.size(); ++n)
+        tone[n] = static_cast<std::int16_t>(12000 * std::sin(0.0002 * static_cast<double>(n * n)));
+    struct Case {
+        const char* name;
+        int encoding;
+        std::size_t extra_frames; // that the pipe may give: a file leaves out a last part-block
+    };
+    const Case cases[] = {
+        {"IMA ADPCM", SF_FORMAT_IMA_ADPCM, 0},
+        {"MS ADPCM", SF_FORMAT_MS_ADPCM, 500},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string wav = libsndfile_wav(tone, c.encoding);
+        // Cut inside a block of 256 bytes; the header still declares every block.
+        const std::string cut = wav.substr(0, wav.size() - 1000);
+        const Opened file = open_bytes(cut);
+        const Opened pipe = read_stream(pipe_holding(cut), {});
+        ASSERT_TRUE(file.is_accepted && pipe.is_accepted) << file.problem << pipe.problem;
+        ASSERT_GE(pipe.samples.size(), file.samples.size());
+        EXPECT_LE(pipe.samples.size() - file.samples.size(), c.extra_frames);
+        EXPECT_TRUE(std::equal(file.samples.begin(), file.samples.end(), pipe.samples.begin()));
+        EXPECT_EQ("the recording ends before the length its header declares", file.shortfall);
+        EXPECT_EQ(file.shortfall, pipe.shortfall);
+    }
+}
+
+TEST(AudioInput, APipeIsRefusedSamplesItCannotSkipTo) {
+    // AIFF, 8-bit mono at 8000 Hz: four frames after an SSND offset of two bytes.
+    const std::string aiff("FORM\0\0\0\x34"
+                           "AIFF"
+                           "COMM\0\0\0\x12\0\x01\0\0\0\x04\0\x08\x40\x0B\xFA\0\0\0\0\0\0\0"
+                           "SSND\0\0\0\x0E\0\0\0\x02\0\0\0\0"
+                           "xx\x40\xC0\x20\xE0",
+                           60);
+    const Opened file = open_bytes(aiff);
+    ASSERT_TRUE(file.is_accepted) << file.problem;
+    EXPECT_EQ((std::vector<std::int16_t>{16384, -16384, 8192, -8192}), file.samples);
+    const Opened pipe = read_stream(pipe_holding(aiff), {});
+    EXPECT_FALSE(pipe.is_accepted);
+    EXPECT_EQ("found a header that places its samples elsewhere, where a pipe needs them right "
+              "after it; give the file's name instead",
+              pipe.problem);
 }
 
 } // namespace

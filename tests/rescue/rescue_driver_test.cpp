@@ -16,7 +16,8 @@ struct RunResult {
     std::string messages; // what the program wrote as messages
 };
 
-RunResult run(std::vector<std::string> arguments) {
+// Runs the program in-process; `out` is its standard output.
+RunResult run(std::vector<std::string> arguments, std::FILE* out = stdout) {
     arguments.insert(arguments.begin(), "qirvex-rescue");
     std::vector<char*> argv;
     for (std::string& argument : arguments)
@@ -25,6 +26,7 @@ RunResult run(std::vector<std::string> arguments) {
     std::FILE* messages = std::tmpfile();
     RunResult result;
     RescueConsole console;
+    console.out = out;
     console.messages = messages;
     result.status = run_rescue(static_cast<int>(arguments.size()), argv.data(), console);
     result.messages = stream_contents(messages);
@@ -74,6 +76,61 @@ TEST_F(RescueDriverTest, GuardsTheTarget) {
     EXPECT_FALSE(read_file(input).empty());
 }
 
+TEST_F(RescueDriverTest, ChecksEveryOutputBeforeCreatingAny) {
+    const std::string input = recording("tape.wav", "NEW");
+    write_file(path("old.tsv"), "OLD");
+    write_file(path("old.txt"), "OLD");
+    // Standard output writes to this file, in the cases that name it `out`.
+    std::FILE* listing = std::fopen(path("listing.txt").c_str(), "wb");
+    ASSERT_NE(nullptr, listing);
+    const std::string again = folder.string() + "/./"; // the scratch folder, spelt otherwise
+    const std::string same = ": this is the output file; name another file for --report";
+    struct Case {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::string message; // after "qirvex-rescue: "
+        std::FILE* out;
+    };
+    const Case cases[] = {
+        {"existing record",
+         {"--report=" + path("old.tsv"), input},
+         path("old.tsv") + ": the output file exists; use --force to overwrite it",
+         stdout},
+        {"record in no folder",
+         {"--report=" + path("no/words.tsv"), input},
+         path("no/words.tsv") + ": cannot open for writing: No such file or directory",
+         stdout},
+        {"record named as the new output",
+         {"--report=" + path("out.txt"), input, again + "out.txt"},
+         path("out.txt") + same,
+         stdout},
+        {"record named as the existing output",
+         {"-f", "--report=" + again + "old.txt", input, path("old.txt")},
+         again + "old.txt" + same,
+         stdout},
+        {"record in the file of standard output",
+         {"-f", "--report=" + path("listing.txt"), input, "-"},
+         path("listing.txt") + same,
+         listing},
+        {"record to standard output, which is the output",
+         {"-f", "--report=-", input, path("listing.txt")},
+         "standard output" + same,
+         listing},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RunResult result = run(c.arguments, c.out);
+        EXPECT_EQ(rescue_failed, result.status);
+        EXPECT_EQ("qirvex-rescue: " + c.message + "\n", result.messages);
+        EXPECT_FALSE(std::filesystem::exists(path("tape.txt")));
+        EXPECT_FALSE(std::filesystem::exists(path("out.txt")));
+        EXPECT_EQ("OLD", read_file(path("old.tsv")));
+        EXPECT_EQ("OLD", read_file(path("old.txt")));
+        EXPECT_EQ("", read_file(path("listing.txt")));
+    }
+    std::fclose(listing);
+}
+
 TEST_F(RescueDriverTest, ExitStatusTellsCleanFromSuspect) {
     options.even_parity = true;
     const std::string input = recording("parity.wav", "AB");
@@ -102,7 +159,7 @@ TEST_F(RescueDriverTest, CountsWordsLostInADropout) {
     const auto word_start = [](int word) { return static_cast<std::size_t>(43200 + 792 * word); };
     std::fill(signal.begin() + word_start(5), signal.begin() + word_start(6), 0.0);
     write_file(path("dropout.wav"), build_wav({signal}, 21600, WavLayout::Pcm16));
-    const RunResult result = run({"-f", "--report", path("dropout.wav"), path("out.txt")});
+    const RunResult result = run({"-f", "-r", path("dropout.wav"), path("out.txt")});
     EXPECT_EQ(rescue_suspect, result.status);
     EXPECT_EQ("HELLOWORLD", read_file(path("out.txt")));
     // The report names the first word after the loss, at the start edge the clock found.
@@ -138,7 +195,7 @@ TEST_F(RescueDriverTest, RecordsEveryWord) {
     EXPECT_EQ("offset\tseconds\tsample\tbyte\tconfidence\tflags", line);
     // "A" and "B" start 2000 ms into the tape, one 12-bit word (864 samples) apart at 21600 Hz.
     const long expected_samples[] = {43200, 44064};
-    const char* expected_bytes[] = {"41", "42"};
+    const char* expected_bytes[] = {"0x41", "0x42"};
     for (int i = 0; i < 2; ++i) {
         ASSERT_TRUE(std::getline(record, line));
         std::istringstream fields(line);
@@ -329,8 +386,28 @@ TEST(RescueOptions, UsageErrorsSayWhatWasExpected) {
         {{"--force=yes", "in.wav"},
          "qirvex-rescue: --force: found a value where none was expected\n"},
         {{"--r", "in.wav"}, "qirvex-rescue: ambiguous option \"--r\"\n"},
+        {{"--report", "words.tsv", "in.wav"},
+         "qirvex-rescue: --report: found \"words.tsv\" after a space; write --report=words.tsv for "
+         "the record of every word, or -r for the suspect words\n"},
+        {{"--rep", "-", "-"},
+         "qirvex-rescue: --report: found \"-\" after a space; write --report=- for the record of "
+         "every word, or -r for the suspect words\n"},
         {{"--speed", "in.wav"}, "qirvex-rescue: unknown option \"--speed\"\n"},
         {{"-x", "in.wav"}, "qirvex-rescue: unknown option \"-x\"\n"},
+        // qirvex's spellings.
+        {{"-F", "in.wav"},
+         "qirvex-rescue: unknown option \"-F\"; qirvex-rescue spells it -f (force)\n"},
+        {{"-C2", "in.wav"},
+         "qirvex-rescue: unknown option \"-C\"; qirvex-rescue spells it -c (channel, counted "
+         "from 1)\n"},
+        {{"-vD", "in.wav"},
+         "qirvex-rescue: unknown option \"-D\"; qirvex-rescue spells it -d 7 (data bits)\n"},
+        {{"-S", "in.wav"},
+         "qirvex-rescue: unknown option \"-S\"; qirvex-rescue spells it -s 1 (stop bits)\n"},
+        {{"-O", "in.wav"},
+         "qirvex-rescue: unknown option \"-O\"; qirvex-rescue spells it -p odd (parity)\n"},
+        {{"-E", "in.wav"},
+         "qirvex-rescue: unknown option \"-E\"; qirvex-rescue spells it -p even (parity)\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
