@@ -1,5 +1,7 @@
 #include "programs/memory_image.h"
 
+#include <algorithm>
+
 std::string describe(const Problem& problem) {
     return "at byte " + std::to_string(problem.offset) + ": " + problem.message;
 }
@@ -45,26 +47,41 @@ std::size_t byte_count(const MemoryImage& image) {
     return count;
 }
 
-ImageBuilder::ImageBuilder() : cells_(address_space_bytes, -1) {}
+// A bit per address, so that making the image looks only at the words where bytes were stored:
+// a reader of a short text does not walk all 64 KB.
+constexpr std::uint32_t bits_per_word = 64;
+
+ImageBuilder::ImageBuilder()
+    : values_(address_space_bytes), is_set_(address_space_bytes / bits_per_word) {}
 
 bool ImageBuilder::store(std::uint16_t address, std::uint8_t byte) {
-    const bool was_other = cells_[address] >= 0 && cells_[address] != byte;
-    cells_[address] = byte;
+    std::uint64_t& word = is_set_[address / bits_per_word];
+    const std::uint64_t bit = std::uint64_t{1} << (address % bits_per_word);
+    const bool was_other = (word & bit) != 0 && values_[address] != byte;
+    word |= bit;
+    values_[address] = byte;
+    lowest_ = std::min<std::uint32_t>(lowest_, address);
+    highest_ = std::max<std::uint32_t>(highest_, address);
     return !was_other;
 }
 
 MemoryImage ImageBuilder::image() const {
     MemoryImage image;
     image.run_address = run_address_;
-    for (std::uint32_t address = 0; address < address_space_bytes; ++address) {
-        if (cells_[address] < 0)
+    for (std::uint32_t address = lowest_; address <= highest_; ++address) {
+        const std::uint64_t word = is_set_[address / bits_per_word];
+        if (word == 0) {
+            address |= bits_per_word - 1; // the loop steps to the next word
+            continue;
+        }
+        if ((word >> (address % bits_per_word) & 1) == 0)
             continue;
         const bool continues = !image.stretches.empty() &&
                                image.stretches.back().start + image.stretches.back().bytes.size() ==
                                    address;
         if (!continues)
             image.stretches.push_back({static_cast<std::uint16_t>(address), {}});
-        image.stretches.back().bytes.push_back(static_cast<std::uint8_t>(cells_[address]));
+        image.stretches.back().bytes.push_back(values_[address]);
     }
     return image;
 }

@@ -62,7 +62,10 @@ class ImageBuilder {
     [[nodiscard]] MemoryImage image() const;
 
   private:
-    std::vector<std::int16_t> cells_; // the byte at each address, -1 where none was stored
+    std::vector<std::uint8_t> values_;   // the byte at each address where one was stored
+    std::vector<std::uint64_t> is_set_; // a bit per address: a byte was stored there
+    std::uint32_t lowest_ = address_space_bytes; // the lowest and highest address stored
+    std::uint32_t highest_ = 0;
     std::optional<std::uint16_t> run_address_;
 };
 
