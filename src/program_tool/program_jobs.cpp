@@ -198,7 +198,8 @@ void write_image(const ProgramOptions& options, const MemoryImage& image, JobOut
         break;
     case ImageFormat::Binary: {
         // One file a stretch, its address in its name: "prog.bin" gives "prog.0200.bin".
-        const std::string stem = name.substr(0, name.rfind('.'));
+        const std::string stem =
+            lower_extension(name).empty() ? name : name.substr(0, name.rfind('.'));
         for (const Stretch& stretch : image.stretches)
             outcome.outputs.push_back({binary_name(stem, stretch.start),
                                        std::string(stretch.bytes.begin(), stretch.bytes.end())});

@@ -138,6 +138,10 @@ TEST_F(ProgramTool, WritesAFilePerStretchWithItsAddressInTheName) {
     const ProcessResult back = run({"to-tape", "-n0", "out.1000.bin"});
     EXPECT_EQ(0, back.status);
     EXPECT_EQ(".1000/03\r", read_file(path("out.1000.65v")));
+    // A name without an extension keeps a folder's dot.
+    std::filesystem::create_directory(path("sub.d"));
+    EXPECT_EQ(0, run({"from-tape", "-t", "binary", "tape.txt", "sub.d/out"}).status);
+    EXPECT_EQ("\x03", read_file(path("sub.d/out.1000.bin")));
 }
 
 } // namespace
