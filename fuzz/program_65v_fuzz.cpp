@@ -10,8 +10,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ReadResult read = read_65v(bytes);
     check_result(read, size);
     const int nul_count = size > 0 ? data[0] % 16 : 0;
-    check_round_trip(read.image, [&](const MemoryImage& image) { return write_65v(image, nul_count); },
-                     read_65v, true);
+    check_round_trip(
+        read.image, [&](const MemoryImage& image) { return write_65v(image, nul_count); }, read_65v,
+        true);
     check_result(read_cc65(bytes, cc65_start_address), size);
     return 0;
 }

@@ -8,8 +8,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check_result(read, size);
     require(!read.image.run_address, "a run address from records that have none");
     const int nul_count = size > 0 ? data[0] % 16 : 0;
-    check_round_trip(read.image,
-                     [&](const MemoryImage& image) { return write_mos_records(image, nul_count); },
-                     read_mos_records, false);
+    check_round_trip(
+        read.image, [&](const MemoryImage& image) { return write_mos_records(image, nul_count); },
+        read_mos_records, false);
     return 0;
 }

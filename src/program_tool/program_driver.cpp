@@ -38,7 +38,8 @@ bool may_write(const ProgramConsole& console, const JobOutcome& outcome, std::FI
             return false;
         case TargetState::Exists:
             if (!force_overwrite) {
-                report(console, output.name + ": the output file exists; use --force to overwrite it");
+                report(console,
+                       output.name + ": the output file exists; use --force to overwrite it");
                 return false;
             }
             break;

@@ -50,11 +50,13 @@ std::string summary(const MemoryImage& image) {
                 hex_digits(stretch.start + static_cast<std::uint32_t>(stretch.bytes.size()) - 1, 4);
     }
     text += image.stretches.empty() ? "" : ")";
-    text += image.run_address ? ", run at " + hex_digits(*image.run_address, 4) : ", no run address";
+    text +=
+        image.run_address ? ", run at " + hex_digits(*image.run_address, 4) : ", no run address";
     return text;
 }
 
-void add_faults(JobOutcome& outcome, const std::string& name, const std::vector<Problem>& problems) {
+void add_faults(JobOutcome& outcome, const std::string& name,
+                const std::vector<Problem>& problems) {
     for (const Problem& problem : problems)
         outcome.faults.push_back(name + ": " + describe(problem));
     if (!problems.empty())
@@ -103,18 +105,20 @@ JobOutcome text_to_tape(const ProgramOptions& options, ProgramFormat format,
         add_faults(outcome, options.input, lint_listing(listing_lines(input)));
     else
         add_faults(outcome, options.input,
-                   (format == ProgramFormat::Text65v ? read_65v(input) : read_mos_records(input)).problems);
+                   (format == ProgramFormat::Text65v ? read_65v(input) : read_mos_records(input))
+                       .problems);
     if (outcome.status != program_clean)
         return outcome;
-    const int nul_count = options.nul_count.value_or(is_listing ? default_listing_nul_count
-                                                                : default_65v_nul_count);
+    const int nul_count =
+        options.nul_count.value_or(is_listing ? default_listing_nul_count : default_65v_nul_count);
     const std::string extension = lower_extension(options.input);
-    const std::string name =
-        !options.output.empty() ? options.output
-        : extension.empty()     ? options.input + ".tape"
-                                : derived_target_name(options.input, ".tape.") + extension;
+    const std::string name = !options.output.empty() ? options.output
+                             : extension.empty()
+                                 ? options.input + ".tape"
+                                 : derived_target_name(options.input, ".tape.") + extension;
     // A load text ends in "G" and nothing after it; a listing's last line needs its CR.
-    outcome.outputs.push_back({name, text_for_machine(input, nul_count, format != ProgramFormat::Text65v)});
+    outcome.outputs.push_back(
+        {name, text_for_machine(input, nul_count, format != ProgramFormat::Text65v)});
     outcome.notes.push_back(name + ": the text with CR line ends and " + std::to_string(nul_count) +
                             " NULs after each");
     return outcome;
@@ -141,7 +145,8 @@ JobOutcome to_tape(const ProgramOptions& options, const std::vector<std::uint8_t
         read.image.run_address = options.run_address;
     const std::string name =
         options.output.empty() ? derived_target_name(options.input, ".65v") : options.output;
-    outcome.outputs.push_back({name, write_65v(read.image, options.nul_count.value_or(default_65v_nul_count))});
+    outcome.outputs.push_back(
+        {name, write_65v(read.image, options.nul_count.value_or(default_65v_nul_count))});
     outcome.notes.push_back(name + ": " + summary(read.image));
     return outcome;
 }
@@ -207,10 +212,12 @@ void write_image(const ProgramOptions& options, const MemoryImage& image, JobOut
     }
     }
     for (const OutputFile& output : outcome.outputs)
-        outcome.notes.push_back(output.name + ": " + std::to_string(output.bytes.size()) + " bytes written");
+        outcome.notes.push_back(output.name + ": " + std::to_string(output.bytes.size()) +
+                                " bytes written");
 }
 
-JobOutcome listing_from_tape(const ProgramOptions& options, const std::vector<std::uint8_t>& input) {
+JobOutcome listing_from_tape(const ProgramOptions& options,
+                             const std::vector<std::uint8_t>& input) {
     JobOutcome outcome;
     const std::vector<ListingLine> lines = listing_lines(input);
     add_faults(outcome, options.input, lint_listing(lines));

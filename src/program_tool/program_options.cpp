@@ -46,7 +46,8 @@ constexpr std::array<Name, 4> line_end_names = {{
     {nullptr, 0},
 }};
 
-template <std::size_t N> std::optional<int> named_value(const std::array<Name, N>& names, const char* text) {
+template <std::size_t N>
+std::optional<int> named_value(const std::array<Name, N>& names, const char* text) {
     for (const Name& name : names)
         if (name.text != nullptr && std::strcmp(name.text, text) == 0)
             return name.value;
@@ -89,11 +90,11 @@ bool bad_value(const char* option, const char* value, const char* expected, std:
 }
 
 constexpr option long_options[] = {
-    {"from", required_argument, nullptr, 'f'},   {"to", required_argument, nullptr, 't'},
+    {"from", required_argument, nullptr, 'f'},    {"to", required_argument, nullptr, 't'},
     {"address", required_argument, nullptr, 'a'}, {"go", required_argument, nullptr, 'g'},
-    {"nuls", required_argument, nullptr, 'n'},   {"line-end", required_argument, nullptr, 'e'},
-    {"force", no_argument, nullptr, 'F'},        {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, 'V'},      {nullptr, 0, nullptr, 0},
+    {"nuls", required_argument, nullptr, 'n'},    {"line-end", required_argument, nullptr, 'e'},
+    {"force", no_argument, nullptr, 'F'},         {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},       {nullptr, 0, nullptr, 0},
 };
 
 bool apply_option(int letter, const char* value, ProgramOptions& options, std::string& problem) {
@@ -101,7 +102,8 @@ bool apply_option(int letter, const char* value, ProgramOptions& options, std::s
     case 'f': {
         const std::optional<int> from = named_value(from_names, value);
         if (!from)
-            return bad_value("--from", value, "binary, hex, srec, cc65, 65v, mos or listing", problem);
+            return bad_value("--from", value, "binary, hex, srec, cc65, 65v, mos or listing",
+                             problem);
         options.from = static_cast<ProgramFormat>(*from);
         return true;
     }
@@ -123,7 +125,8 @@ bool apply_option(int letter, const char* value, ProgramOptions& options, std::s
     }
     case 'n':
         options.nul_count = nul_value(value);
-        return options.nul_count ? true : bad_value("--nuls", value, "a count from 0 to 100", problem);
+        return options.nul_count ? true
+                                 : bad_value("--nuls", value, "a count from 0 to 100", problem);
     case 'e': {
         const std::optional<int> line_end = named_value(line_end_names, value);
         if (!line_end)
@@ -186,7 +189,8 @@ ParseOutcome parse_program_options(int argc, char* const* argv, ProgramOptions& 
     }
     const int files = argc - first - optind;
     if (files < 1 || files > 2) {
-        problem = "found " + std::to_string(files) + " file names where an input and an optional "
+        problem = "found " + std::to_string(files) +
+                  " file names where an input and an optional "
                   "output were expected";
         return ParseOutcome::Error;
     }

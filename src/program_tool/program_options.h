@@ -17,15 +17,15 @@ enum class ImageFormat { IntelHex, Srec, Binary, Text65v, MosRecords };
 
 struct ProgramOptions {
     ProgramJob job = ProgramJob::ToTape;
-    ProgramFormat from = ProgramFormat::Guess;      // -f: the input's format; Guess by its name
-    ImageFormat to = ImageFormat::IntelHex;         // -t: from-tape's format for a program
-    std::optional<std::uint16_t> load_address;      // -a: where raw bytes load
-    std::optional<std::uint16_t> run_address;       // -g: where the program starts
-    std::optional<int> nul_count;                   // -n: NULs after each CR, 0 to 100
-    LineEnd line_end = LineEnd::Lf;                 // -e: a listing's line ends from tape
-    bool force_overwrite = false;                   // -F: overwrite an existing target
-    std::string input;                              // the file read
-    std::string output;                             // the file written; empty for the default
+    ProgramFormat from = ProgramFormat::Guess; // -f: the input's format; Guess by its name
+    ImageFormat to = ImageFormat::IntelHex;    // -t: from-tape's format for a program
+    std::optional<std::uint16_t> load_address; // -a: where raw bytes load
+    std::optional<std::uint16_t> run_address;  // -g: where the program starts
+    std::optional<int> nul_count;              // -n: NULs after each CR, 0 to 100
+    LineEnd line_end = LineEnd::Lf;            // -e: a listing's line ends from tape
+    bool force_overwrite = false;              // -F: overwrite an existing target
+    std::string input;                         // the file read
+    std::string output;                        // the file written; empty for the default
 };
 
 enum class ParseOutcome { Run, Help, Version, Error };

@@ -15,7 +15,7 @@ enum class LineEnd { Cr, Lf, CrLf };
 
 // One line of the listing: where it starts in the input, and its characters without NULs.
 struct ListingLine {
-    std::size_t offset = 0;                 // of its first character
+    std::size_t offset = 0; // of its first character
     std::string text;
     std::vector<std::size_t> char_offsets; // of each character of `text`
 };

@@ -11,8 +11,8 @@ namespace {
 //     LDY #0; LDA #<load; LDX #>load; STA ptr; STX ptr+1;
 //     LDA #<size; EOR #$FF; STA count; LDA #>size; EOR #$FF; STA count+1
 // -1 marks a byte that differs from build to build.
-constexpr int loader_pattern[] = {0xA0, 0x00, 0xA9, -1, 0xA2, -1,   0x85, -1,   0x86, -1, 0xA9,
-                                  -1,   0x49, 0xFF, 0x85, -1, 0xA9, -1,   0x49, 0xFF, 0x85, -1};
+constexpr int loader_pattern[] = {0xA0, 0x00, 0xA9, -1,   0xA2, -1,   0x85, -1,   0x86, -1,   0xA9,
+                                  -1,   0x49, 0xFF, 0x85, -1,   0xA9, -1,   0x49, 0xFF, 0x85, -1};
 constexpr std::size_t load_low_at = 3;
 constexpr std::size_t load_high_at = 5;
 constexpr std::size_t size_low_at = 11;
@@ -79,11 +79,10 @@ ReadResult read_binary(const std::vector<std::uint8_t>& bytes, std::uint16_t sta
     ReadResult result;
     result.end_offset = bytes.size();
     if (!image_of_bytes(bytes, start, result.image))
-        result.problems.push_back(
-            {address_space_bytes - start,
-             "found " + std::to_string(bytes.size()) + " bytes where " +
-                 std::to_string(address_space_bytes - start) + " fit between " +
-                 hex_digits(start, 4) + " and FFFF"});
+        result.problems.push_back({address_space_bytes - start,
+                                   "found " + std::to_string(bytes.size()) + " bytes where " +
+                                       std::to_string(address_space_bytes - start) +
+                                       " fit between " + hex_digits(start, 4) + " and FFFF"});
     return result;
 }
 

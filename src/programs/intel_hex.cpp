@@ -17,7 +17,8 @@ constexpr std::size_t bytes_per_record = 16;
 // Count, two address bytes, type: before the data; the checksum after it.
 constexpr std::size_t header_bytes = 4;
 
-std::string record(std::uint16_t address, std::uint8_t type, const std::vector<std::uint8_t>& data) {
+std::string record(std::uint16_t address, std::uint8_t type,
+                   const std::vector<std::uint8_t>& data) {
     std::vector<std::uint8_t> bytes;
     bytes.reserve(header_bytes + data.size() + 1);
     bytes.push_back(static_cast<std::uint8_t>(data.size()));
@@ -110,19 +111,22 @@ std::size_t data_size_of(std::uint8_t type) {
     return type == segment_record || type == linear_record ? 2 : type <= end_record ? 0 : 4;
 }
 
-void read_record(HexReading& reading, const std::vector<std::uint8_t>& text, const RecordLine& line) {
+void read_record(HexReading& reading, const std::vector<std::uint8_t>& text,
+                 const RecordLine& line) {
     if (text[line.offset] != ':') {
-        reading.problem(line.offset, "found " + byte_name(text[line.offset]) + " where \":\" was expected");
+        reading.problem(line.offset,
+                        "found " + byte_name(text[line.offset]) + " where \":\" was expected");
         return;
     }
     std::vector<std::uint8_t> bytes;
     if (!read_hex_pairs(text, line, line.offset + 1, bytes, reading.result.problems))
         return;
     if (bytes.size() < header_bytes + 1 || bytes.size() != header_bytes + 1 + bytes[0]) {
-        reading.problem(line.offset, "found " + std::to_string(bytes.size()) + " bytes where " +
-                                         (bytes.empty() ? std::string("a record")
-                                                        : std::to_string(header_bytes + 1 + bytes[0])) +
-                                         " were expected");
+        reading.problem(line.offset,
+                        "found " + std::to_string(bytes.size()) + " bytes where " +
+                            (bytes.empty() ? std::string("a record")
+                                           : std::to_string(header_bytes + 1 + bytes[0])) +
+                            " were expected");
         return;
     }
     std::uint8_t sum = 0;
@@ -130,15 +134,17 @@ void read_record(HexReading& reading, const std::vector<std::uint8_t>& text, con
         sum = static_cast<std::uint8_t>(sum + byte);
     if (sum != 0) {
         const std::uint8_t expected = static_cast<std::uint8_t>(bytes.back() - sum);
-        reading.problem(line.offset + line.size - 2, "found checksum " + hex_digits(bytes.back(), 2) +
-                                                         " where " + hex_digits(expected, 2) +
-                                                         " was expected");
+        reading.problem(line.offset + line.size - 2, "found checksum " +
+                                                         hex_digits(bytes.back(), 2) + " where " +
+                                                         hex_digits(expected, 2) + " was expected");
         return;
     }
-    if (bytes[3] != data_record && bytes[3] <= linear_start_record && bytes[0] != data_size_of(bytes[3])) {
-        reading.problem(line.offset + 1, "found count " + hex_digits(bytes[0], 2) + " where " +
-                                             hex_digits(static_cast<std::uint32_t>(data_size_of(bytes[3])), 2) +
-                                             " was expected for type " + hex_digits(bytes[3], 2));
+    if (bytes[3] != data_record && bytes[3] <= linear_start_record &&
+        bytes[0] != data_size_of(bytes[3])) {
+        reading.problem(line.offset + 1,
+                        "found count " + hex_digits(bytes[0], 2) + " where " +
+                            hex_digits(static_cast<std::uint32_t>(data_size_of(bytes[3])), 2) +
+                            " was expected for type " + hex_digits(bytes[3], 2));
         return;
     }
     apply_record(reading, line.offset, bytes);
@@ -170,7 +176,8 @@ ReadResult read_intel_hex(const std::vector<std::uint8_t>& text) {
         }
     }
     if (!reading.is_ended)
-        reading.problem(text.size(), "found the end where an end record (:00000001FF) was expected");
+        reading.problem(text.size(),
+                        "found the end where an end record (:00000001FF) was expected");
     reading.result.image = reading.builder.image();
     return reading.result;
 }

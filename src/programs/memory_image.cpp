@@ -76,9 +76,9 @@ MemoryImage ImageBuilder::image() const {
         }
         if ((word >> (address % bits_per_word) & 1) == 0)
             continue;
-        const bool continues = !image.stretches.empty() &&
-                               image.stretches.back().start + image.stretches.back().bytes.size() ==
-                                   address;
+        const bool continues =
+            !image.stretches.empty() &&
+            image.stretches.back().start + image.stretches.back().bytes.size() == address;
         if (!continues)
             image.stretches.push_back({static_cast<std::uint16_t>(address), {}});
         image.stretches.back().bytes.push_back(values_[address]);
@@ -93,7 +93,8 @@ bool image_of_bytes(const std::vector<std::uint8_t>& bytes, std::uint16_t start,
     image = {};
     if (!bytes.empty())
         image.stretches.push_back(
-            {start, {bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(
-                                                        fits ? bytes.size() : room)}});
+            {start,
+             {bytes.begin(),
+              bytes.begin() + static_cast<std::ptrdiff_t>(fits ? bytes.size() : room)}});
     return fits;
 }

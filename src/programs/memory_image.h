@@ -18,7 +18,7 @@ struct Stretch {
 };
 
 struct MemoryImage {
-    std::vector<Stretch> stretches;          // in rising address order, never touching
+    std::vector<Stretch> stretches;           // in rising address order, never touching
     std::optional<std::uint16_t> run_address; // where the program starts, if the file says
 };
 
@@ -62,8 +62,8 @@ class ImageBuilder {
     [[nodiscard]] MemoryImage image() const;
 
   private:
-    std::vector<std::uint8_t> values_;   // the byte at each address where one was stored
-    std::vector<std::uint64_t> is_set_; // a bit per address: a byte was stored there
+    std::vector<std::uint8_t> values_;           // the byte at each address where one was stored
+    std::vector<std::uint64_t> is_set_;          // a bit per address: a byte was stored there
     std::uint32_t lowest_ = address_space_bytes; // the lowest and highest address stored
     std::uint32_t highest_ = 0;
     std::optional<std::uint16_t> run_address_;

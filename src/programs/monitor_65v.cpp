@@ -25,13 +25,13 @@ enum class Mode {
 
 struct MonitorState {
     Mode mode = Mode::Searching;
-    std::uint32_t value = 0;       // the digits read so far
-    int digits = 0;                // how many
-    std::uint32_t address = 0;     // where the next byte goes; 0x10000 once past FFFF
-    bool is_spoiled = false;       // the byte being read has lost a digit: skip to its CR
-    bool was_cr = false;           // the last byte other than NUL was a CR (for CR LF)
-    bool has_record = false;       // a "." was seen
-    std::size_t byte_offset = 0;   // where the current byte's digits began
+    std::uint32_t value = 0;     // the digits read so far
+    int digits = 0;              // how many
+    std::uint32_t address = 0;   // where the next byte goes; 0x10000 once past FFFF
+    bool is_spoiled = false;     // the byte being read has lost a digit: skip to its CR
+    bool was_cr = false;         // the last byte other than NUL was a CR (for CR LF)
+    bool has_record = false;     // a "." was seen
+    std::size_t byte_offset = 0; // where the current byte's digits began
 };
 
 struct Reading {
@@ -63,7 +63,8 @@ void end_byte(Reading& reading, std::size_t offset, std::uint8_t byte) {
     if (!state.is_spoiled && state.digits == byte_digits)
         store_byte(reading);
     else if (!state.is_spoiled && state.digits == 1)
-        reading.problem(offset, "found " + byte_name(byte) + " where a second hex digit was expected");
+        reading.problem(offset,
+                        "found " + byte_name(byte) + " where a second hex digit was expected");
     if (state.address < address_space_bytes)
         ++state.address;
     state.digits = 0;
@@ -73,7 +74,8 @@ void end_byte(Reading& reading, std::size_t offset, std::uint8_t byte) {
 
 void spoil_byte(Reading& reading, std::size_t offset, std::uint8_t byte, const char* expected) {
     if (!reading.state.is_spoiled)
-        reading.problem(offset, "found " + byte_name(byte) + " where " + expected + " was expected");
+        reading.problem(offset,
+                        "found " + byte_name(byte) + " where " + expected + " was expected");
     reading.state.is_spoiled = true;
 }
 
@@ -113,7 +115,8 @@ void read_address(Reading& reading, std::size_t offset, std::uint8_t byte) {
         state.value = state.value * 16 + static_cast<std::uint32_t>(digit);
         ++state.digits;
     } else if (state.digits < address_digits) {
-        reading.problem(offset, "found " + byte_name(byte) + " where a hex digit of the address was expected");
+        reading.problem(offset, "found " + byte_name(byte) +
+                                    " where a hex digit of the address was expected");
         state.mode = Mode::Searching;
     } else if (byte == '/') {
         state.mode = Mode::Data;

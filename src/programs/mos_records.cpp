@@ -49,8 +49,9 @@ void apply_record(MosReading& reading, std::size_t offset, const std::vector<std
     if (bytes[0] == 0) {
         reading.is_ended = true;
         if (address != reading.data_records)
-            reading.problem(offset, "found a count of " + std::to_string(address) + " records where " +
-                                        std::to_string(reading.data_records) + " were read");
+            reading.problem(offset, "found a count of " + std::to_string(address) +
+                                        " records where " + std::to_string(reading.data_records) +
+                                        " were read");
         return;
     }
     ++reading.data_records;
@@ -67,21 +68,23 @@ void apply_record(MosReading& reading, std::size_t offset, const std::vector<std
     }
 }
 
-void read_record(MosReading& reading, const std::vector<std::uint8_t>& text, const RecordLine& line) {
+void read_record(MosReading& reading, const std::vector<std::uint8_t>& text,
+                 const RecordLine& line) {
     std::vector<std::uint8_t> bytes;
     if (!read_hex_pairs(text, line, line.offset + 1, bytes, reading.result.problems))
         return;
     const std::size_t expected = bytes.empty() ? 0 : header_bytes + bytes[0] + checksum_bytes;
     if (bytes.empty() || bytes.size() != expected) {
-        reading.problem(line.offset, "found " + std::to_string(bytes.size()) + " bytes where " +
-                                         (bytes.empty() ? std::string("a record")
-                                                        : std::to_string(expected)) +
-                                         " were expected");
+        reading.problem(line.offset,
+                        "found " + std::to_string(bytes.size()) + " bytes where " +
+                            (bytes.empty() ? std::string("a record") : std::to_string(expected)) +
+                            " were expected");
         return;
     }
     const std::size_t data_end = bytes.size() - checksum_bytes;
     const std::uint16_t sum = checksum_of(bytes, data_end);
-    const std::uint16_t found = static_cast<std::uint16_t>(bytes[data_end] << 8 | bytes[data_end + 1]);
+    const std::uint16_t found =
+        static_cast<std::uint16_t>(bytes[data_end] << 8 | bytes[data_end + 1]);
     if (sum != found) {
         reading.problem(line.offset + line.size - 4, "found checksum " + hex_digits(found, 4) +
                                                          " where " + hex_digits(sum, 4) +

@@ -65,8 +65,9 @@ void apply_record(SrecReading& reading, std::size_t offset, int type, std::uint3
     case 5:
     case 6:
         if (address != reading.data_records)
-            reading.problem(offset, "found a count of " + std::to_string(address) + " records where " +
-                                        std::to_string(reading.data_records) + " were read");
+            reading.problem(offset, "found a count of " + std::to_string(address) +
+                                        " records where " + std::to_string(reading.data_records) +
+                                        " were read");
         break;
     case 7:
     case 8:
@@ -83,7 +84,8 @@ void apply_record(SrecReading& reading, std::size_t offset, int type, std::uint3
     }
 }
 
-void read_record(SrecReading& reading, const std::vector<std::uint8_t>& text, const RecordLine& line) {
+void read_record(SrecReading& reading, const std::vector<std::uint8_t>& text,
+                 const RecordLine& line) {
     const std::uint8_t first = text[line.offset];
     if (first != 'S' && first != 's') {
         reading.problem(line.offset, "found " + byte_name(first) + " where \"S\" was expected");
@@ -112,17 +114,16 @@ void read_record(SrecReading& reading, const std::vector<std::uint8_t>& text, co
     for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
         sum = static_cast<std::uint8_t>(sum + bytes[i]);
     if (static_cast<std::uint8_t>(~sum) != bytes.back()) {
-        reading.problem(line.offset + line.size - 2, "found checksum " + hex_digits(bytes.back(), 2) +
-                                                         " where " +
-                                                         hex_digits(static_cast<std::uint8_t>(~sum), 2) +
-                                                         " was expected");
+        reading.problem(line.offset + line.size - 2,
+                        "found checksum " + hex_digits(bytes.back(), 2) + " where " +
+                            hex_digits(static_cast<std::uint8_t>(~sum), 2) + " was expected");
         return;
     }
     std::uint32_t address = 0;
     for (std::size_t i = 1; i <= address_bytes; ++i)
         address = address << 8 | bytes[i];
-    apply_record(reading, line.offset, type,
-                 address, {bytes.begin() + static_cast<std::ptrdiff_t>(1 + address_bytes), bytes.end() - 1});
+    apply_record(reading, line.offset, type, address,
+                 {bytes.begin() + static_cast<std::ptrdiff_t>(1 + address_bytes), bytes.end() - 1});
 }
 
 } // namespace
@@ -151,7 +152,8 @@ ReadResult read_srec(const std::vector<std::uint8_t>& text) {
         }
     }
     if (!reading.is_ended)
-        reading.problem(text.size(), "found the end where an end record (S7, S8 or S9) was expected");
+        reading.problem(text.size(),
+                        "found the end where an end record (S7, S8 or S9) was expected");
     reading.result.image = reading.builder.image();
     return reading.result;
 }

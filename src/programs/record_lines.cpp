@@ -32,11 +32,13 @@ bool read_hex_pairs(const std::vector<std::uint8_t>& text, const RecordLine& lin
     for (std::size_t at = first; at < end; at += 2) {
         const int high = hex_value(text[at]);
         if (high < 0) {
-            problems.push_back({at, "found " + byte_name(text[at]) + " where a hex digit was expected"});
+            problems.push_back(
+                {at, "found " + byte_name(text[at]) + " where a hex digit was expected"});
             return false;
         }
         if (at + 1 >= end) {
-            problems.push_back({at + 1, "found the line end where a second hex digit was expected"});
+            problems.push_back(
+                {at + 1, "found the line end where a second hex digit was expected"});
             return false;
         }
         const int low = hex_value(text[at + 1]);

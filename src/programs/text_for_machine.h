@@ -3,9 +3,9 @@
 // text with LF alone does not load under CEGMON) and need time after it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
-#include <cstdint>
 
 // NULs after each CR of a listing: BASIC stores the line while they play, as qirvex's BASIC
 // mode (-B) sends them.

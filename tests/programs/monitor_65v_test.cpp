@@ -16,8 +16,7 @@ MemoryImage two_stretches() {
 
 TEST(Monitor65v, WritesAnAddressPerStretchBytesWithCrAndTheRunAddressLast) {
     EXPECT_EQ(std::string(".0200/A2\rFF\r.0300/60\r.0200G"), write_65v(two_stretches(), 0));
-    EXPECT_EQ(".0200/A2\r\0\0FF\r\0\0.0300/60\r\0\0.0200G"s,
-              write_65v(two_stretches(), 2));
+    EXPECT_EQ(".0200/A2\r\0\0FF\r\0\0.0300/60\r\0\0.0200G"s, write_65v(two_stretches(), 2));
     MemoryImage without_run = two_stretches();
     without_run.run_address.reset();
     EXPECT_EQ(std::string(".0200/A2\rFF\r.0300/60\r"), write_65v(without_run, 0));
@@ -28,7 +27,8 @@ TEST(Monitor65v, ReadsBackWhatItWrites) {
                                   counting_image(0xFF00, 256), MemoryImage{{{0x1000, {0}}}, {}}};
     for (const MemoryImage& image : images)
         for (const int nul_count : {0, 2, 10}) {
-            SCOPED_TRACE(image_text(image).substr(0, 40) + " with NULs " + std::to_string(nul_count));
+            SCOPED_TRACE(image_text(image).substr(0, 40) + " with NULs " +
+                         std::to_string(nul_count));
             const ReadResult read = read_65v(bytes_of(write_65v(image, nul_count)));
             EXPECT_EQ("", problems_text(read.problems));
             EXPECT_EQ(image_text(image), image_text(read.image));
@@ -38,8 +38,8 @@ TEST(Monitor65v, ReadsBackWhatItWrites) {
 // A decoded tape: the "L" that started the load, an echoed prompt, NULs, LF and CR LF line ends,
 // and the end of the tape after the G, which the program would read.
 TEST(Monitor65v, ReadsADecodedTapeWithoutAHandEdit) {
-    const std::string tape = "L\r\n\0\0OK\r\n.0200/A2\r\nFF\n\0\09A\r\0\0\r\n"s +
-                             ".0300/60\r.0200G\r\n\x7f garbage";
+    const std::string tape =
+        "L\r\n\0\0OK\r\n.0200/A2\r\nFF\n\0\09A\r\0\0\r\n"s + ".0300/60\r.0200G\r\n\x7f garbage";
     const ReadResult read = read_65v(bytes_of(tape));
     EXPECT_EQ("", problems_text(read.problems));
     EXPECT_EQ("0200: A2 FF 9A | 0300: 60 | run 0200", image_text(read.image));

@@ -3,8 +3,8 @@
 #include "program_images.h"
 #include "programs/binary_image.h"
 #include "programs/intel_hex.h"
-#include "programs/mos_records.h"
 #include "programs/monitor_65v.h"
+#include "programs/mos_records.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +31,9 @@ class ProgramPeers : public ScratchTest {
         return std::system(("cd '" + folder.string() + "' && " + command).c_str()) == 0;
     }
     bool has(const char* tool) { return shell(std::string("command -v ") + tool + " >/dev/null"); }
-    std::vector<std::uint8_t> file_bytes(const std::string& name) { return bytes_of(read_file(path(name))); }
+    std::vector<std::uint8_t> file_bytes(const std::string& name) {
+        return bytes_of(read_file(path(name)));
+    }
     ProcessResult program(const std::vector<std::string>& arguments) {
         return run_program(PROGRAM_BINARY, arguments, folder.string());
     }
@@ -66,7 +68,8 @@ TEST_F(ProgramPeers, SrecordAndWeWriteTheSame65vTextAndReadEachOthers) {
     EXPECT_EQ(image_text(image), image_text(read.image));
     // srecord reads our text when it has no NULs (it stops at the first).
     write_file(path("ours.65v"), write_65v(image, 0));
-    ASSERT_TRUE(shell("srec_cat ours.65v -os65v -crop 0x0300 0x0400 -offset -0x0300 -o back.bin -binary"));
+    ASSERT_TRUE(
+        shell("srec_cat ours.65v -os65v -crop 0x0300 0x0400 -offset -0x0300 -o back.bin -binary"));
     EXPECT_EQ(counting_bytes(), read_file(path("back.bin")));
 }
 
@@ -86,12 +89,13 @@ TEST_F(ProgramPeers, SrecordReadsOurRecordsAndWeReadTheirs) {
     for (const char* format : {"-intel", "-mos_tech"}) {
         SCOPED_TRACE(format);
         const std::string ours = format == "-intel"s ? "ours.hex" : "ours.mos";
-        ASSERT_TRUE(shell("srec_cat " + ours + " " + format +
-                          " -offset -0x0300 -o back.bin -binary"));
+        ASSERT_TRUE(
+            shell("srec_cat " + ours + " " + format + " -offset -0x0300 -o back.bin -binary"));
         EXPECT_EQ(counting_bytes(), read_file(path("back.bin")));
-        ASSERT_TRUE(shell("srec_cat a.bin -binary -offset 0x0300 -o theirs -" + std::string(format + 1)));
+        ASSERT_TRUE(
+            shell("srec_cat a.bin -binary -offset 0x0300 -o theirs -" + std::string(format + 1)));
         const ReadResult read = format == "-intel"s ? read_intel_hex(file_bytes("theirs"))
-                                                     : read_mos_records(file_bytes("theirs"));
+                                                    : read_mos_records(file_bytes("theirs"));
         EXPECT_EQ("", problems_text(read.problems));
         EXPECT_EQ(image_text(image), image_text(read.image));
     }
@@ -103,7 +107,8 @@ TEST_F(ProgramPeers, ReadsBothOfCc65sOsiOutputs) {
     if (!has("cl65"))
         GTEST_SKIP() << "cl65 (Debian's cc65) is not installed";
     write_file(path("prog.c"), osi_program);
-    ASSERT_TRUE(shell("cl65 -t osic1p -o prog.out prog.c && cl65 -t osic1p -u __BOOT__ -o prog.lod prog.c"));
+    ASSERT_TRUE(shell(
+        "cl65 -t osic1p -o prog.out prog.c && cl65 -t osic1p -u __BOOT__ -o prog.lod prog.c"));
     const std::vector<std::uint8_t> bytes = file_bytes("prog.out");
     MemoryImage expected;
     ASSERT_TRUE(image_of_bytes(bytes, 0x0200, expected));
@@ -132,8 +137,10 @@ TEST_F(ProgramPeers, ProgramsSurviveTheTapeInEveryFormatAtBothRates) {
     write_file(path("prog.c"), osi_program);
     for (const char* format : {"hex -intel", "srec -motorola"})
         ASSERT_TRUE(shell("srec_cat prog.0300.bin -binary -offset 0x0300 "
-                          "-execution-start-address=0x0300 -o prog." + std::string(format)));
-    ASSERT_TRUE(shell("cl65 -t osic1p -o prog.out prog.c && cl65 -t osic1p -u __BOOT__ -o prog.lod prog.c"));
+                          "-execution-start-address=0x0300 -o prog." +
+                          std::string(format)));
+    ASSERT_TRUE(shell(
+        "cl65 -t osic1p -o prog.out prog.c && cl65 -t osic1p -u __BOOT__ -o prog.lod prog.c"));
     struct Input {
         const char* name;
         std::vector<std::string> options;
@@ -152,8 +159,9 @@ TEST_F(ProgramPeers, ProgramsSurviveTheTapeInEveryFormatAtBothRates) {
             ASSERT_EQ(0, program(to_tape).status);
             const std::string rate = baud == 600 ? "-R1" : "-R0";
             ASSERT_EQ(1, run_qirvex({"-F", rate, "tape.65v", "tape.wav"}, folder.string()).status);
-            ASSERT_EQ(0, run_program(rescue_binary(), {"-f", "-q", "--baud=" + std::to_string(baud),
-                                                       "tape.wav", "decoded.txt"},
+            ASSERT_EQ(0, run_program(rescue_binary(),
+                                     {"-f", "-q", "--baud=" + std::to_string(baud), "tape.wav",
+                                      "decoded.txt"},
                                      folder.string())
                              .status);
             const ProcessResult back = program({"from-tape", "-F", "decoded.txt", "back.hex"});

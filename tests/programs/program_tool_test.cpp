@@ -21,7 +21,10 @@ TEST_F(ProgramTool, MakesTheLoadTextOfRawBytesNamedWithTheirAddress) {
     EXPECT_EQ(0, result.status);
     EXPECT_EQ("prog.0300.65v: 3 bytes in 1 stretch (0300-0302), run at 0300\n", result.out);
     EXPECT_EQ("", result.err);
-    EXPECT_EQ(".0300/A9\r\0" "41\r\0" "60\r\0.0300G"s, read_file(path("prog.0300.65v")));
+    EXPECT_EQ(".0300/A9\r\0"
+              "41\r\0"
+              "60\r\0.0300G"s,
+              read_file(path("prog.0300.65v")));
 }
 
 TEST_F(ProgramTool, RefusesWhatItCannotDoWithOneLineAndStatusTwo) {
@@ -119,7 +122,9 @@ TEST_F(ProgramTool, ConvertsADecodedTapeWithoutAHandEdit) {
 }
 
 TEST_F(ProgramTool, WritesAListingWithTheLineEndsAskedForAndItsLint) {
-    write_file(path("cap.txt"), "LIST\r\n\0\0" "10 PRINT\r\n\0\0" "5 END\r\n\0\0OK\r\n"s);
+    write_file(path("cap.txt"), "LIST\r\n\0\0"
+                                "10 PRINT\r\n\0\0"
+                                "5 END\r\n\0\0OK\r\n"s);
     const ProcessResult result = run({"from-tape", "--line-end=crlf", "cap.txt"});
     EXPECT_EQ(1, result.status);
     EXPECT_EQ("qirvex-program: cap.txt: at byte 20: found line number 5 after 10 where line "

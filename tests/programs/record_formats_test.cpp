@@ -59,7 +59,8 @@ TEST(RecordFormats, ReadTheLineEndsAndPaddingOfTapes) {
     const ReadResult hex = read_intel_hex(bytes_of("\0\0:02020000A2FF5B\r\0\0\n:00000001FF\r"s));
     EXPECT_EQ("", problems_text(hex.problems));
     EXPECT_EQ("0200: A2 FF", image_text(hex.image));
-    const ReadResult mos = read_mos_records(bytes_of(".0200/A2\r.0200G\n;020200A2FF01A5\r\0\0;0000010001\r"s));
+    const ReadResult mos =
+        read_mos_records(bytes_of(".0200/A2\r.0200G\n;020200A2FF01A5\r\0\0;0000010001\r"s));
     EXPECT_EQ("", problems_text(mos.problems));
     EXPECT_EQ("0200: A2 FF", image_text(mos.image));
 }
@@ -92,7 +93,8 @@ TEST(RecordFormats, NameEachBadRecordAndLeaveItOut) {
          "at byte 1: found \"4\" where a record type 0 to 3 or 5 to 9 was expected\n", ""},
         {"MOS checksum", read_mos_records, ";020200A2FF01A6\r;0000010001\r",
          "at byte 11: found checksum 01A6 where 01A5 was expected\n"
-         "at byte 16: found a count of 1 records where 0 were read\n", ""},
+         "at byte 16: found a count of 1 records where 0 were read\n",
+         ""},
         {"MOS no last record", read_mos_records, ";020200A2FF01A5\r",
          "at byte 16: found the end where the last record (count 00) was expected\n",
          "0200: A2 FF"},

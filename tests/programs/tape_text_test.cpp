@@ -10,15 +10,18 @@ namespace {
 using namespace std::string_literals;
 
 TEST(TextForMachine, EndsEveryLineWithCrAndEvenPadding) {
-    EXPECT_EQ("10 PRINT\r\0\0" "20 END\r\0\0"s, text_for_machine(bytes_of("10 PRINT\n20 END"), 2, true));
+    EXPECT_EQ("10 PRINT\r\0\0"
+              "20 END\r\0\0"s,
+              text_for_machine(bytes_of("10 PRINT\n20 END"), 2, true));
     EXPECT_EQ("10 A\r20 B\r30 C\r\r"s,
               text_for_machine(bytes_of("10 A\r\n20 B\n\r30 C\r\0\0\0\n\r"s), 0, true));
     EXPECT_EQ(".0200/A2\r\0.0200G"s, text_for_machine(bytes_of(".0200/A2\n.0200G"), 1, false));
 }
 
 // As SAVE and LIST leave it on tape: the echo of the commands, NUL padding, CR LF, and "OK".
-const std::string saved_listing =
-    "SAVE\r\n\0\0OK\r\nLIST\r\n\0\0" "10 PRINT \"HI\"\r\n\0\0" "20 GOTO 10\r\n\0\0OK\r\n"s;
+const std::string saved_listing = "SAVE\r\n\0\0OK\r\nLIST\r\n\0\0"
+                                  "10 PRINT \"HI\"\r\n\0\0"
+                                  "20 GOTO 10\r\n\0\0OK\r\n"s;
 
 TEST(TapeContent, TellsListingsLoadTextsRecordsAndData) {
     struct Case {
@@ -48,8 +51,10 @@ TEST(BasicListing, LeavesOutTheEchoesAndNulsAroundTheProgram) {
 
 TEST(BasicListing, LintNamesEachFaultAtItsOffset) {
     const std::string long_line = "30 REM " + std::string(65, 'X');
-    const std::string listing = "10 PRINT\r\n\0\0" "20 A\xC1\x07" "B\r\n"s + long_line +
-                                "\r\n25 END\r\nX=1\r\n40 END\r\n";
+    const std::string listing = "10 PRINT\r\n\0\0"
+                                "20 A\xC1\x07"
+                                "B\r\n"s +
+                                long_line + "\r\n25 END\r\nX=1\r\n40 END\r\n";
     EXPECT_EQ("at byte 16: found byte 0xC1 where OSI BASIC's 7-bit text was expected\n"
               "at byte 17: found control character byte 0x07 where a printable character was "
               "expected\n"
