@@ -14,5 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         read.image, [&](const MemoryImage& image) { return write_65v(image, nul_count); }, read_65v,
         true);
     check_result(read_cc65(bytes, cc65_start_address), size);
+    require(bytes_after_go(bytes, read) <= size - read.end_offset, "more bytes after G than held");
+    (void)is_cc65_boot(bytes);
     return 0;
 }

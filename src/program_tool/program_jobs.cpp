@@ -101,14 +101,28 @@ JobOutcome text_to_tape(const ProgramOptions& options, ProgramFormat format,
                         const std::vector<std::uint8_t>& input) {
     JobOutcome outcome;
     const bool is_listing = format == ProgramFormat::Listing;
-    if (is_listing)
+    const bool is_text_65v = format == ProgramFormat::Text65v;
+    // The text ends where the monitor's reading does: bytes after a 65V text's "G" (cc65's boot
+    // files put the program there) go to the started loader as they are.
+    std::size_t text_end = input.size();
+    std::string loader_data;
+    if (is_listing) {
         add_faults(outcome, options.input, lint_listing(listing_lines(input)));
-    else
-        add_faults(outcome, options.input,
-                   (format == ProgramFormat::Text65v ? read_65v(input) : read_mos_records(input))
-                       .problems);
+    } else if (is_text_65v) {
+        const ReadResult read = read_65v(input);
+        add_faults(outcome, options.input, read.problems);
+        text_end = read.end_offset;
+        // Line ends after the "G" are dropped: the program started would read them.
+        if (bytes_after_go(input, read) > 0)
+            loader_data.assign(input.begin() + static_cast<std::ptrdiff_t>(text_end), input.end());
+    } else {
+        add_faults(outcome, options.input, read_mos_records(input).problems);
+    }
     if (outcome.status != program_clean)
         return outcome;
+    const auto text_begin = input.begin();
+    const std::vector<std::uint8_t> text(text_begin,
+                                         text_begin + static_cast<std::ptrdiff_t>(text_end));
     const int nul_count =
         options.nul_count.value_or(is_listing ? default_listing_nul_count : default_65v_nul_count);
     const std::string extension = lower_extension(options.input);
@@ -118,7 +132,7 @@ JobOutcome text_to_tape(const ProgramOptions& options, ProgramFormat format,
                                  : derived_target_name(options.input, ".tape.") + extension;
     // A load text ends in "G" and nothing after it; a listing's last line needs its CR.
     outcome.outputs.push_back(
-        {name, text_for_machine(input, nul_count, format != ProgramFormat::Text65v)});
+        {name, text_for_machine(text, nul_count, !is_text_65v) + loader_data});
     outcome.notes.push_back(name + ": the text with CR line ends and " + std::to_string(nul_count) +
                             " NULs after each");
     return outcome;
@@ -232,8 +246,18 @@ JobOutcome listing_from_tape(const ProgramOptions& options,
 ReadResult read_tape_program(ProgramFormat format, const ProgramOptions& options,
                              const std::vector<std::uint8_t>& input) {
     switch (format) {
-    case ProgramFormat::Text65v:
-        return read_65v(input);
+    case ProgramFormat::Text65v: {
+        if (is_cc65_boot(input))
+            return read_cc65(input, cc65_start_address);
+        ReadResult read = read_65v(input);
+        // A loader's data after the "G" is not in the image: say so rather than lose it quietly.
+        const std::size_t after_go = bytes_after_go(input, read);
+        if (after_go > 0)
+            read.problems.push_back({read.end_offset, "found " + std::to_string(after_go) +
+                                                          " bytes after \"G\" where the load "
+                                                          "text should end"});
+        return read;
+    }
     case ProgramFormat::MosRecords:
         return read_mos_records(input);
     case ProgramFormat::IntelHex:

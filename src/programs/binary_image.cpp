@@ -94,6 +94,13 @@ ReadResult read_cc65(const std::vector<std::uint8_t>& bytes, std::uint16_t start
     return result;
 }
 
+bool is_cc65_boot(const std::vector<std::uint8_t>& bytes) {
+    if (!opens_as_65v(bytes))
+        return false;
+    const ReadResult loader = read_65v(bytes);
+    return loader.problems.empty() && loader.image.run_address && loader_settings(loader.image);
+}
+
 std::string binary_name(const std::string& stem, std::uint16_t start) {
     return stem + "." + hex_digits(start, 4) + ".bin";
 }

@@ -22,6 +22,9 @@ constexpr std::uint16_t cc65_start_address = 0x0200;
 // to the address its first instructions set. The image is the program alone, run at its start.
 [[nodiscard]] ReadResult read_cc65(const std::vector<std::uint8_t>& bytes, std::uint16_t start);
 
+// Whether `bytes` are a cc65 boot file: a 65V text that loads cc65's loader and starts it.
+[[nodiscard]] bool is_cc65_boot(const std::vector<std::uint8_t>& bytes);
+
 // A raw file's name carries its load address: "prog" and 0x0200 give "prog.0200.bin".
 [[nodiscard]] std::string binary_name(const std::string& stem, std::uint16_t start);
 

@@ -204,3 +204,10 @@ ReadResult read_65v(const std::vector<std::uint8_t>& text) {
     reading.result.end_offset = offset;
     return reading.result;
 }
+
+std::size_t bytes_after_go(const std::vector<std::uint8_t>& text, const ReadResult& read) {
+    std::size_t count = 0;
+    for (std::size_t i = read.end_offset; i < text.size(); ++i)
+        count += text[i] != nul && text[i] != cr && text[i] != lf;
+    return count;
+}

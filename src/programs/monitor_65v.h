@@ -30,3 +30,8 @@ constexpr int default_65v_nul_count = 2;
 // address. A missing, extra or bad hex digit loses that byte and is named with its offset.
 // Reading stops after the first "G".
 [[nodiscard]] ReadResult read_65v(const std::vector<std::uint8_t>& text);
+
+// The bytes after the "G" that ends `read` other than NULs and line ends: data that the
+// started program reads (a loader's), which is not part of the load text.
+[[nodiscard]] std::size_t bytes_after_go(const std::vector<std::uint8_t>& text,
+                                         const ReadResult& read);

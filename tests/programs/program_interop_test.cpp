@@ -119,6 +119,15 @@ TEST_F(ProgramPeers, ReadsBothOfCc65sOsiOutputs) {
         EXPECT_EQ("", problems_text(read.problems));
         EXPECT_EQ(image_text(expected), image_text(read.image));
     }
+    // Sent as it is, a boot file keeps its program's bytes exactly: only the loader's text is
+    // padded.
+    const ProcessResult sent = program({"to-tape", "prog.lod"});
+    ASSERT_EQ(0, sent.status);
+    const std::string padded = read_file(path("prog.tape.lod"));
+    ASSERT_GT(padded.size(), bytes.size());
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), padded.substr(padded.size() - bytes.size()));
+    EXPECT_EQ(image_text(expected),
+              image_text(read_cc65(bytes_of(padded), cc65_start_address).image));
     // A boot file cut short loses the program's end, and says so.
     std::string cut = read_file(path("prog.lod"));
     cut.resize(cut.size() - 10);
@@ -128,8 +137,8 @@ TEST_F(ProgramPeers, ReadsBothOfCc65sOsiOutputs) {
               problems_text(read_cc65(bytes_of(cut), cc65_start_address).problems));
 }
 
-// Every input format to a 65V text, that text through qirvex's audio and qirvex-rescue's
-// decoding at both rates, and the decoded tape back to the program.
+// Every input format to a 65V text (and cc65's boot file as it is), that text through qirvex's
+// audio and qirvex-rescue's decoding at both rates, and the decoded tape back to the program.
 TEST_F(ProgramPeers, ProgramsSurviveTheTapeInEveryFormatAtBothRates) {
     if (!has("srec_cat") || !has("cl65"))
         GTEST_SKIP() << "srec_cat (srecord) and cl65 (cc65) are needed to make the inputs";
@@ -149,7 +158,8 @@ TEST_F(ProgramPeers, ProgramsSurviveTheTapeInEveryFormatAtBothRates) {
                             {"prog.hex", {}},
                             {"prog.srec", {}},
                             {"prog.out", {"-f", "cc65"}},
-                            {"prog.lod", {"-f", "cc65"}}};
+                            {"prog.lod", {"-f", "cc65"}},
+                            {"prog.lod", {"-f", "65v"}}};
     for (const Input& input : inputs)
         for (const int baud : {300, 600}) {
             SCOPED_TRACE(std::string(input.name) + " at " + std::to_string(baud) + " baud");
@@ -167,7 +177,10 @@ TEST_F(ProgramPeers, ProgramsSurviveTheTapeInEveryFormatAtBothRates) {
             const ProcessResult back = program({"from-tape", "-F", "decoded.txt", "back.hex"});
             EXPECT_EQ("", back.err);
             ASSERT_EQ(0, back.status);
-            const ReadResult sent = read_65v(file_bytes("tape.65v"));
+            // A boot file sent as it is comes back as its program.
+            const std::vector<std::uint8_t> tape = file_bytes("tape.65v");
+            const ReadResult sent =
+                is_cc65_boot(tape) ? read_cc65(tape, cc65_start_address) : read_65v(tape);
             const ReadResult received = read_intel_hex(file_bytes("back.hex"));
             EXPECT_EQ(image_text(sent.image), image_text(received.image));
             EXPECT_GT(byte_count(received.image), 100u);

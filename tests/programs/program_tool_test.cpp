@@ -121,6 +121,18 @@ TEST_F(ProgramTool, ConvertsADecodedTapeWithoutAHandEdit) {
               read_file(path("tape.srec")));
 }
 
+// A loader's data after the G is no part of the image; it is named, not lost quietly.
+TEST_F(ProgramTool, NamesDataAfterTheGoThatItCannotRead) {
+    write_file(path("tape.txt"), ".0200/01\r.0200G\x60\xEA\r\n");
+    const ProcessResult result = run({"from-tape", "tape.txt"});
+    EXPECT_EQ(1, result.status);
+    EXPECT_EQ("qirvex-program: tape.txt: at byte 15: found 2 bytes after \"G\" where the load text "
+              "should end\n",
+              result.err);
+    EXPECT_EQ(":0102000001FC\r\n:0400000500000200F5\r\n:00000001FF\r\n",
+              read_file(path("tape.hex")));
+}
+
 TEST_F(ProgramTool, WritesAListingWithTheLineEndsAskedForAndItsLint) {
     write_file(path("cap.txt"), "LIST\r\n\0\0"
                                 "10 PRINT\r\n\0\0"
