@@ -77,8 +77,10 @@ install: all
 	install -d $(DESTDIR)$(PREFIX)/bin $(DESTDIR)$(PREFIX)/share/man/man1
 	install -m 755 build/qirvex $(DESTDIR)$(PREFIX)/bin/qirvex
 	install -m 755 build/qirvex-rescue $(DESTDIR)$(PREFIX)/bin/qirvex-rescue
+	install -m 755 build/qirvex-program $(DESTDIR)$(PREFIX)/bin/qirvex-program
 	install -m 644 qirvex.1 $(DESTDIR)$(PREFIX)/share/man/man1/qirvex.1
 	install -m 644 qirvex-rescue.1 $(DESTDIR)$(PREFIX)/share/man/man1/qirvex-rescue.1
+	install -m 644 qirvex-program.1 $(DESTDIR)$(PREFIX)/share/man/man1/qirvex-program.1
 
 # Every fuzz harness in turn, FUZZ_SECONDS each (default 300); needs clang.
 fuzz: setup-fuzz

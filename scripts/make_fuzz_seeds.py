@@ -265,10 +265,31 @@ def rescue_stream_seeds():
     write("rescue_stream_fuzz", "header-only", bytes([0x80, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0]))
 
 
+def program_seeds():
+    # Texts of each program format, clean and as decoded tapes hold them (NULs, LF, CR LF,
+    # echoes, a damaged digit), and a saved BASIC listing.
+    hex_text = b":02020000A2FF5B\r\n:0400000500000200F5\r\n:00000001FF\r\n"
+    write("program_65v_fuzz", "clean", b".0200/A2\r\0\0FF\r\0\0.0300/60\r\0\0.0200G")
+    write("program_65v_fuzz", "decoded", b"L\r\n\0\0OK\r\n.0200/A2\r\nF\xc6\n9A\r\n.0200G\r\nXY")
+    write("program_65v_fuzz", "cc65-boot", b"\r\r.7C00/A0\r00\rA9\r00\rA2\r02\r85\r08\r86\r09\r"
+          b"A9\r02\r49\rFF\r85\r0A\rA9\r00\r49\rFF\r85\r0B\r.7C00G\x60\xea")
+    write("program_hex_fuzz", "clean", hex_text)
+    write("program_hex_fuzz", "extended", b":020000040000FA\n:0A028000860220FFFFA0FFD0E86017\n"
+          b":0400000300000200F7\n:00000001FF\n")
+    write("program_srec_fuzz", "clean", b"S0030000FC\nS1050200A2FF57\nS5030001FB\nS9030200FA\n")
+    write("program_srec_fuzz", "wide", b"S2060002009A605C\r\nS30700000300EAEA24\r\nS70500000300F7\r\n")
+    write("program_mos_fuzz", "clean", b";020200A2FF01A5\r\0\0;0000010001\r")
+    write("program_mos_fuzz", "with-loader", b".7C00/A9\r.7C00G\n;020200A2FF01A5\n;0000010001\n")
+    write("program_listing_fuzz", "saved", b"SAVE\r\n\0\0OK\r\nLIST\r\n\0\010 PRINT \"HI\"\r\n"
+          b"\0\0 20 GOTO 10\r\n\0\0OK\r\n")
+    write("program_listing_fuzz", "faults", b"10 A\xc1\x07\r\n5 B\r\nX=1\r\n30 REM " + b"X" * 70 + b"\n")
+
+
 decode_seeds()
 append_seeds()
 options_seeds()
 classifier_seeds()
+program_seeds()
 if shutil.which("sox"):
     rescue_file_seeds()
     rescue_stream_seeds()

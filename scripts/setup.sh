@@ -4,7 +4,8 @@
 # group:
 #
 #   build    compiler, CMake, GoogleTest, libsndfile (qirvex-rescue's input)
-#   tools    sox, lame, oggenc and minimodem, the real audio tools the tests run against
+#   tools    sox, lame, oggenc and minimodem, the real audio tools the tests run against; srecord
+#            and cc65, the program file tools qirvex-program's tests run against
 #   fuzz     clang and its fuzzer runtime
 #   web      Emscripten, Debian's Chromium and npm, for the page and its tests
 #   windows  MinGW-w64, Wine, zip and groff, for the Windows build and its tests
@@ -37,6 +38,8 @@ for group in "$@"; do
         need_command lame lame
         need_command oggenc vorbis-tools
         need_command minimodem minimodem
+        need_command srec_cat srecord
+        need_command cl65 cc65
         ;;
     fuzz)
         need_command clang++ clang
