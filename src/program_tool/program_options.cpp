@@ -90,16 +90,16 @@ bool bad_value(const char* option, const char* value, const char* expected, std:
 }
 
 constexpr option long_options[] = {
-    {"from", required_argument, nullptr, 'f'},    {"to", required_argument, nullptr, 't'},
+    {"from", required_argument, nullptr, 'i'},    {"to", required_argument, nullptr, 't'},
     {"address", required_argument, nullptr, 'a'}, {"go", required_argument, nullptr, 'g'},
     {"nuls", required_argument, nullptr, 'n'},    {"line-end", required_argument, nullptr, 'e'},
-    {"force", no_argument, nullptr, 'F'},         {"help", no_argument, nullptr, 'h'},
+    {"force", no_argument, nullptr, 'f'},         {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},       {nullptr, 0, nullptr, 0},
 };
 
 bool apply_option(int letter, const char* value, ProgramOptions& options, std::string& problem) {
     switch (letter) {
-    case 'f': {
+    case 'i': {
         const std::optional<int> from = named_value(from_names, value);
         if (!from)
             return bad_value("--from", value, "binary, hex, srec, cc65, 65v, mos or listing",
@@ -134,7 +134,7 @@ bool apply_option(int letter, const char* value, ProgramOptions& options, std::s
         options.line_end = static_cast<LineEnd>(*line_end);
         return true;
     }
-    case 'F':
+    case 'f':
         options.force_overwrite = true;
         return true;
     default:
@@ -168,7 +168,7 @@ ParseOutcome parse_program_options(int argc, char* const* argv, ProgramOptions& 
     optind = 0;
     opterr = 0;
     int letter = 0;
-    while ((letter = getopt_long(argc - first, argv + first, ":f:t:a:g:n:e:FhV", long_options,
+    while ((letter = getopt_long(argc - first, argv + first, ":i:t:a:g:n:e:fhV", long_options,
                                  nullptr)) != -1) {
         if (letter == 'h')
             return ParseOutcome::Help;
@@ -178,6 +178,9 @@ ParseOutcome parse_program_options(int argc, char* const* argv, ProgramOptions& 
             const std::string name = optopt != 0 ? std::string("-") + static_cast<char>(optopt)
                                                  : std::string(argv[first + optind - 1]);
             problem = letter == '?' ? "unknown option " + name : name + " needs a value";
+            // qirvex spells force with -F; this family's GNU-style tools with -f.
+            if (letter == '?' && optopt == 'F')
+                problem += "; qirvex-program spells it -f (force)";
             return ParseOutcome::Error;
         }
         if (!apply_option(letter, optarg, options, problem))
@@ -214,7 +217,7 @@ const char* program_usage() {
            "listing (written clean, by default in.bas, with its faults named), a 65V load text\n"
            "or checksum records (written as --to, by default in.hex).\n"
            "\n"
-           "  -f, --from=FORMAT     the input's format: binary, hex, srec, cc65, 65v, mos or\n"
+           "  -i, --from=FORMAT     the input's format: binary, hex, srec, cc65, 65v, mos or\n"
            "                        listing (default: by its extension; from-tape: by its\n"
            "                        contents)\n"
            "  -t, --to=FORMAT       from-tape's program format: hex (default), srec, binary\n"
@@ -224,7 +227,7 @@ const char* program_usage() {
            "  -g, --go=HHHH         where the program starts (written as .HHHHG)\n"
            "  -n, --nuls=N          NULs after each CR, 0 to 100 (default 2; 10 for a listing)\n"
            "  -e, --line-end=END    a listing's line ends from tape: lf (default), cr or crlf\n"
-           "  -F, --force           overwrite an existing target\n"
+           "  -f, --force           overwrite an existing target\n"
            "  -h, --help            show this text\n"
            "  -V, --version         show the version\n"
            "\n"

@@ -157,13 +157,13 @@ TEST_F(ProgramPeers, ProgramsSurviveTheTapeInEveryFormatAtBothRates) {
     const Input inputs[] = {{"prog.0300.bin", {"-g", "0300"}},
                             {"prog.hex", {}},
                             {"prog.srec", {}},
-                            {"prog.out", {"-f", "cc65"}},
-                            {"prog.lod", {"-f", "cc65"}},
-                            {"prog.lod", {"-f", "65v"}}};
+                            {"prog.out", {"-i", "cc65"}},
+                            {"prog.lod", {"-i", "cc65"}},
+                            {"prog.lod", {"-i", "65v"}}};
     for (const Input& input : inputs)
         for (const int baud : {300, 600}) {
             SCOPED_TRACE(std::string(input.name) + " at " + std::to_string(baud) + " baud");
-            std::vector<std::string> to_tape = {"to-tape", "-F"};
+            std::vector<std::string> to_tape = {"to-tape", "-f"};
             to_tape.insert(to_tape.end(), input.options.begin(), input.options.end());
             to_tape.insert(to_tape.end(), {input.name, "tape.65v"});
             ASSERT_EQ(0, program(to_tape).status);
@@ -174,7 +174,7 @@ TEST_F(ProgramPeers, ProgramsSurviveTheTapeInEveryFormatAtBothRates) {
                                       "decoded.txt"},
                                      folder.string())
                              .status);
-            const ProcessResult back = program({"from-tape", "-F", "decoded.txt", "back.hex"});
+            const ProcessResult back = program({"from-tape", "-f", "decoded.txt", "back.hex"});
             EXPECT_EQ("", back.err);
             ASSERT_EQ(0, back.status);
             // A boot file sent as it is comes back as its program.

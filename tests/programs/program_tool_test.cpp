@@ -46,6 +46,8 @@ TEST_F(ProgramTool, RefusesWhatItCannotDoWithOneLineAndStatusTwo) {
         {{"to-tape", "--to=wav", "prog.bin"},
          "qirvex-program: --to: found \"wav\" where hex, srec, binary, 65v or mos was expected\n"},
         {{"to-tape", "-x", "prog.bin"}, "qirvex-program: unknown option -x\n"},
+        {{"to-tape", "-F", "prog.bin"},
+         "qirvex-program: unknown option -F; qirvex-program spells it -f (force)\n"},
         {{"to-tape", "prog.bin", "a", "b"},
          "qirvex-program: found 3 file names where an input and an optional output were "
          "expected\n"},
