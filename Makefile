@@ -33,10 +33,10 @@ test: setup-tools all asan nosimd
 	ctest --test-dir build-nosimd --output-on-failure -j $(JOBS)
 	@bash scripts/skipped_tests.sh build-nosimd
 
-# Only the two programs that the demo runs, not the tests and harnesses that `all` builds.
+# Only the programs that the demo runs, not the tests and harnesses that `all` builds.
 demo: setup-build
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
-	cmake --build build -j $(JOBS) --target qirvex qirvex-rescue
+	cmake --build build -j $(JOBS) --target qirvex qirvex-rescue qirvex-program
 	bash scripts/demo.sh
 
 # Timings against the read floor (reading the file once), cp, head and minimodem, qirvex-rescue
