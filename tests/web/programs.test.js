@@ -1,0 +1,121 @@
+// OSI programs in the page: machine code played as the 65V monitor's load text is byte for byte
+// what `qirvex-program to-tape` and `qirvex` make of it; a file that would not load is refused
+// with the reason.
+import assert from 'node:assert/strict';
+import { readFileSync, writeFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { after, before, describe, test } from 'node:test';
+import { openPage, PROGRAM, run, runQirvex, screenshot, servePage, temporaryFolder } from './support.js';
+
+// A small 6502 program: a loop that fills the screen, then bytes of every value, so that CR, LF
+// and NUL among them are carried as data.
+const CODE = Buffer.from([0xa2, 0x00, 0xa9, 0x41, 0x9d, 0x00, 0xd0, 0xe8, 0xd0, 0xfa, 0x60,
+                          ...Array.from({ length: 40 }, (_, n) => (n * 37) & 0xff)]);
+
+// The program as each format holds it, made with qirvex-program itself from the raw bytes.
+function programFiles(folder) {
+  const raw = join(folder, 'prog.0300.bin');
+  writeFileSync(raw, CODE);
+  const text = join(folder, 'prog.65v');
+  run(PROGRAM, ['to-tape', '-f', '-g', '0300', raw, text]);
+  const files = { raw, plain: join(folder, 'CODE'), hex: join(folder, 'prog.hex'), srec: join(folder, 'prog.s19') };
+  writeFileSync(files.plain, CODE);
+  run(PROGRAM, ['from-tape', '-f', '-t', 'hex', text, files.hex]);
+  run(PROGRAM, ['from-tape', '-f', '-t', 'srec', text, files.srec]);
+  return files;
+}
+
+// Each case: the file, what is set on the page, and the two programs' arguments that must agree.
+const CASES = [
+  { name: 'raw bytes, the address in the name, 600 baud', file: 'raw',
+    set: { 'opt-baud': '1' }, program: [], qirvex: ['-R1'] },
+  { name: 'raw bytes, format and load and run address typed, 300 baud', file: 'plain',
+    set: { 'prog-format': 'binary', 'prog-address': '1000', 'prog-go': '$1002' },
+    program: ['-i', 'binary', '-a', '1000', '-g', '1002'], qirvex: [] },
+  { name: 'Intel HEX with its run address, 600 baud, 7E1', file: 'hex',
+    set: { 'opt-baud': '1', 'opt-data': '7', 'opt-parity': 'E' }, program: [], qirvex: ['-R1', '-D', '-E'] },
+  { name: 'S-records, the run address replaced', file: 'srec',
+    set: { 'prog-go': '0305' }, program: ['-g', '0305'], qirvex: [] },
+  { name: "cc65's OSI output (raw, for 0200)", file: 'plain',
+    set: { 'prog-format': 'cc65' }, program: ['-i', 'cc65'], qirvex: [] },
+];
+
+async function setFields(page, values) {
+  for (const [id, value] of Object.entries(values)) {
+    if (await page.$eval(`#${id}`, (element) => element.tagName === 'SELECT'))
+      await page.selectOption(`#${id}`, value);
+    else await page.fill(`#${id}`, value);
+  }
+}
+
+async function downloadWav(page) {
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download-wav')]);
+  return readFileSync(await download.path());
+}
+
+describe('machine code played as the 65V load text', () => {
+  let server;
+  let browser;
+  let folder;
+  let files;
+  before(async () => {
+    server = await servePage();
+    folder = temporaryFolder();
+    files = programFiles(folder.folder);
+    browser = await openPage(server.url);
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.close();
+    folder?.remove();
+  });
+
+  for (const [index, { name, file, set, program, qirvex }] of CASES.entries()) {
+    test(`${name}: the same WAV as qirvex-program to-tape and qirvex`, async () => {
+      const { page } = browser;
+      await page.reload();
+      await page.waitForSelector('body[data-ready="true"]');
+      await page.setInputFiles('#encode-file', files[file]);
+      await setFields(page, set);
+      assert.equal(await page.isChecked('#opt-basic'), false, 'BASIC mode stays on for machine code');
+      const fromPage = await downloadWav(page);
+      const text = join(folder.folder, `expected-${index}.65v`);
+      run(PROGRAM, ['to-tape', '-f', ...program, files[file], text]);
+      const wav = join(folder.folder, `expected-${index}.wav`);
+      runQirvex([...qirvex, text, wav]);
+      const expected = readFileSync(wav);
+      assert.equal(fromPage.length, expected.length);
+      assert.ok(fromPage.equals(expected), 'the WAV files differ');
+      const command = await page.textContent('#encode-command');
+      const wanted = ['qirvex-program to-tape', ...program].join(' ');
+      assert.ok(command.startsWith(wanted), `${command} does not start with ${wanted}`);
+      assert.match(command, new RegExp(`&& qirvex ${qirvex.map((arg) => `${arg} `).join('')}\\S+\\.65v `));
+      assert.match(await page.textContent('#program-note'), /65V/);
+      if (file === 'hex') await screenshot(page, 'play-machine-code');
+      assert.deepEqual(browser.problems, []);
+    });
+  }
+
+  test('a file that would not load is refused with the reason, and no WAV is made', async () => {
+    const { page } = browser;
+    const damaged = join(folder.folder, 'damaged.hex');
+    const hex = readFileSync(files.hex, 'latin1');
+    writeFileSync(damaged, hex.replace(/^(:10.{39})(.)/m, (_, head, digit) => head + (digit === '0' ? '1' : '0')));
+    const cases = [
+      { path: files.plain, set: { 'prog-format': 'binary' }, message: /Load address: raw bytes need the address/ },
+      { path: files.plain, set: { 'prog-format': 'binary', 'prog-address': '12345' }, message: /"12345" is not an address/ },
+      { path: damaged, set: {}, message: /damaged\.hex is damaged, so nothing was sent: at byte \d+: .*checksum/ },
+    ];
+    for (const { path, set, message } of cases) {
+      await page.reload();
+      await page.waitForSelector('body[data-ready="true"]');
+      await page.setInputFiles('#encode-file', path);
+      await setFields(page, set);
+      await page.click('#download-wav');
+      await page.waitForFunction(() => document.querySelector('#play-status').classList.contains('error'));
+      assert.match(await page.textContent('#play-status'), message);
+    }
+    assert.deepEqual(browser.problems, []);
+  });
+});
+
