@@ -1,11 +1,14 @@
 // OSI programs in the page: machine code played as the 65V monitor's load text is byte for byte
 // what `qirvex-program to-tape` and `qirvex` make of it; a file that would not load is refused
-// with the reason.
+// with the reason. A decoded tape is judged, and downloaded as a clean listing or as machine code
+// byte for byte as `qirvex-program from-tape` writes it.
 import assert from 'node:assert/strict';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
-import { openPage, PROGRAM, run, runQirvex, screenshot, servePage, temporaryFolder } from './support.js';
+import { encodeWithQirvex } from './recordings.js';
+import { decodeThroughInput, openPage, PROGRAM, run, runQirvex, runRescue, screenshot, servePage,
+         temporaryFolder } from './support.js';
 
 // A small 6502 program: a loop that fills the screen, then bytes of every value, so that CR, LF
 // and NUL among them are carried as data.
@@ -119,3 +122,87 @@ describe('machine code played as the 65V load text', () => {
   });
 });
 
+// A listing with one fault of each kind the lint names: a byte with bit 7 set, a control
+// character, a line over 71 characters, a line number that does not rise.
+function faultyListing() {
+  const lines = ['10 PRINT "FIRST"', '20 PRINT "B\xC1D"', '30 PRINT "BELL\x07"',
+                 `40 PRINT "${'X'.repeat(70)}"`, '35 PRINT "BACKWARDS"', '50 END'];
+  return Buffer.from(`LIST\r\n${lines.join('\r\n')}\r\nOK\r\n`, 'latin1');
+}
+
+// qirvex-program from-tape run on `decoded`: its files (named after `base`) and the byte offsets
+// of the faults it names.
+function fromTape(folder, decoded, base, args = []) {
+  const input = join(folder, `${base}.txt`);
+  writeFileSync(input, decoded);
+  let diagnostics = '';
+  try {
+    run(PROGRAM, ['from-tape', '-f', ...args, input]);
+  } catch (error) {
+    if (error.status !== 1) throw error;
+    diagnostics = error.stderr.toString();
+  }
+  const offsets = [...diagnostics.matchAll(/at byte (\d+):/g)].map((match) => Number(match[1]));
+  return { offsets, file: (suffix) => readFileSync(join(folder, `${base}${suffix}`)) };
+}
+
+async function downloadFrom(page, button) {
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click(button)]);
+  return { bytes: readFileSync(await download.path()), name: download.suggestedFilename() };
+}
+
+describe('decoded tapes as listings and programs', () => {
+  let server;
+  let browser;
+  let folder;
+  before(async () => {
+    server = await servePage();
+    folder = temporaryFolder();
+    browser = await openPage(server.url);
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.close();
+    folder?.remove();
+  });
+
+  test('a listing: the clean listing is that of qirvex-program from-tape', async () => {
+    const { page } = browser;
+    const recording = encodeWithQirvex(folder.folder, 'lint', faultyListing(), ['-B']);
+    await decodeThroughInput(page, recording);
+    await page.waitForSelector('#tape-program:not([hidden])');
+    const expected = fromTape(folder.folder, runRescue([recording]), 'expected-lint');
+    assert.match(await page.textContent('#tape-content'), /^The tape holds a BASIC listing, of 6 lines; 4 places/);
+    assert.equal(await page.isHidden('#download-hex'), true);
+    const listing = await downloadFrom(page, '#download-listing');
+    assert.equal(listing.name, 'lint.bas');
+    assert.ok(listing.bytes.equals(expected.file('.bas')), 'the listings differ');
+    assert.deepEqual(browser.problems, []);
+  });
+
+  test('a 65V program at 600 baud: Intel HEX and raw binary as qirvex-program from-tape writes them', async () => {
+    const { page } = browser;
+    const raw = join(folder.folder, 'code.0300.bin');
+    writeFileSync(raw, CODE);
+    const text = join(folder.folder, 'code.65v');
+    run(PROGRAM, ['to-tape', '-f', '-g', '0300', raw, text]);
+    const recording = join(folder.folder, 'monitor.wav');
+    runQirvex(['-R1', text, recording]);
+    await page.selectOption('#dec-baud', '600');
+    await decodeThroughInput(page, recording);
+    await page.waitForSelector('#tape-program:not([hidden])');
+    assert.match(await page.textContent('#tape-content'),
+                 /^The tape holds a 65V load text, 51 bytes in 1 stretch \(0300-0332\), run at 0300; every byte was read/);
+    const decoded = runRescue(['-b', '600', recording]);
+    const hex = await downloadFrom(page, '#download-hex');
+    assert.equal(hex.name, 'monitor.hex');
+    assert.ok(hex.bytes.equals(fromTape(folder.folder, decoded, 'expected-hex').file('.hex')), 'the HEX files differ');
+    const binary = await downloadFrom(page, '#download-binary');
+    assert.equal(binary.name, 'monitor.0300.bin');
+    const expected = fromTape(folder.folder, decoded, 'expected-bin', ['-t', 'binary']).file('.0300.bin');
+    assert.ok(binary.bytes.equals(expected) && binary.bytes.equals(CODE), 'the raw bytes differ');
+    await screenshot(page, 'read-65v-program');
+    assert.deepEqual(browser.problems, []);
+  });
+
+});
