@@ -71,6 +71,9 @@ export function declaredRate(bytes) {
   return null;
 }
 
+// Problems listed beside the listing at most; a tape of noise can have thousands.
+const LISTED_PROBLEMS = 200;
+
 function download(blob, name) {
   const link = document.createElement('a');
   link.href = URL.createObjectURL(blob);
@@ -79,8 +82,9 @@ function download(blob, name) {
   setTimeout(() => URL.revokeObjectURL(link.href), 60000);
 }
 
-// What the decoded tape holds, as qirvex-program's from-tape judges it, and its downloads as a
-// clean listing or as machine code.
+// What the decoded tape holds, as qirvex-program's from-tape judges it, its downloads as a clean
+// listing or as machine code, and every byte the machine would not load as it stands, marked in
+// the listing and listed beside it.
 function setUpTapeProgram(worker, listing) {
   let requests = 0;
   const waiting = new Map(); // request id: its resolver
@@ -98,6 +102,24 @@ function setUpTapeProgram(worker, listing) {
     });
   };
 
+  function listProblems(problems) {
+    const list = $('tape-problems');
+    list.replaceChildren(...problems.slice(0, LISTED_PROBLEMS).map(({ offset, message }) => {
+      const item = document.createElement('li');
+      const button = document.createElement('button');
+      button.textContent = `byte ${offset}: ${message}`;
+      button.addEventListener('click', () => listing.show(offset));
+      item.append(button);
+      return item;
+    }));
+    if (problems.length > LISTED_PROBLEMS) {
+      const more = document.createElement('li');
+      more.textContent = `and ${problems.length - LISTED_PROBLEMS} more`;
+      list.append(more);
+    }
+    list.hidden = problems.length === 0;
+  }
+
   function describe({ status, content, messages, problems }) {
     const lines = messages.trim().split('\n');
     if (status === 2) return `The tape holds ${content}: ${lines.join('; ')}.`;
@@ -106,7 +128,7 @@ function setUpTapeProgram(worker, listing) {
     const isListing = content === 'a BASIC listing';
     const faults = problems.length === 0
       ? (isListing ? 'it would load as it stands' : 'every byte was read')
-      : `${places} ${isListing ? 'that would not load as it stands' : 'that could not be read'}`;
+      : `${places} ${isListing ? 'that would not load as it stands' : 'that could not be read'}, marked in the listing and listed beside it`;
     return `The tape holds ${content}, ${read}; ${faults}.`;
   }
 
@@ -122,6 +144,8 @@ function setUpTapeProgram(worker, listing) {
     $('download-binary').hidden = !isProgram;
     $('tape-command').textContent = `qirvex-program from-tape${isProgram ? ' -t hex' : ''} ${tape.base}.txt`;
     $('tape-program').hidden = false;
+    listing.markProblems(message.problems);
+    listProblems(message.problems);
   }
 
   // Each file from-tape writes, named after the recording: "capture.bas", "capture.hex",
@@ -145,6 +169,8 @@ function setUpTapeProgram(worker, listing) {
     reset() {
       tape = null;
       $('tape-program').hidden = true;
+      $('tape-problems').hidden = true;
+      $('tape-problems').replaceChildren();
     },
   };
 }

@@ -1,7 +1,8 @@
 // OSI programs in the page: machine code played as the 65V monitor's load text is byte for byte
 // what `qirvex-program to-tape` and `qirvex` make of it; a file that would not load is refused
-// with the reason. A decoded tape is judged, and downloaded as a clean listing or as machine code
-// byte for byte as `qirvex-program from-tape` writes it.
+// with the reason. A decoded tape is judged, downloaded as a clean listing or as machine code
+// byte for byte as `qirvex-program from-tape` writes it, and what would not load is marked at its
+// bytes, at the offsets from-tape names.
 import assert from 'node:assert/strict';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
@@ -166,7 +167,7 @@ describe('decoded tapes as listings and programs', () => {
     folder?.remove();
   });
 
-  test('a listing: the clean listing is that of qirvex-program from-tape', async () => {
+  test('a listing: the clean listing and the lint marks are those of qirvex-program from-tape', async () => {
     const { page } = browser;
     const recording = encodeWithQirvex(folder.folder, 'lint', faultyListing(), ['-B']);
     await decodeThroughInput(page, recording);
@@ -177,6 +178,13 @@ describe('decoded tapes as listings and programs', () => {
     const listing = await downloadFrom(page, '#download-listing');
     assert.equal(listing.name, 'lint.bas');
     assert.ok(listing.bytes.equals(expected.file('.bas')), 'the listings differ');
+    const marked = await page.$$eval('#listing .lint', (spans) => spans.map((span) => Number(span.dataset.word)));
+    assert.deepEqual(marked, expected.offsets);
+    assert.equal(expected.offsets.length, 4);
+    const titles = await page.$$eval('#listing .lint', (spans) => spans.map((span) => span.title));
+    assert.ok(titles.every((title) => title.length > 0), `a mark without its message: ${titles}`);
+    assert.equal(await page.locator('#tape-problems li').count(), 4);
+    await screenshot(page, 'read-listing-lint');
     assert.deepEqual(browser.problems, []);
   });
 
@@ -205,4 +213,21 @@ describe('decoded tapes as listings and programs', () => {
     assert.deepEqual(browser.problems, []);
   });
 
+  test('a 65V text with bad hex digits: each marked where qirvex-program from-tape names it', async () => {
+    const { page } = browser;
+    const text = readFileSync(join(folder.folder, 'code.65v'), 'latin1');
+    const damaged = join(folder.folder, 'bad.65v');
+    writeFileSync(damaged, text.replace('A2\r', 'AZ\r').replace('E8\r', 'G8\r'), 'latin1');
+    const recording = join(folder.folder, 'bad-digits.wav');
+    runQirvex(['-R1', damaged, recording]);
+    await decodeThroughInput(page, recording);
+    await page.waitForSelector('#tape-program:not([hidden])');
+    const expected = fromTape(folder.folder, runRescue(['-b', '600', recording]), 'expected-bad');
+    assert.equal(expected.offsets.length, 2);
+    const marked = await page.$$eval('#listing .lint', (spans) => spans.map((span) => Number(span.dataset.word)));
+    assert.deepEqual(marked, expected.offsets);
+    assert.match(await page.textContent('#tape-content'), /49 bytes in 2 stretches.*; 2 places that could not be read/);
+    assert.ok((await downloadFrom(page, '#download-hex')).bytes.equals(expected.file('.hex')), 'the HEX files differ');
+    assert.deepEqual(browser.problems, []);
+  });
 });
