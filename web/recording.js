@@ -122,7 +122,9 @@ function setUpTapeProgram(worker, listing) {
 
   function describe({ status, content, messages, problems }) {
     const lines = messages.trim().split('\n');
-    if (status === 2) return `The tape holds ${content}: ${lines.join('; ')}.`;
+    if (content === 'other data')
+      return 'The tape holds other data: not a BASIC listing, a 65V load text or checksum records. Download data gives it as it was decoded.';
+    if (status === 2) return `The tape holds ${content}, but ${lines.join('; ')}.`;
     const read = lines[0].replace(/^a BASIC listing of/, 'of');
     const places = `${problems.length} ${problems.length === 1 ? 'place' : 'places'}`;
     const isListing = content === 'a BASIC listing';

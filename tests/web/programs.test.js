@@ -188,38 +188,67 @@ describe('decoded tapes as listings and programs', () => {
     assert.deepEqual(browser.problems, []);
   });
 
-  test('a 65V program at 600 baud: Intel HEX and raw binary as qirvex-program from-tape writes them', async () => {
-    const { page } = browser;
+  // The program's 65V load text, and the tapes made of it: the text itself, and checksum
+  // records as from-tape writes them (without the run address, which they cannot carry).
+  const codeText = () => {
     const raw = join(folder.folder, 'code.0300.bin');
     writeFileSync(raw, CODE);
     const text = join(folder.folder, 'code.65v');
     run(PROGRAM, ['to-tape', '-f', '-g', '0300', raw, text]);
-    const recording = join(folder.folder, 'monitor.wav');
-    runQirvex(['-R1', text, recording]);
-    await page.selectOption('#dec-baud', '600');
+    return text;
+  };
+  const TAPES = [
+    { name: 'a 65V load text', make: (text) => text, run: 'run at 0300' },
+    { name: 'checksum records', run: 'no run address', make: (text) => {
+      const records = join(folder.folder, 'code.mos');
+      run(PROGRAM, ['from-tape', '-f', '-t', 'mos', text, records]);
+      return records;
+    } },
+  ];
+  for (const { name, make, run: runAddress } of TAPES) {
+    test(`${name} at 600 baud: Intel HEX and raw binary as qirvex-program from-tape writes them`, async () => {
+      const { page } = browser;
+      const recording = join(folder.folder, 'monitor.wav');
+      runQirvex(['-F', '-R1', make(codeText()), recording]);
+      await page.selectOption('#dec-baud', '600');
+      await decodeThroughInput(page, recording);
+      await page.waitForSelector('#tape-program:not([hidden])');
+      assert.equal(await page.textContent('#tape-content'),
+                   `The tape holds ${name}, 51 bytes in 1 stretch (0300-0332), ${runAddress}; every byte was read.`);
+      assert.equal(await page.isHidden('#download-listing'), true);
+      const decoded = runRescue(['-b', '600', recording]);
+      const hex = await downloadFrom(page, '#download-hex');
+      assert.equal(hex.name, 'monitor.hex');
+      assert.ok(hex.bytes.equals(fromTape(folder.folder, decoded, 'expected-hex').file('.hex')), 'the HEX files differ');
+      const binary = await downloadFrom(page, '#download-binary');
+      assert.equal(binary.name, 'monitor.0300.bin');
+      const expected = fromTape(folder.folder, decoded, 'expected-bin', ['-t', 'binary']).file('.0300.bin');
+      assert.ok(binary.bytes.equals(expected) && binary.bytes.equals(CODE), 'the raw bytes differ');
+      if (name === 'a 65V load text') await screenshot(page, 'read-65v-program');
+      assert.deepEqual(browser.problems, []);
+    });
+  }
+
+  test('other data: said so, and only the decoded data to download', async () => {
+    const { page } = browser;
+    const recording = encodeWithQirvex(folder.folder, 'letter', Buffer.from('DEAR SIR,\r\nTHE TAPE IS ENCLOSED.\r\n'));
+    await page.selectOption('#dec-baud', '300');
     await decodeThroughInput(page, recording);
     await page.waitForSelector('#tape-program:not([hidden])');
-    assert.match(await page.textContent('#tape-content'),
-                 /^The tape holds a 65V load text, 51 bytes in 1 stretch \(0300-0332\), run at 0300; every byte was read/);
-    const decoded = runRescue(['-b', '600', recording]);
-    const hex = await downloadFrom(page, '#download-hex');
-    assert.equal(hex.name, 'monitor.hex');
-    assert.ok(hex.bytes.equals(fromTape(folder.folder, decoded, 'expected-hex').file('.hex')), 'the HEX files differ');
-    const binary = await downloadFrom(page, '#download-binary');
-    assert.equal(binary.name, 'monitor.0300.bin');
-    const expected = fromTape(folder.folder, decoded, 'expected-bin', ['-t', 'binary']).file('.0300.bin');
-    assert.ok(binary.bytes.equals(expected) && binary.bytes.equals(CODE), 'the raw bytes differ');
-    await screenshot(page, 'read-65v-program');
-    assert.deepEqual(browser.problems, []);
+    assert.match(await page.textContent('#tape-content'), /^The tape holds other data: .*Download data/);
+    for (const button of ['#download-listing', '#download-hex', '#download-binary'])
+      assert.equal(await page.isHidden(button), true, `${button} is offered`);
+    assert.equal(await page.isDisabled('#download-data'), false);
   });
 
   test('a 65V text with bad hex digits: each marked where qirvex-program from-tape names it', async () => {
     const { page } = browser;
-    const text = readFileSync(join(folder.folder, 'code.65v'), 'latin1');
+    const text = readFileSync(codeText(), 'latin1');
     const damaged = join(folder.folder, 'bad.65v');
     writeFileSync(damaged, text.replace('A2\r', 'AZ\r').replace('E8\r', 'G8\r'), 'latin1');
     const recording = join(folder.folder, 'bad-digits.wav');
     runQirvex(['-R1', damaged, recording]);
+    await page.selectOption('#dec-baud', '600');
     await decodeThroughInput(page, recording);
     await page.waitForSelector('#tape-program:not([hidden])');
     const expected = fromTape(folder.folder, runRescue(['-b', '600', recording]), 'expected-bad');
