@@ -125,13 +125,14 @@ function setUpTapeProgram(worker, listing) {
     if (content === 'other data')
       return 'The tape holds other data: not a BASIC listing, a 65V load text or checksum records. Download data gives it as it was decoded.';
     if (status === 2) return `The tape holds ${content}, but ${lines.join('; ')}.`;
-    const read = lines[0].replace(/^a BASIC listing of/, 'of');
-    const places = `${problems.length} ${problems.length === 1 ? 'place' : 'places'}`;
     const isListing = content === 'a BASIC listing';
+    // A listing's first line names it with its length; a program's gives its stretches.
+    const read = isListing ? lines[0] : `${content}, ${lines[0]}`;
+    const places = `${problems.length} ${problems.length === 1 ? 'place' : 'places'}`;
     const faults = problems.length === 0
       ? (isListing ? 'it would load as it stands' : 'every byte was read')
       : `${places} ${isListing ? 'that would not load as it stands' : 'that could not be read'}, marked in the listing and listed beside it`;
-    return `The tape holds ${content}, ${read}; ${faults}.`;
+    return `The tape holds ${read}; ${faults}.`;
   }
 
   async function judge() {

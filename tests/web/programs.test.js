@@ -173,7 +173,7 @@ describe('decoded tapes as listings and programs', () => {
     await decodeThroughInput(page, recording);
     await page.waitForSelector('#tape-program:not([hidden])');
     const expected = fromTape(folder.folder, runRescue([recording]), 'expected-lint');
-    assert.match(await page.textContent('#tape-content'), /^The tape holds a BASIC listing, of 6 lines; 4 places/);
+    assert.match(await page.textContent('#tape-content'), /^The tape holds a BASIC listing of 6 lines; 4 places that would not load as it stands/);
     assert.equal(await page.isHidden('#download-hex'), true);
     const listing = await downloadFrom(page, '#download-listing');
     assert.equal(listing.name, 'lint.bas');
