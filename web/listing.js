@@ -1,5 +1,6 @@
 // The decoded listing: every byte as one character (or none: a NUL, the LF of a CR LF), suspect
-// words marked and reachable by keyboard, and any character clickable to inspect its word. Clean
+// words and the bytes the machine would not load as they stand (the lint of a listing, a bad hex
+// digit) marked and reachable by keyboard, and any character clickable to inspect its word. Clean
 // bytes go into long text runs; each run remembers which word each of its characters came from.
 const RECORD_DOUBLES = 8;
 const RENDER_INTERVAL_MS = 100;
@@ -27,6 +28,7 @@ export function createListing(pre) {
   let run = null; // the open text run: { node, words }
   const runs = new Map(); // text node -> words of its characters
   let choose = () => {};
+  let notes = new Map(); // byte index -> what is wrong there, for the bytes the machine would not load
 
   const grow = () => {
     const size = bytes.length * 2;
@@ -38,14 +40,27 @@ export function createListing(pre) {
     flags = moreFlags;
   };
 
-  const suspectSpan = (index, byte, previous) => {
+  const suspectTitle = (index, byte) =>
+    `${flags[index] & FRAMING ? 'framing error' : ''}${flags[index] === 3 ? ' and ' : ''}${flags[index] & PARITY ? 'parity error' : ''}, byte 0x${byte.toString(16).padStart(2, '0')}`;
+
+  // A marked byte: a suspect word (red, opens its view) or one the machine would not load as it
+  // stands (its message on hover, and in the list beside the listing).
+  const markedSpan = (index, byte, previous) => {
     const span = document.createElement('span');
-    span.className = 'suspect';
+    const titles = [];
+    if (flags[index]) {
+      span.classList.add('suspect');
+      titles.push(suspectTitle(index, byte));
+    }
+    if (notes.has(index)) {
+      span.classList.add('lint');
+      titles.push(...notes.get(index));
+    }
     span.tabIndex = 0;
     span.dataset.word = String(index);
     const shown = glyph(byte, previous);
     span.textContent = shown === '' || shown === '\n' ? `·${shown}` : shown;
-    span.title = `${flags[index] & FRAMING ? 'framing error' : ''}${flags[index] === 3 ? ' and ' : ''}${flags[index] & PARITY ? 'parity error' : ''}, byte 0x${byte.toString(16).padStart(2, '0')}`;
+    span.title = titles.join('; ');
     runs.set(span.firstChild, Array.from(span.textContent, () => index));
     return span;
   };
@@ -90,11 +105,11 @@ export function createListing(pre) {
     for (; rendered < count; ++rendered) {
       const byte = bytes[rendered];
       const previous = rendered > 0 ? bytes[rendered - 1] : -1;
-      if (flags[rendered]) {
+      if (flags[rendered] || notes.has(rendered)) {
         flush();
         ensurePage();
         run = null;
-        const span = suspectSpan(rendered, byte, previous);
+        const span = markedSpan(rendered, byte, previous);
         pageCharacters += span.textContent.length;
         page.append(span);
         continue;
@@ -111,6 +126,18 @@ export function createListing(pre) {
     if (isAtEnd) pre.scrollTop = pre.scrollHeight;
   }
 
+  // Empties the view; render() draws the words kept again.
+  function redraw() {
+    clearTimeout(timer);
+    timer = 0;
+    rendered = 0;
+    page = null;
+    pageCharacters = 0;
+    run = null;
+    runs.clear();
+    pre.replaceChildren();
+  }
+
   // The word of the character at a point, from the caret position the browser finds there.
   function wordAt(x, y) {
     const range = document.caretRangeFromPoint?.(x, y);
@@ -120,12 +147,12 @@ export function createListing(pre) {
   }
 
   pre.addEventListener('click', (event) => {
-    const span = event.target.closest?.('.suspect');
+    const span = event.target.closest?.('[data-word]');
     const index = span ? Number(span.dataset.word) : wordAt(event.clientX, event.clientY);
     if (index >= 0) choose(index);
   });
   pre.addEventListener('keydown', (event) => {
-    const span = event.target.closest?.('.suspect');
+    const span = event.target.closest?.('[data-word]');
     if (span && (event.key === 'Enter' || event.key === ' ')) {
       event.preventDefault();
       choose(Number(span.dataset.word));
@@ -137,15 +164,18 @@ export function createListing(pre) {
     // Shows every word kept so far at once (at the end of a decode).
     render,
     reset() {
-      clearTimeout(timer);
-      timer = 0;
       count = 0;
-      rendered = 0;
-      page = null;
-      pageCharacters = 0;
-      run = null;
-      runs.clear();
-      pre.replaceChildren();
+      notes = new Map();
+      redraw();
+    },
+    // Marks each problem's byte ({ offset, message }, offsets in the decoded bytes) and draws
+    // the listing again with them.
+    markProblems(problems) {
+      notes = new Map();
+      for (const { offset, message } of problems)
+        if (offset < count) notes.set(offset, [...(notes.get(offset) ?? []), message]);
+      redraw();
+      render();
     },
     bytes: () => bytes.slice(0, count),
     count: () => count,
@@ -154,7 +184,7 @@ export function createListing(pre) {
     // Marks the chosen word's character in the listing and scrolls it into view.
     show(index) {
       for (const old of pre.querySelectorAll('.chosen')) old.classList.remove('chosen');
-      const span = pre.querySelector(`.suspect[data-word="${index}"]`);
+      const span = pre.querySelector(`[data-word="${index}"]`);
       if (span) {
         span.classList.add('chosen');
         span.scrollIntoView({ block: 'nearest' });

@@ -1,7 +1,9 @@
 // The page's worker: it holds the WebAssembly build of the encoder and the rescue decoder, so
 // that encoding a long file or decoding an hour of audio never blocks the page. Messages in:
 // encode, decode-file, decode-start / decode-chunk / decode-finish (audio decoded by the browser),
-// listen-start / listen-stop (microphone blocks arrive on their own port), inspect.
+// listen-start / listen-stop (microphone blocks arrive on their own port), inspect, and the OSI
+// program formats: to-tape (machine code to its 65V load text), from-tape (a decoded tape to a
+// listing or a program file).
 import createQirvex from './qirvex-core.js';
 import * as decode from './worker-decode.js';
 
@@ -40,6 +42,47 @@ function encode(core, { args, input }) {
   const wav = new Blob([header, ...encodeParts], { type: 'audio/wav' });
   encodeParts = [];
   post({ type: 'encoded', status, messages, wav });
+}
+
+// Copies `bytes` into the module, runs `call` on the pointer and size, and frees them.
+function withBytes(core, bytes, call) {
+  const pointer = core._malloc(Math.max(1, bytes.byteLength));
+  core.HEAPU8.set(new Uint8Array(bytes), pointer);
+  const result = call(pointer, bytes.byteLength);
+  core._free(pointer);
+  return result;
+}
+
+// What the last program call made: its messages, faults at their offsets, and files.
+function programOutcome(core, status) {
+  const problems = [];
+  for (let i = 0; i < core._qx_program_problem_count(); ++i)
+    problems.push({ offset: core._qx_program_problem_offset(i),
+                    message: core.UTF8ToString(core._qx_program_problem_message(i)) });
+  const outputs = [];
+  for (let i = 0; i < core._qx_program_output_count(); ++i) {
+    const at = core._qx_program_output_bytes(i);
+    outputs.push({ suffix: core.UTF8ToString(core._qx_program_output_name(i)),
+                   bytes: core.HEAPU8.slice(at, at + core._qx_program_output_size(i)) });
+  }
+  return { status, problems, outputs, content: core.UTF8ToString(core._qx_program_content()),
+           messages: core.UTF8ToString(core._qx_program_messages()) };
+}
+
+// Formats and outputs as the glue numbers them.
+const CODE_FORMATS = { binary: 1, hex: 2, srec: 3, cc65: 4 };
+const TAPE_OUTPUTS = { listing: 1, hex: 2, binary: 3 };
+
+function toTape(core, { id, format, input, loadAddress, runAddress }) {
+  const status = withBytes(core, input, (pointer, size) => core._qx_program_to_tape(
+    CODE_FORMATS[format], pointer, size, loadAddress ?? -1, runAddress ?? -1));
+  post({ type: 'to-tape', id, ...programOutcome(core, status) });
+}
+
+function fromTape(core, { id, output, input }) {
+  const status = withBytes(core, input, (pointer, size) => core._qx_program_from_tape(
+    TAPE_OUTPUTS[output], pointer, size));
+  post({ type: 'from-tape', id, ...programOutcome(core, status) });
 }
 
 function closeSession() {
@@ -93,6 +136,12 @@ async function handle(message) {
   switch (message.type) {
     case 'encode':
       encode(core, message);
+      break;
+    case 'to-tape':
+      toTape(core, message);
+      break;
+    case 'from-tape':
+      fromTape(core, message);
       break;
     case 'decode-file':
       await decodeFile(core, message);

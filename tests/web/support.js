@@ -12,6 +12,7 @@ export const ROOT = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
 export const PAGE_DIR = process.env.QIRVEX_PAGE_DIR ?? join(ROOT, 'build-web/page');
 export const QIRVEX = join(ROOT, 'build/qirvex');
 export const RESCUE = join(ROOT, 'build/qirvex-rescue');
+export const PROGRAM = join(ROOT, 'build/qirvex-program');
 export const SCREENS_DIR = join(ROOT, 'build-web/screens');
 const CHROMIUM = process.env.CHROMIUM ?? '/usr/bin/chromium';
 
