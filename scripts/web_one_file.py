@@ -6,7 +6,8 @@ scripts, and starts a module worker or an AudioWorklet from a data: URL (Chromiu
 classic worker from a blob: URL there, but neither a module worker nor a worklet). So the page's
 modules become one inline module, and whatever a module names with
 new URL('name', import.meta.url) becomes a data: URL, made once per bundle: a script (the
-worker, the worklet) of its own bundle, any other file (the WebAssembly) of its bytes. The stylesheet and the classic start-up check are inlined too, and
+worker, the worklet) of its own bundle, any other file (the WebAssembly) of its bytes. The
+stylesheet and the classic start-up check are inlined too, and
 the content security policy allows exactly those inline parts by their hashes and nothing else.
 
 The bundler knows only the module forms this page uses (named, namespace and default imports;
@@ -22,14 +23,16 @@ import re
 import sys
 from pathlib import Path
 
-IMPORT = re.compile(r"^import\s+(?:(?P<clause>[^'\";]+?)\s+from\s+)?(?P<q>['\"])(?P<path>[^'\"]+)(?P=q);?",
-                    re.MULTILINE | re.DOTALL)
+IMPORT = re.compile(r"^import\s+(?:(?P<clause>[^'\";]+?)\s+from\s+)?"
+                    r"(?P<q>['\"])(?P<path>[^'\"]+)(?P=q);?", re.MULTILINE | re.DOTALL)
 EXPORT_DECLARATION = re.compile(
-    r"^export\s+(?=(?:async\s+)?function\*?\s+(?P<function>[\w$]+)|(?:const|class)\s+(?P<binding>[\w$]+))",
+    r"^export\s+(?=(?:async\s+)?function\*?\s+(?P<function>[\w$]+)"
+    r"|(?:const|class)\s+(?P<binding>[\w$]+))",
     re.MULTILINE)
 EXPORT_DEFAULT = re.compile(r"^export\s+default\s+(?P<name>[\w$]+)\s*;?[ \t]*$", re.MULTILINE)
 LEFT_OVER = re.compile(r"^\s*(?:export\b|import\s*[{*'\"]|import\s+[\w$])", re.MULTILINE)
-ASSET_URL = re.compile(r"new\s+URL\(\s*(?P<q>['\"])(?P<name>[^'\"]+)(?P=q)\s*,\s*import\.meta\.url\s*\)")
+ASSET_URL = re.compile(r"new\s+URL\(\s*(?P<q>['\"])(?P<name>[^'\"]+)(?P=q)"
+                       r"\s*,\s*import\.meta\.url\s*\)")
 
 TYPES = {'.wasm': 'application/wasm', '.js': 'text/javascript'}
 
@@ -69,7 +72,8 @@ def import_binding(clause, module):
 
 
 class Bundle:
-    """Modules from one entry, each wrapped in a function that returns its exports, dependencies first."""
+    """Modules from one entry, each wrapped in a function that returns its exports, in the order
+    they run: every module after those it imports."""
 
     def __init__(self):
         self.names = {}     # module path -> the constant that holds its exports
@@ -89,7 +93,8 @@ class Bundle:
         self.open.add(path)
         body = path.read_text(encoding='utf-8')
         body = IMPORT.sub(lambda match: self.import_lines(path, match), body)
-        exports = [match['function'] or match['binding'] for match in EXPORT_DECLARATION.finditer(body)]
+        exports = [match['function'] or match['binding']
+                   for match in EXPORT_DECLARATION.finditer(body)]
         body = EXPORT_DECLARATION.sub('', body)
         defaults = [match['name'] for match in EXPORT_DEFAULT.finditer(body)]
         body = EXPORT_DEFAULT.sub('', body)
@@ -140,7 +145,8 @@ def bundle(entry):
 
 
 def csp_hash(text):
-    return "'sha256-" + base64.b64encode(hashlib.sha256(text.encode('utf-8')).digest()).decode() + "'"
+    digest = hashlib.sha256(text.encode('utf-8')).digest()
+    return f"'sha256-{base64.b64encode(digest).decode('ascii')}'"
 
 
 def inline_part(html, pattern, make, what):
@@ -160,7 +166,8 @@ def check_inline(text, name):
 def one_file(folder):
     html = (folder / 'index.html').read_text(encoding='utf-8')
     style = check_inline((folder / 'style.css').read_text(encoding='utf-8'), 'style.css')
-    check = check_inline((folder / 'startup-check.js').read_text(encoding='utf-8'), 'startup-check.js')
+    check = check_inline((folder / 'startup-check.js').read_text(encoding='utf-8'),
+                         'startup-check.js')
     main = check_inline(bundle(folder / 'main.js'), 'the bundled modules')
     html = inline_part(html, r'<link rel="stylesheet" href="style\.css">',
                        lambda m: f'<style>{style}</style>', 'stylesheet link')
@@ -173,8 +180,8 @@ def one_file(folder):
     policy = (f"default-src 'none'; script-src {csp_hash(check)} {csp_hash(main)} "
               f"'wasm-unsafe-eval' data:; style-src {csp_hash(style)}; worker-src data:; "
               "connect-src data:; media-src blob:; img-src blob: data:")
-    html = inline_part(html, r'(?<=<meta http-equiv="Content-Security-Policy"\n      content=")[^"]*',
-                       lambda m: policy, 'content security policy')
+    html = inline_part(html, r'(?<=<meta http-equiv="Content-Security-Policy")\s+content="[^"]*"',
+                       lambda m: f'\n      content="{policy}"', 'content security policy')
     left = re.search(r'<(?:script|link)\b[^>]*\b(?:src|href)="(?!data:)[^"]*"', html)
     if left:
         fail(f'index.html still names a file: {left.group(0)}')

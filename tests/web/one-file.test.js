@@ -37,7 +37,8 @@ async function dropFile(page, path) {
     return dropped;
   }, [readFileSync(path).toString('base64'), basename(path)]);
   await page.dispatchEvent('#drop-zone', 'drop', { dataTransfer: transfer });
-  await page.waitForFunction(() => document.body.dataset.decoding === 'false', null, { timeout: 120000 });
+  await page.waitForFunction(() => document.body.dataset.decoding === 'false', null,
+                             { timeout: 120000 });
 }
 
 describe('the page as one file, opened from the disk', () => {
@@ -84,9 +85,11 @@ describe('the page as one file, opened from the disk', () => {
 
   test('listens through the fake capture device', async () => {
     const listing = basicListing(6);
-    const recording = degrade(files.folder, encodeWithQirvex(files.folder, 'live', listing), 'live');
+    const clean = encodeWithQirvex(files.folder, 'live', listing);
+    const recording = degrade(files.folder, clean, 'live');
     const capture = forCapture(files.folder, recording, 'capture');
-    browser = await openOneFile(['--use-fake-ui-for-media-stream', '--use-fake-device-for-media-stream',
+    browser = await openOneFile(['--use-fake-ui-for-media-stream',
+                                 '--use-fake-device-for-media-stream',
                                  `--use-file-for-fake-audio-capture=${capture}`]);
     const { page } = browser;
     await page.click('#tab-read');
