@@ -150,7 +150,7 @@ def csp_hash(text):
 
 
 def inline_part(html, pattern, make, what):
-    match = re.search(pattern, html)
+    match = re.search(pattern, html, re.DOTALL)
     if not match:
         fail(f'index.html has no {what}')
     return html[:match.start()] + make(match) + html[match.end():]
@@ -169,6 +169,9 @@ def one_file(folder):
     check = check_inline((folder / 'startup-check.js').read_text(encoding='utf-8'),
                          'startup-check.js')
     main = check_inline(bundle(folder / 'main.js'), 'the bundled modules')
+    # The notice that the page's folder must be served is for the page as files only.
+    html = inline_part(html, r'\s*<p id="not-started-file"[^>]*>.*?</p>', lambda m: '',
+                       'notice for a page opened as a file')
     html = inline_part(html, r'<link rel="stylesheet" href="style\.css">',
                        lambda m: f'<style>{style}</style>', 'stylesheet link')
     html = inline_part(html, r'<script src="startup-check\.js" defer></script>',

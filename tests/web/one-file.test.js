@@ -1,5 +1,6 @@
 // The page as one file (make web-dist), opened from the disk: it encodes and decodes as the
-// programs do and listens through the fake capture device, loading nothing but what it holds.
+// programs do and listens through the fake capture device, loading nothing but what it holds;
+// where its scripts do not start, it does not tell to serve a folder it does not need.
 // The decode speed of its WebAssembly is printed (never asserted).
 import assert from 'node:assert/strict';
 import { readFileSync, statSync, writeFileSync } from 'node:fs';
@@ -81,6 +82,21 @@ describe('the page as one file, opened from the disk', () => {
     assertSelfContained(browser);
     await browser.close();
     browser = null;
+  });
+
+  test('where its scripts do not start, says so, without the notice to serve a folder', async () => {
+    const html = readFileSync(ONE_FILE, 'utf8');
+    const withoutModules = join(files.folder, 'no-modules.html');
+    writeFileSync(withoutModules, html.replace(/<script type="module">[\s\S]*?<\/script>/, ''));
+    const unstarted = await openPage(pathToFileURL(withoutModules).href, [],
+                                     { isStartAwaited: false });
+    try {
+      await unstarted.page.waitForSelector('#not-started-other', { state: 'visible' });
+      assert.equal(await unstarted.page.$('#not-started-file'), null);
+      assert.equal(await unstarted.page.isVisible('main'), false);
+    } finally {
+      await unstarted.close();
+    }
   });
 
   test('listens through the fake capture device', async () => {
