@@ -84,7 +84,7 @@ describe('the page as one file, opened from the disk', () => {
     browser = null;
   });
 
-  test('where its scripts do not start, says so, without the notice to serve a folder', async () => {
+  test('where its scripts do not start, says so without the notice to serve a folder', async () => {
     const html = readFileSync(ONE_FILE, 'utf8');
     const withoutModules = join(files.folder, 'no-modules.html');
     writeFileSync(withoutModules, html.replace(/<script type="module">[\s\S]*?<\/script>/, ''));
