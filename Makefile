@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
 .PHONY: all asan nosimd test demo bench robustness realtapes ber compare install fuzz valgrind windows \
-        windows-test windows-dist web web-test clean
+        windows-test windows-dist web web-dist web-test clean
 
 # Installs what a job needs and the machine lacks (Debian, as root); see scripts/setup.sh.
 setup-%:
@@ -102,8 +102,9 @@ windows: setup-windows
 windows-test: all windows
 	python3 scripts/windows_test.py build/qirvex build-windows/qirvex.exe
 
-# The Windows release archive, build-windows/qirvex-windows-x64.zip (needs zip and groff).
-windows-dist: windows
+# The Windows release archive, build-windows/qirvex-windows-x64.zip (needs zip and groff), with
+# the page as one file beside qirvex.exe.
+windows-dist: windows web-dist
 	bash scripts/windows_dist.sh
 
 # The browser page, built to WebAssembly by Debian's Emscripten into build-web/page/ (its loader
@@ -113,9 +114,16 @@ web: setup-web
 	$(EMSCRIPTEN_NODE_PATH) emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
 	$(EMSCRIPTEN_NODE_PATH) cmake --build build-web -j $(JOBS)
 
+# The page as one file, build-web/qirvex.html, that works opened from the disk, offline: the
+# modules bundled into one inline module, the worker, the worklet and the WebAssembly inlined as
+# data: URLs, the stylesheet inline, and a content security policy that allows only those.
+web-dist: web
+	python3 scripts/web_one_file.py build-web/page build-web/qirvex.html
+
 # The page's tests in Debian's Chromium, headless, driven by playwright-core from npm (which never
-# downloads a browser); they compare the page with build/qirvex and build/qirvex-rescue.
-web-test: all web
+# downloads a browser); they compare the page, served and as one file, with build/qirvex and
+# build/qirvex-rescue.
+web-test: all web-dist
 	cd tests/web && npm ci --no-audit --no-fund --loglevel=error
 	cd tests/web && node --test --test-concurrency=1
 

@@ -44,6 +44,7 @@ class Case:
     expected: Outcome = None    # Windows only: the outcome instead of the Linux program's
     read_only: tuple = ()       # files made read-only before the run
     through_cmd: bool = False   # run from a batch file by cmd, which echoes %ERRORLEVEL%
+    merged: bool = False        # both streams into one file (> log 2>&1): their order counts
 
 
 def canonical_wav(frames, rate_hz, bits, channels, format_tag=1):
@@ -164,7 +165,15 @@ def shared_cases(inputs):
         Case("append a decode", ["-A", "tape.wav", "notes.txt"],
              {"tape.wav": tone, "notes.txt": b"before\r\n"}),
     ]
-    return cases + unicode_cases(inputs) + cmd_cases(inputs)
+    return cases + unicode_cases(inputs) + cmd_cases(inputs) + merged_cases(inputs)
+
+
+def merged_cases(inputs):
+    """Both streams into one file, as `> log 2>&1` sends them. An unknown option is the one run
+    that writes to both: its line goes to standard error, at once, before the usage text, which
+    standard output holds until the program ends."""
+    return [Case("one file for both streams: unknown option", ["-Z", "in.bas"],
+                 {"in.bas": inputs["basic"]}, merged=True)]
 
 
 def unicode_cases(inputs):

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows release archive, build-windows/qirvex-windows-x64.zip: a folder qirvex\ with
-# qirvex.exe, the Windows guide as its README, the manual page as plain text, the example program,
-# and the troubleshooting guide with the pages and pictures it links to. The project's own README
+# qirvex.exe, the browser page as one file (qirvex.html, for reading recordings and listening), the
+# Windows guide as its README, the manual page as plain text, the example program, and the
+# troubleshooting guide with the pages and pictures it links to. The project's own README
 # stays out: it tells how to build on Linux. The texts get Windows line ends, so that any editor
 # shows them, and every link between them must lead to a file in the zip.
 set -euo pipefail
@@ -20,7 +21,7 @@ without_readme_links() {
         -e "s/\[([^]]*)\]\(\.\.\/README\.md[^)]*\)/\1 (in the project's README)/g"
 }
 
-cp build-windows/qirvex.exe "$folder/"
+cp build-windows/qirvex.exe build-web/qirvex.html "$folder/"
 with_crlf < docs/windows.md > "$folder/README.md"
 for doc in troubleshooting robustness performance; do
     without_readme_links < "docs/$doc.md" | with_crlf > "$folder/docs/$doc.md"

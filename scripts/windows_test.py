@@ -79,9 +79,24 @@ class Wine:
     def stop(self):
         subprocess.run(self.command([self.server, "-k"]), env=self.env, check=False)
 
-    def run(self, arguments, folder):
-        return subprocess.run(self.command([self.loader] + arguments), cwd=folder, env=self.env,
-                              capture_output=True, check=False)
+    def run(self, arguments, folder, merged=None):
+        return run_captured(self.command([self.loader] + arguments), folder, self.env, merged)
+
+
+def run_captured(command, folder, env=None, merged=None):
+    """Runs a command in a folder. With `merged` (a file outside the folder), standard output and
+    standard error both go into that file, as `> log 2>&1` sends them, and its bytes stand as the
+    standard output: the order of the two streams' messages is then part of the outcome."""
+    if merged is None:
+        return subprocess.run(command, cwd=folder, env=env, capture_output=True, check=False)
+    with open(merged, "wb") as log:
+        result = subprocess.run(command, cwd=folder, env=env, stdout=log,
+                                stderr=subprocess.STDOUT, check=False)
+    return subprocess.CompletedProcess(command, result.returncode, merged.read_bytes(), b"")
+
+
+def merged_log(case, folder):
+    return folder.with_name(folder.name + ".log") if case.merged else None
 
 
 def snapshot(folder):
@@ -114,8 +129,8 @@ class Runner:
 
     def linux(self, case, folder):
         prepare(folder, case)
-        result = subprocess.run([str(self.linux_qirvex)] + case.args, cwd=folder,
-                                capture_output=True, check=False)
+        result = run_captured([str(self.linux_qirvex)] + case.args, folder,
+                              merged=merged_log(case, folder))
         return Outcome(snapshot(folder), result.returncode, result.stdout, result.stderr)
 
     def windows(self, case, folder):
@@ -123,7 +138,8 @@ class Runner:
         hand_over(folder, self.wine.user)
         arguments = case.windows_args if case.windows_args is not None else case.args
         if not case.through_cmd:
-            result = self.wine.run([str(self.bin / "qirvex.exe")] + arguments, folder)
+            result = self.wine.run([str(self.bin / "qirvex.exe")] + arguments, folder,
+                                   merged_log(case, folder))
             return Outcome(snapshot(folder), result.returncode, result.stdout, result.stderr)
         result = self.wine.run(["cmd", "/c", windows_path(self.bin / "status.cmd")] + arguments,
                                folder)

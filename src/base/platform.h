@@ -18,7 +18,8 @@
 
 // Switches standard output and standard error to binary mode, in which the C library writes
 // every byte as it is: its text mode would turn the "\r\n" that ends a usage line into
-// "\r\r\n". Must come before anything is written to either.
+// "\r\r\n". Also leaves standard error unbuffered, as on Linux, so that the two streams
+// redirected to one file keep their order. Must come before anything is written to either.
 void use_binary_standard_streams();
 #endif
 

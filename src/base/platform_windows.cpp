@@ -46,6 +46,11 @@ std::vector<std::string> utf8_arguments(int argc, wchar_t** wide_argv) {
 void use_binary_standard_streams() {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    // msvcrt gives standard error a full buffer when it is not a console, and flushes standard
+    // output first at exit: with both sent to one file, a message written to standard error
+    // before the usage text would land after it. Unbuffered, as C asks and glibc has it, each
+    // message is written when it is made, and the file reads as on Linux.
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
 }
 
 std::FILE* open_file(const char* name, const char* mode) {
