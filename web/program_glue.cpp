@@ -49,21 +49,6 @@ struct ProgramOutcome {
 
 ProgramOutcome outcome;
 
-std::string stretches_summary(const MemoryImage& image) {
-    std::string text = std::to_string(byte_count(image)) + " bytes in " +
-                       std::to_string(image.stretches.size()) +
-                       (image.stretches.size() == 1 ? " stretch" : " stretches");
-    for (std::size_t i = 0; i < image.stretches.size(); ++i) {
-        const Stretch& stretch = image.stretches[i];
-        text += (i == 0 ? " (" : ", ") + hex_digits(stretch.start, 4) + "-" +
-                hex_digits(stretch.start + static_cast<std::uint32_t>(stretch.bytes.size()) - 1, 4);
-    }
-    text += image.stretches.empty() ? "" : ")";
-    text +=
-        image.run_address ? ", run at " + hex_digits(*image.run_address, 4) : ", no run address";
-    return text;
-}
-
 void add_problems(const std::vector<Problem>& problems) {
     for (const Problem& problem : problems) {
         outcome.problems.push_back(problem);
@@ -158,7 +143,7 @@ EMSCRIPTEN_KEEPALIVE int qx_program_to_tape(int format, const std::uint8_t* byte
     }
     if (address_or_none(run_address))
         read.image.run_address = address_or_none(run_address);
-    outcome.messages = stretches_summary(read.image) + "\n";
+    outcome.messages = image_summary(read.image) + "\n";
     add_output(".65v", write_65v(read.image, default_65v_nul_count));
     return outcome.status;
 }
@@ -193,7 +178,7 @@ EMSCRIPTEN_KEEPALIVE int qx_program_from_tape(int output, const std::uint8_t* by
         refuse("found no bytes that could be read");
         return outcome.status;
     }
-    outcome.messages = stretches_summary(read.image) + "\n" + outcome.messages;
+    outcome.messages = image_summary(read.image) + "\n" + outcome.messages;
     write_program(static_cast<TapeOutput>(output), read.image);
     return outcome.status;
 }

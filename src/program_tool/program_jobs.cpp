@@ -40,21 +40,6 @@ ProgramFormat format_by_name(const std::string& name) {
     return ProgramFormat::Binary;
 }
 
-std::string summary(const MemoryImage& image) {
-    std::string text = std::to_string(byte_count(image)) + " bytes in " +
-                       std::to_string(image.stretches.size()) +
-                       (image.stretches.size() == 1 ? " stretch" : " stretches");
-    for (std::size_t i = 0; i < image.stretches.size(); ++i) {
-        const Stretch& stretch = image.stretches[i];
-        text += (i == 0 ? " (" : ", ") + hex_digits(stretch.start, 4) + "-" +
-                hex_digits(stretch.start + static_cast<std::uint32_t>(stretch.bytes.size()) - 1, 4);
-    }
-    text += image.stretches.empty() ? "" : ")";
-    text +=
-        image.run_address ? ", run at " + hex_digits(*image.run_address, 4) : ", no run address";
-    return text;
-}
-
 void add_faults(JobOutcome& outcome, const std::string& name,
                 const std::vector<Problem>& problems) {
     for (const Problem& problem : problems)
@@ -161,7 +146,7 @@ JobOutcome to_tape(const ProgramOptions& options, const std::vector<std::uint8_t
         options.output.empty() ? derived_target_name(options.input, ".65v") : options.output;
     outcome.outputs.push_back(
         {name, write_65v(read.image, options.nul_count.value_or(default_65v_nul_count))});
-    outcome.notes.push_back(name + ": " + summary(read.image));
+    outcome.notes.push_back(name + ": " + image_summary(read.image));
     return outcome;
 }
 
@@ -297,7 +282,7 @@ JobOutcome from_tape(const ProgramOptions& options, const std::vector<std::uint8
     const char* content = format == ProgramFormat::Text65v      ? "a 65V load text"
                           : format == ProgramFormat::MosRecords ? "checksum records"
                                                                 : "a program";
-    outcome.notes.push_back(options.input + ": " + content + ", " + summary(read.image));
+    outcome.notes.push_back(options.input + ": " + content + ", " + image_summary(read.image));
     write_image(options, read.image, outcome);
     return outcome;
 }

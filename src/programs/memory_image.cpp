@@ -47,6 +47,21 @@ std::size_t byte_count(const MemoryImage& image) {
     return count;
 }
 
+std::string image_summary(const MemoryImage& image) {
+    std::string text = std::to_string(byte_count(image)) + " bytes in " +
+                       std::to_string(image.stretches.size()) +
+                       (image.stretches.size() == 1 ? " stretch" : " stretches");
+    for (std::size_t i = 0; i < image.stretches.size(); ++i) {
+        const Stretch& stretch = image.stretches[i];
+        text += (i == 0 ? " (" : ", ") + hex_digits(stretch.start, 4) + "-" +
+                hex_digits(stretch.start + static_cast<std::uint32_t>(stretch.bytes.size()) - 1, 4);
+    }
+    text += image.stretches.empty() ? "" : ")";
+    text +=
+        image.run_address ? ", run at " + hex_digits(*image.run_address, 4) : ", no run address";
+    return text;
+}
+
 // A bit per address, so that making the image looks only at the words where bytes were stored:
 // a reader of a short text does not walk all 64 KB.
 constexpr std::uint32_t bits_per_word = 64;

@@ -51,6 +51,9 @@ struct ReadResult {
 // Number of bytes the image holds.
 [[nodiscard]] std::size_t byte_count(const MemoryImage& image);
 
+// The image in words, as the tools report it: "6 bytes in 1 stretch (0300-0305), run at 0300".
+[[nodiscard]] std::string image_summary(const MemoryImage& image);
+
 // Collects bytes by address in any order and makes an image of them. A byte stored twice with
 // two values keeps the later one; the caller learns of it to report it.
 class ImageBuilder {
