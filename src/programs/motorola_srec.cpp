@@ -143,17 +143,6 @@ std::string write_srec(const MemoryImage& image) {
 
 ReadResult read_srec(const std::vector<std::uint8_t>& text) {
     SrecReading reading;
-    reading.result.end_offset = text.size();
-    for (const RecordLine& line : record_lines(text)) {
-        read_record(reading, text, line);
-        if (reading.is_ended) {
-            reading.result.end_offset = line.offset + line.size;
-            break;
-        }
-    }
-    if (!reading.is_ended)
-        reading.problem(text.size(),
-                        "found the end where an end record (S7, S8 or S9) was expected");
-    reading.result.image = reading.builder.image();
-    return reading.result;
+    return read_record_text(reading, text,
+                            "found the end where an end record (S7, S8 or S9) was expected");
 }

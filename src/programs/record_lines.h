@@ -40,3 +40,23 @@ void for_each_record(const MemoryImage& image, std::size_t per_line, Record&& re
                    std::vector<std::uint8_t>(begin, begin + static_cast<std::ptrdiff_t>(count)));
         }
 }
+
+// Reads the record lines of `text` in turn with read_record(reading, text, line), until one of
+// them ends the records; a text that runs out first gets `missing_end` at its end. The reading
+// holds the result, the image builder, is_ended and problem(offset, text).
+template <typename Reading>
+ReadResult read_record_text(Reading& reading, const std::vector<std::uint8_t>& text,
+                            const char* missing_end) {
+    reading.result.end_offset = text.size();
+    for (const RecordLine& line : record_lines(text)) {
+        read_record(reading, text, line);
+        if (reading.is_ended) {
+            reading.result.end_offset = line.offset + line.size;
+            break;
+        }
+    }
+    if (!reading.is_ended)
+        reading.problem(text.size(), missing_end);
+    reading.result.image = reading.builder.image();
+    return reading.result;
+}
