@@ -18,7 +18,7 @@ describe('starting the page', () => {
       const { page } = fromFile;
       await page.waitForSelector('#not-started-file', { state: 'visible' });
       assert.match(await page.textContent('#not-started-file'),
-                   /opened as a file[\s\S]*python3 -m http\.server -d build-web\/page 8000 --bind 127\.0\.0\.1/);
+                   /opened as a file[\s\S]*python3 -m http\.server -d build-web\/page 8000 --bind 127\.0\.0\.1[\s\S]*qirvex\.html/);
       assert.equal(await page.isVisible('main'), false);
       assert.equal(await page.isVisible('#tab-play'), false);
     } finally {
