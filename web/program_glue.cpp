@@ -78,20 +78,11 @@ ReadResult read_code(CodeFormat format, const std::vector<std::uint8_t>& bytes,
     return read_binary(bytes, load_address.value_or(0));
 }
 
-// The program on a decoded tape of `content`: a cc65 boot tape as its program; bytes after any
-// other text's "G" named, since the image cannot hold them.
+// The program on a decoded tape of `content`.
 ReadResult read_tape_program(TapeContent content, const std::vector<std::uint8_t>& bytes) {
     if (content == TapeContent::ChecksumRecords)
         return read_mos_records(bytes);
-    if (is_cc65_boot(bytes))
-        return read_cc65(bytes, cc65_start_address);
-    ReadResult read = read_65v(bytes);
-    const std::size_t after_go = bytes_after_go(bytes, read);
-    if (after_go > 0)
-        read.problems.push_back({read.end_offset, "found " + std::to_string(after_go) +
-                                                      " bytes after \"G\" where the load text "
-                                                      "should end"});
-    return read;
+    return read_65v_tape(bytes);
 }
 
 void add_output(std::string name, std::string bytes) {

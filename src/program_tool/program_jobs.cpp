@@ -231,18 +231,8 @@ JobOutcome listing_from_tape(const ProgramOptions& options,
 ReadResult read_tape_program(ProgramFormat format, const ProgramOptions& options,
                              const std::vector<std::uint8_t>& input) {
     switch (format) {
-    case ProgramFormat::Text65v: {
-        if (is_cc65_boot(input))
-            return read_cc65(input, cc65_start_address);
-        ReadResult read = read_65v(input);
-        // A loader's data after the "G" is not in the image: say so rather than lose it quietly.
-        const std::size_t after_go = bytes_after_go(input, read);
-        if (after_go > 0)
-            read.problems.push_back({read.end_offset, "found " + std::to_string(after_go) +
-                                                          " bytes after \"G\" where the load "
-                                                          "text should end"});
-        return read;
-    }
+    case ProgramFormat::Text65v:
+        return read_65v_tape(input);
     case ProgramFormat::MosRecords:
         return read_mos_records(input);
     case ProgramFormat::IntelHex:

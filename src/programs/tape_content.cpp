@@ -1,6 +1,8 @@
 #include "programs/tape_content.h"
 
 #include "programs/basic_listing.h"
+#include "programs/binary_image.h"
+#include "programs/monitor_65v.h"
 #include "programs/record_lines.h"
 
 namespace {
@@ -65,4 +67,16 @@ TapeContent classify_tape(const std::vector<std::uint8_t>& bytes) {
     if (is_listing(bytes))
         return TapeContent::BasicListing;
     return TapeContent::OtherData;
+}
+
+ReadResult read_65v_tape(const std::vector<std::uint8_t>& bytes) {
+    if (is_cc65_boot(bytes))
+        return read_cc65(bytes, cc65_start_address);
+    ReadResult read = read_65v(bytes);
+    const std::size_t after_go = bytes_after_go(bytes, read);
+    if (after_go > 0)
+        read.problems.push_back({read.end_offset, "found " + std::to_string(after_go) +
+                                                      " bytes after \"G\" where the load text "
+                                                      "should end"});
+    return read;
 }

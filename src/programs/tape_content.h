@@ -2,6 +2,8 @@
 // checksum records (often after a 65V loader), or other data.
 #pragma once
 
+#include "programs/memory_image.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -13,3 +15,8 @@ enum class TapeContent { BasicListing, LoadText65v, ChecksumRecords, OtherData }
 // most of its lines to begin with a line number. NULs, line ends and the echoes around a
 // listing do not count.
 [[nodiscard]] TapeContent classify_tape(const std::vector<std::uint8_t>& bytes);
+
+// The program on a decoded tape of a 65V load text: a cc65 boot tape (a loader, then the program's
+// raw bytes) as its program; any other text with the bytes after its "G" named as a fault, since
+// the image cannot hold them.
+[[nodiscard]] ReadResult read_65v_tape(const std::vector<std::uint8_t>& bytes);
