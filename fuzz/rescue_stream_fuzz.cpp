@@ -45,9 +45,6 @@ namespace {
 constexpr std::size_t header_bytes = 10;
 constexpr std::size_t cut_offset = 6;
 constexpr std::size_t cut_count = 4;
-// The rates start_rescue takes.
-constexpr std::uint32_t lowest_rate_hz = 8000;
-constexpr std::uint32_t highest_rate_hz = 192000;
 constexpr std::array<std::uint32_t, 8> common_rates_hz = {8000,  11025, 16000, 21600,
                                                           22050, 44100, 48000, 192000};
 // Past the look-ahead at 8000 Hz with 2 channels; see above.

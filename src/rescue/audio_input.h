@@ -5,15 +5,14 @@
 // out in the 16-bit range, whatever its width or encoding, so the decoder sees one scale.
 #pragma once
 
+#include "rescue/rescue_decoder.h"
+
 #include <sndfile.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
-
-constexpr std::uint32_t lowest_rate_hz = 8000;
-constexpr std::uint32_t highest_rate_hz = 192000;
 
 // The layout of headerless samples, as `sox -t raw` or `arecord -t raw` write them.
 struct RawLayout {

@@ -1,7 +1,7 @@
 // The frame clock's phases: search, check, locked; the bit reading and the timing loop.
 #include "rescue/frame_clock.h"
 
-#include "rescue/rereading.h"
+#include "rescue/clock_rereads.h"
 #include "rescue/word_reading.h"
 
 #include <algorithm>
@@ -79,12 +79,12 @@ constexpr double moved_clarity_level = 0.55;
 void update_levels(FrameClock& clock, const ToneHistory& history, double edge,
                    const WordBits& bits) {
     for (int k = 0; k < bits.count; ++k) {
-        const Magnitudes m = magnitudes_at(history, edge + k * clock.bit_samples);
+        const Magnitudes m = magnitudes_at(history, edge + k * clock.frame.bit_samples);
         const bool is_mark = bits.is_mark[static_cast<std::size_t>(k)];
         if (is_mark)
-            clock.mark_level += level_alpha * (m.mark - clock.mark_level);
+            clock.frame.mark_level += level_alpha * (m.mark - clock.frame.mark_level);
         else
-            clock.space_level += level_alpha * (m.space - clock.space_level);
+            clock.frame.space_level += level_alpha * (m.space - clock.frame.space_level);
         // What the other detector reads over a decided bit is noise (and the tones' crosstalk).
         const double other = is_mark ? m.space : m.mark;
         clock.noise_level += level_alpha * (other - clock.noise_level);
@@ -102,9 +102,9 @@ bool is_quiet(const FrameClock& clock) { return clock.timing_noise <= quiet_timi
 // The second-order loop: steer the next edge and the bit period from this word's changes of
 // tone, with gains that shrink as the timing noise grows.
 void steer(FrameClock& clock, const ToneHistory& history, const WordBits& word) {
-    const WordChanges found = tone_changes(clock, history, clock.edge, word);
+    const WordChanges found = tone_changes(clock.frame, history, clock.edge, word);
     // A word that did not frame was read out of step: its changes tell of timing, not noise.
-    const ChangeFit fit = is_framed(clock, word) ? fit_changes(clock, found) : ChangeFit{};
+    const ChangeFit fit = is_framed(clock.frame, word) ? fit_changes(clock.frame, found) : ChangeFit{};
     // One word moves the estimate by a bounded step, so that a single odd word cannot take
     // the gains away: real hiss still raises it to its level within about twenty words.
     if (fit.scatter >= 0)
@@ -113,21 +113,21 @@ void steer(FrameClock& clock, const ToneHistory& history, const WordBits& word) 
             (std::min(fit.scatter, most_scatter_ratio * clock.timing_noise) - clock.timing_noise);
     const double error = mean_error(found);
     const double share = gain_share(clock);
-    const int bits = word_bits(clock.format);
+    const int bits = word_bits(clock.frame.format);
     clock.edge += share * edge_gain * error;
-    clock.bit_samples += share * share * period_gain * error / bits;
+    clock.frame.bit_samples += share * share * period_gain * error / bits;
     if (is_quiet(clock) && fit.scatter >= 0 && fit.scatter <= quiet_timing_variance)
-        clock.bit_samples += slope_gain * fit.slope;
+        clock.frame.bit_samples += slope_gain * fit.slope;
     const double low = clock.tuned_bit_samples * (1 - period_range);
     const double high = clock.tuned_bit_samples * (1 + period_range);
-    clock.bit_samples =
-        clock.bit_samples < low ? low : (clock.bit_samples > high ? high : clock.bit_samples);
-    clock.edge += bits * clock.bit_samples;
+    clock.frame.bit_samples =
+        clock.frame.bit_samples < low ? low : (clock.frame.bit_samples > high ? high : clock.frame.bit_samples);
+    clock.edge += bits * clock.frame.bit_samples;
 }
 
 // The last window start that reading a word at `edge` needs.
 double word_reach(const FrameClock& clock, double edge) {
-    return edge + (word_bits(clock.format) - 1) * clock.bit_samples + 2;
+    return edge + (word_bits(clock.frame.format) - 1) * clock.frame.bit_samples + 2;
 }
 
 void start_search(FrameClock& clock, double from) {
@@ -142,7 +142,7 @@ void start_search(FrameClock& clock, double from) {
 bool search(FrameClock& clock, const ToneHistory& history) {
     if (clock.search_from < oldest_held(history))
         clock.search_from = oldest_held(history);
-    double d = straddle_d_at(clock, history, static_cast<double>(clock.search_from));
+    double d = straddle_d_at(clock.frame, history, static_cast<double>(clock.search_from));
     // A recording that begins inside a space bit is taken to have idled before its first sample.
     if (clock.search_from == 0 && !clock.is_armed && d <= 0) {
         clock.is_armed = true;
@@ -152,12 +152,12 @@ bool search(FrameClock& clock, const ToneHistory& history) {
     }
     while (clock.search_from + 1 <= history.newest) {
         const double next =
-            straddle_d_at(clock, history, static_cast<double>(clock.search_from + 1));
+            straddle_d_at(clock.frame, history, static_cast<double>(clock.search_from + 1));
         if (d > arm_level)
             clock.is_armed = true;
         if (clock.is_armed && d > 0 && next <= 0) {
             const double crossing = static_cast<double>(clock.search_from) + d / (d - next);
-            clock.edge = crossing + clock.bit_samples / 2;
+            clock.edge = crossing + clock.frame.bit_samples / 2;
             ++clock.search_from;
             return true;
         }
@@ -171,17 +171,17 @@ bool search(FrameClock& clock, const ToneHistory& history) {
 // since each step uses the window of the previous estimate.
 void refine_edge(FrameClock& clock, const ToneHistory& history) {
     for (int pass = 0; pass < 2; ++pass) {
-        double d = straddle_d_at(clock, history, clock.edge - clock.bit_samples / 2);
+        double d = straddle_d_at(clock.frame, history, clock.edge - clock.frame.bit_samples / 2);
         d = d > 1 ? 1 : (d < -1 ? -1 : d);
-        clock.edge += d * clock.bit_samples / 2;
+        clock.edge += d * clock.frame.bit_samples / 2;
     }
 }
 
 bool is_blurred_start(const FrameClock& clock, const WordBits& bits) {
     bool has_space = false;
-    for (int k = 1; k < bits.count - clock.format.stop_bits; ++k)
+    for (int k = 1; k < bits.count - clock.frame.format.stop_bits; ++k)
         has_space = has_space || !bits.is_mark[static_cast<std::size_t>(k)];
-    return has_space && bits.start < blurred_start_level && has_stop_bits(clock, bits) &&
+    return has_space && bits.start < blurred_start_level && has_stop_bits(clock.frame, bits) &&
            bits.clarity >= clarity_level;
 }
 
@@ -189,13 +189,13 @@ bool is_blurred_start(const FrameClock& clock, const WordBits& bits) {
 // line gone idle.
 bool is_faint(const FrameClock& clock, const ToneHistory& history, double edge) {
     const Magnitudes m = magnitudes_at(history, edge);
-    return m.mark / clock.mark_level + m.space / clock.space_level < faint_sum;
+    return m.mark / clock.frame.mark_level + m.space / clock.frame.space_level < faint_sum;
 }
 
 bool is_squelched(const FrameClock& clock, const ToneHistory& history, double edge) {
     const double floor =
-        std::clamp(squelch_noise_ratio * clock.noise_level, least_squelch_level * clock.space_level,
-                   most_squelch_level * clock.space_level);
+        std::clamp(squelch_noise_ratio * clock.noise_level, least_squelch_level * clock.frame.space_level,
+                   most_squelch_level * clock.frame.space_level);
     return magnitudes_at(history, edge).space < floor;
 }
 
@@ -204,7 +204,7 @@ bool is_squelched(const FrameClock& clock, const ToneHistory& history, double ed
 // squelch.
 bool is_word_taken(const FrameClock& clock, const ToneHistory& history, const WordBits& bits,
                    double clarity) {
-    return !bits.is_mark[0] && has_stop_bits(clock, bits) && bits.clarity >= clarity &&
+    return !bits.is_mark[0] && has_stop_bits(clock.frame, bits) && bits.clarity >= clarity &&
            bits.weakest >= least_found_margin && !is_squelched(clock, history, clock.edge);
 }
 
@@ -214,7 +214,7 @@ bool check_candidate(FrameClock& clock, const ToneHistory& history, DecodedWord&
     if (clock.edge > 0)
         refine_edge(clock, history);
     const double first_edge = clock.edge;
-    const WordBits first = read_bits(clock, history, clock.edge);
+    const WordBits first = read_bits(clock.frame, history, clock.edge);
     bool is_moved = false;
     WordBits bits = reread_candidate(clock, history, first, is_moved);
     // A moved reading that fails its stricter bar gives way to the first one, judged as usual.
@@ -226,7 +226,7 @@ bool check_candidate(FrameClock& clock, const ToneHistory& history, DecodedWord&
         clock.phase = ClockPhase::Searching;
         return false;
     }
-    word = assemble(clock, bits, clock.edge);
+    word = assemble(clock.frame, bits, clock.edge);
     word.is_reread = clock.edge != first_edge;
     update_levels(clock, history, clock.edge, bits);
     ++clock.locks;
@@ -240,12 +240,12 @@ bool check_candidate(FrameClock& clock, const ToneHistory& history, DecodedWord&
 // step, word by word, so that it is in step again when the tones come back; that long, it is
 // silence. Idle line (mark alone) means that the next word starts after a gap of any length.
 bool is_word_due(FrameClock& clock, const ToneHistory& history, const WordBits& bits) {
-    const bool is_clear = is_framed(clock, bits) && bits.clarity >= clarity_level;
+    const bool is_clear = is_framed(clock.frame, bits) && bits.clarity >= clarity_level;
     const bool is_quiet_line = is_squelched(clock, history, clock.edge) && !is_clear;
     if (is_quiet_line && is_faint(clock, history, clock.edge) &&
         clock.coasted_words < most_coasted_words) {
         ++clock.coasted_words;
-        clock.edge += word_bits(clock.format) * clock.bit_samples;
+        clock.edge += word_bits(clock.frame.format) * clock.frame.bit_samples;
         return false;
     }
     // After a dropout, only a word as clear as a searched one shows that the clock is still in
@@ -253,8 +253,8 @@ bool is_word_due(FrameClock& clock, const ToneHistory& history, const WordBits& 
     // after the last faint edge.
     const bool is_after_dropout = clock.coasted_words > 0;
     if (is_quiet_line || (is_after_dropout && !(is_clear && bits.weakest >= least_found_margin))) {
-        const double back_bits = is_after_dropout ? word_bits(clock.format) + 0.5 : 0.5;
-        start_search(clock, clock.edge - back_bits * clock.bit_samples);
+        const double back_bits = is_after_dropout ? word_bits(clock.frame.format) + 0.5 : 0.5;
+        start_search(clock, clock.edge - back_bits * clock.frame.bit_samples);
         return false;
     }
     return true;
@@ -262,24 +262,24 @@ bool is_word_due(FrameClock& clock, const ToneHistory& history, const WordBits& 
 
 // A word where the lock predicts it. Returns true with `word` set when one was decoded.
 bool check_predicted(FrameClock& clock, const ToneHistory& history, DecodedWord& word) {
-    WordBits bits = read_bits(clock, history, clock.edge);
+    WordBits bits = read_bits(clock.frame, history, clock.edge);
     if (!is_word_due(clock, history, bits))
         return false;
     const bool may_stretch = is_quiet(clock) && !is_faint_reading(bits);
     const bool is_reread = reread_predicted(clock, history, bits, may_stretch);
     if (bits.is_mark[0] && !is_blurred_start(clock, bits)) {
         // Idle line, even where the start edge points: the next word starts after a gap.
-        start_search(clock, clock.edge - clock.bit_samples / 2);
+        start_search(clock, clock.edge - clock.frame.bit_samples / 2);
         return false;
     }
-    const bool is_good = has_stop_bits(clock, bits);
+    const bool is_good = has_stop_bits(clock.frame, bits);
     clock.bad_in_row = is_good ? 0 : clock.bad_in_row + 1;
     if (clock.bad_in_row >= bad_words_to_unlock) {
         ++clock.lock_losses;
-        start_search(clock, clock.edge - clock.bit_samples / 2);
+        start_search(clock, clock.edge - clock.frame.bit_samples / 2);
         return false;
     }
-    word = assemble(clock, bits, clock.edge);
+    word = assemble(clock.frame, bits, clock.edge);
     word.is_reread = is_reread;
     // A word read in step after a dropout: the words stepped over are lost.
     word.lost_before = clock.coasted_words;
@@ -288,16 +288,18 @@ bool check_predicted(FrameClock& clock, const ToneHistory& history, DecodedWord&
     if (is_faint_reading(bits)) {
         // Read through a dropout: its levels are not the line's, and the changes of tone at the
         // dropout's edges read late or early as the level steps.
-        clock.edge += word_bits(clock.format) * clock.bit_samples;
+        clock.edge += word_bits(clock.frame.format) * clock.frame.bit_samples;
         return true;
     }
-    if (is_framed(clock, bits))
+    if (is_framed(clock.frame, bits))
         update_levels(clock, history, clock.edge, bits);
     steer(clock, history, bits);
     return true;
 }
 
-bool count_word(FrameClock& clock, const DecodedWord& word) {
+bool count_word(FrameClock& clock, DecodedWord& word) {
+    word.gap_before = word.edge - clock.previous_end;
+    clock.previous_end = word.edge + word.bit_count * word.bit_samples;
     ++clock.words;
     if (word.is_framing_error || word.is_parity_error)
         ++clock.suspect_words;
@@ -306,25 +308,21 @@ bool count_word(FrameClock& clock, const DecodedWord& word) {
 
 } // namespace
 
-int word_bits(const WordFormat& format) {
-    return 1 + format.data_bits + (format.parity == Parity::None ? 0 : 1) + format.stop_bits;
-}
-
 void configure_clock(FrameClock& clock, const WordFormat& format, double bit_samples,
                      double space_cycles_per_bit, double mark_level, double space_level) {
     clock = FrameClock{};
-    clock.format = format;
-    clock.bit_samples = bit_samples;
+    clock.frame.format = format;
+    clock.frame.bit_samples = bit_samples;
     clock.tuned_bit_samples = bit_samples;
     // An eighth of a bit (a sixteenth where a bit holds a single cycle of space, at 1200 baud),
     // as measured: at 12 dB Eb/N0 an eighth left the clock within 1.8 samples of the true edge
     // half the time at 300 baud (3.2 with one window at the boundary, 2.8 with windows a quarter
     // of a bit away), and a quarter of a bit lost a word of a real 1200-baud tape, an eighth a
     // block of another, a sixteenth none.
-    clock.probe_samples = bit_samples / (space_cycles_per_bit < 2 ? 16 : 8);
-    clock.mark_level = mark_level > 0 ? mark_level : 1.0;
-    clock.space_level = space_level > 0 ? space_level : 1.0;
-    clock.noise_level = start_noise_share * clock.space_level;
+    clock.frame.probe_samples = bit_samples / (space_cycles_per_bit < 2 ? 16 : 8);
+    clock.frame.mark_level = mark_level > 0 ? mark_level : 1.0;
+    clock.frame.space_level = space_level > 0 ? space_level : 1.0;
+    clock.noise_level = start_noise_share * clock.frame.space_level;
 }
 
 std::int64_t clock_history_span(const WordFormat& format, double bit_samples) {
@@ -348,7 +346,7 @@ bool next_word(FrameClock& clock, const ToneHistory& history, DecodedWord& word)
             break;
         case ClockPhase::Checking:
             // Judge the searched edge once its whole word is in the history.
-            if (word_reach(clock, clock.edge + clock.bit_samples / 2) > history.newest)
+            if (word_reach(clock, clock.edge + clock.frame.bit_samples / 2) > history.newest)
                 return false;
             if (check_candidate(clock, history, word))
                 return count_word(clock, word);
@@ -356,7 +354,7 @@ bool next_word(FrameClock& clock, const ToneHistory& history, DecodedWord& word)
             break;
         case ClockPhase::Locked:
             // Read the predicted word once it has arrived, allowing for a jump of half a bit.
-            if (word_reach(clock, clock.edge + clock.bit_samples / 2) > history.newest)
+            if (word_reach(clock, clock.edge + clock.frame.bit_samples / 2) > history.newest)
                 return false;
             if (check_predicted(clock, history, word))
                 return count_word(clock, word);

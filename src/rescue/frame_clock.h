@@ -15,35 +15,23 @@
 // start bit in an otherwise clear word), and sends the clock back to searching; so do three bad
 // words in a row, and silence. Through a dropout, where both tones fall faint, the clock steps
 // on word by word and counts the words it stepped over as lost once it reads on in step.
-//
-//     [start][d0 .. d7][parity][stop][stop]   bit k starts at edge + k x bit_samples
 #pragma once
 
+#include "rescue/decoded_word.h"
 #include "rescue/tone_history.h"
+#include "rescue/word_reading.h"
 
 #include <cstdint>
-
-enum class Parity { None, Even, Odd };
-
-struct WordFormat {
-    int data_bits = 8; // 7 or 8
-    Parity parity = Parity::None;
-    int stop_bits = 2; // 1 or 2
-};
-
-// Start bit, data bits, parity bit and stop bits.
-[[nodiscard]] int word_bits(const WordFormat& format);
 
 enum class ClockPhase { Searching, Checking, Locked };
 
 struct FrameClock {
-    WordFormat format;
-    double bit_samples = 0;       // the bit period the loop tracks, in samples
+    // The word format, the bit period the loop tracks, and the running levels of decided mark
+    // and space bits: what every word is read against.
+    ReadingFrame frame;
     double tuned_bit_samples = 0; // the bit period at the measured speed, in samples
-    double probe_samples = 0;     // how far either side of a boundary its timing is read
-    double mark_level = 1;        // Am: running mark magnitude of decided mark bits
-    double space_level = 1;       // As: running space magnitude of decided space bits
     double noise_level = 0;       // running magnitude of the other tone over decided bits
+    double previous_end = 0;      // where the last word decided ended
     ClockPhase phase = ClockPhase::Searching;
     std::int64_t search_from = 0;      // the next window start the search examines
     bool is_armed = false;             // the search has seen clear mark since its last crossing
@@ -57,17 +45,6 @@ struct FrameClock {
     std::int64_t lock_losses = 0;      // times three bad words dropped the lock
     std::int64_t jumps = 0;            // timing errors above the jump limit taken at once
     double timing_noise = 0.05 * 0.05; // variance of one change's timing error, bits squared
-};
-
-struct DecodedWord {
-    int byte = 0;                  // the data bits, least significant first on tape
-    bool is_framing_error = false; // a stop bit read space, or the start bit mark
-    bool is_parity_error = false;  // the parity bit disagreed with the data
-    bool is_reread = false;        // read again from a moved edge or period, which read better
-    bool is_faint = false;         // its tones were 10 dB or more under their levels: a dropout
-    int confidence = 0;            // the margin of its most doubtful bit, 0 (a coin toss) to 100
-    int lost_before = 0;           // words lost in a dropout just before it
-    double edge = 0;               // the start edge, in samples from the start of the recording
 };
 
 // A clock for `format` at a bit period of bit_samples, in which the space tone makes

@@ -1,18 +1,27 @@
-// Reading a word again where one reading is doubtful: from where its own changes of tone or its
-// start edge point, and at other bit periods, keeping the reading that frames and reads clearest.
+// Readings of a word other than the one where the clock put it: from the edge its changes of
+// tone point to, and at another bit period. Each is only a
+// proposal; the frame clock decides which reading it takes (clock_rereads.h).
 #pragma once
 
-#include "rescue/frame_clock.h"
 #include "rescue/tone_history.h"
 #include "rescue/word_reading.h"
 
-// A word found by the search at clock.edge, read again from the edge its changes of tone point
-// to; clock.edge follows the better reading, which is returned, with is_moved set when it moved.
-[[nodiscard]] WordBits reread_candidate(FrameClock& clock, const ToneHistory& history,
-                                        WordBits bits, bool& is_moved);
+struct Reading {
+    WordBits bits;
+    double edge = 0;        // the start edge it was read from
+    double bit_samples = 0; // the bit period it was read at
+    double moved_by = 0;    // how far its edge lies from the reading it was proposed against
+};
 
-// A predicted word read again from where its start edge lies, when that is far from the
-// prediction, and, where may_stretch and its stop bits fail, at other bit periods. The clock's
-// edge and period follow the reading taken. Returns true when a re-read was taken.
-[[nodiscard]] bool reread_predicted(FrameClock& clock, const ToneHistory& history, WordBits& bits,
-                                    bool may_stretch);
+// The word read from `edge` at the frame's bit period.
+[[nodiscard]] Reading read_word(const ReadingFrame& frame, const ToneHistory& history,
+                                double edge);
+
+// The word read again from the edge that the mean timing error of its changes of tone points to.
+[[nodiscard]] Reading moved_by_changes(const ReadingFrame& frame, const ToneHistory& history,
+                                       const Reading& reading);
+
+// The word read from `edge` at a bit period longer by `stretch` (a share; negative: shorter)
+// than the frame's.
+[[nodiscard]] Reading stretched(const ReadingFrame& frame, const ToneHistory& history,
+                                double edge, double stretch);

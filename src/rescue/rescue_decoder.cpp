@@ -21,11 +21,24 @@ constexpr std::int64_t clock_step_samples = 1024;
 // The decoded channel is taken out of the frames in pieces of at most this many samples.
 constexpr std::int64_t piece_samples = 16384;
 
+// A detector reads a tone of amplitude A as A x window/2 x the sine table's scale x the DC
+// remover's scale; full scale is 32768. Zero before the front end is configured.
+double full_scale(const ToneFront& front) {
+    return 32768.0 * front.window_samples / 2 * 16384.0 *
+           static_cast<double>(front.remover.ring.size());
+}
+
 void drain_clock(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
+    const double scale = full_scale(decoder.front);
     DecodedWord word;
     while (next_word(decoder.clock, decoder.history, word)) {
         // The clock counts from the first sample it was given; words count from the recording's.
-        word.edge += static_cast<double>(decoder.origin_frames);
+        const auto origin = static_cast<double>(decoder.origin_frames);
+        word.edge += origin;
+        if (decoder.clock.words == 1)
+            word.gap_before += origin;
+        word.mark_level /= scale;
+        word.space_level /= scale;
         words.push_back(word);
     }
 }
@@ -149,6 +162,14 @@ std::int64_t gather(RescueDecoder& decoder, const std::int16_t* frames, std::int
 
 } // namespace
 
+bool is_decodable(const RescueSettings& settings, std::uint32_t rate_hz, int channels) {
+    const WordFormat& format = settings.format;
+    return rate_hz >= lowest_rate_hz && rate_hz <= highest_rate_hz && channels >= 1 &&
+           settings.channel >= 0 && settings.channel <= channels &&
+           is_family_baud(settings.baud) && (format.data_bits == 7 || format.data_bits == 8) &&
+           (format.stop_bits == 1 || format.stop_bits == 2);
+}
+
 void start_rescue(RescueDecoder& decoder, const RescueSettings& settings, std::uint32_t rate_hz,
                   int channels) {
     decoder = RescueDecoder{};
@@ -196,18 +217,29 @@ void finish_rescue(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
 RescueResult rescue_result(const RescueDecoder& decoder) {
     const Calibration& calibration = decoder.calibration;
     const FrameClock& clock = decoder.clock;
+    const SpeedEstimate& estimate = calibration.estimate;
     RescueResult result;
     result.channel = calibration.channel + 1;
-    result.speed = calibration.estimate.speed;
-    result.has_leader = calibration.estimate.has_leader;
-    result.is_speed_measured = calibration.estimate.measured_windows > 0;
-    // A detector reads a tone of amplitude A as A x window/2 x the sine table's scale x the DC
-    // remover's scale; full scale is 32768.
-    const double full_scale = 32768.0 * decoder.front.window_samples / 2 * 16384.0 *
-                              static_cast<double>(decoder.front.remover.ring.size());
-    if (full_scale > 0) {
-        result.mark_level = clock.mark_level / full_scale;
-        result.space_level = clock.space_level / full_scale;
+    result.baud = decoder.settings.baud;
+    result.speed = estimate.speed;
+    result.has_leader = estimate.has_leader;
+    result.is_speed_measured = estimate.measured_windows > 0;
+    if (decoder.phase == StreamPhase::Decoding) {
+        result.calibrated_on = estimate.has_leader ? CalibrationSource::Leader
+                               : result.is_speed_measured ? CalibrationSource::ClearMark
+                                                          : CalibrationSource::Nothing;
+        // The look-ahead began where the silence let go before it ended.
+        if (estimate.has_leader) {
+            result.leader_start = estimate.leader_start + decoder.origin_frames;
+            result.leader_end = estimate.leader_end + decoder.origin_frames;
+        }
+    }
+    result.bit_samples = clock.frame.bit_samples;
+    result.window_samples = decoder.front.window_samples;
+    const double scale = full_scale(decoder.front);
+    if (scale > 0) {
+        result.mark_level = clock.frame.mark_level / scale;
+        result.space_level = clock.frame.space_level / scale;
     }
     result.frames_read = decoder.frames;
     result.bytes = clock.words;

@@ -35,11 +35,31 @@ struct RescueDecoder {
     std::int64_t frames = 0;                 // frames pushed in all
 };
 
+// The sample rates the core decodes. At 8000 Hz a bit at 1200 baud still spans six samples and
+// the 2400 Hz tone lies well under the Nyquist frequency; 192000 Hz is the highest rate sound
+// cards record, and the look-ahead's memory budget holds 2.7 s of it in stereo.
+constexpr std::uint32_t lowest_rate_hz = 8000;
+constexpr std::uint32_t highest_rate_hz = 192000;
+
+// What the calibration was taken from.
+enum class CalibrationSource {
+    Pending,   // the look-ahead is still filling
+    Leader,    // a run of idle mark tone
+    ClearMark, // no leader: every window that read clearly mark
+    Nothing,   // no mark tone: the nominal speed
+};
+
 struct RescueResult {
+    CalibrationSource calibrated_on = CalibrationSource::Pending;
+    std::int64_t leader_start = 0;  // the leader's first frame, when calibrated on one
+    std::int64_t leader_end = 0;    // one past its last
     int channel = 0;                // the channel decoded, from 1
+    int baud = 0;                   // the bit rate decoded
     double speed = 1.0;             // measured tape speed, 1.0 = exact
     bool has_leader = false;        // the speed came from a leader
     bool is_speed_measured = false; // false: no mark tone found, nominal speed assumed
+    double bit_samples = 0;         // the bit period the clock now tracks, in samples
+    int window_samples = 0;         // the tone detectors' window, in samples
     double mark_level = 0;          // final running mark level, share of full scale
     double space_level = 0;         // final running space level, share of full scale
     std::int64_t frames_read = 0;   // sample frames pushed
@@ -51,13 +71,19 @@ struct RescueResult {
     std::int64_t jumps = 0;         // timing jumps taken at once
 };
 
-// Readies the decoder for frames of `channels` samples at rate_hz (8000 to 192000). A channel
-// chosen in the settings must exist.
+// Whether the core decodes frames of `channels` samples at rate_hz with these settings: a rate in
+// its range, a bit rate of the family, a word of 7 or 8 data bits and 1 or 2 stop bits, and a
+// chosen channel that exists.
+[[nodiscard]] bool is_decodable(const RescueSettings& settings, std::uint32_t rate_hz,
+                                int channels);
+
+// Readies the decoder for frames of `channels` samples at rate_hz, where is_decodable.
 void start_rescue(RescueDecoder& decoder, const RescueSettings& settings, std::uint32_t rate_hz,
                   int channels);
 
 // Takes `count` interleaved frames of samples in the 16-bit range and appends the words they
-// complete to `words`, in order.
+// complete to `words`, in order. Each word's edge and gap count from the recording's first
+// frame, and its levels are shares of full scale.
 void push_frames(RescueDecoder& decoder, const std::int16_t* frames, std::int64_t count,
                  std::vector<DecodedWord>& words);
 

@@ -87,11 +87,16 @@ void report_verbose(const Job& job, const AudioInput& audio, const RescueResult&
     std::fprintf(
         messages, "%s: %s, %d Hz, %d channel(s), %lld frames; decoding channel %d at %d baud\n",
         program_name, audio_format_name(audio).c_str(), audio.info.samplerate, audio.info.channels,
-        static_cast<long long>(result.frames_read), result.channel, job.options.settings.baud);
-    std::fprintf(messages, "%s: tape speed %.2f %% (%s)\n", program_name, result.speed * 100,
-                 result.has_leader          ? "measured on the leader"
-                 : result.is_speed_measured ? "measured on mark tone, no leader found"
-                                            : "no mark tone found, nominal speed assumed");
+        static_cast<long long>(result.frames_read), result.channel, result.baud);
+    const double rate = audio.info.samplerate;
+    if (result.calibrated_on == CalibrationSource::Leader)
+        std::fprintf(messages, "%s: tape speed %.2f %% (measured on the leader, %.2f to %.2f s)\n",
+                     program_name, result.speed * 100, result.leader_start / rate,
+                     result.leader_end / rate);
+    else
+        std::fprintf(messages, "%s: tape speed %.2f %% (%s)\n", program_name, result.speed * 100,
+                     result.is_speed_measured ? "measured on mark tone, no leader found"
+                                              : "no mark tone found, nominal speed assumed");
     std::fprintf(messages, "%s: levels: mark %.1f dBFS, space %.1f dBFS\n", program_name,
                  decibels(result.mark_level), decibels(result.space_level));
     std::fprintf(

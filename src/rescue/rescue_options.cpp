@@ -2,6 +2,7 @@
 #include "rescue/rescue_options.h"
 
 #include "base/kcs.h"
+#include "rescue/rescue_decoder.h"
 
 #include <array>
 #include <cstring>
@@ -117,15 +118,6 @@ bool bad_value(const OptionRule& rule, const std::string& value, const char* exp
                std::string& problem) {
     problem = option_label(rule) + ": found \"" + value + "\" where " + expected + " was expected";
     return false;
-}
-
-// The rates of the family: every bit holds whole cycles of both tones (4 and 8 at 300 baud, 1
-// and 2 at 1200, the CUTS rate). Below 75 baud a bit's window would outgrow the history.
-constexpr int lowest_baud = 75;
-constexpr int highest_baud = space_hz;
-
-bool is_family_baud(int baud) {
-    return baud >= lowest_baud && baud <= highest_baud && space_hz % baud == 0;
 }
 
 // A whole decimal number from 0 to 999999; -1 when the text is anything else.

@@ -10,3 +10,12 @@ struct RescueSettings {
     WordFormat format;    // the serial word
     int channel = 0;      // 1-based channel to decode; 0: the one with the strongest tone
 };
+
+// The rates of the family: every bit holds whole cycles of both tones (4 and 8 at 300 baud, 1
+// and 2 at 1200, the CUTS rate). Below 75 baud a bit's window would outgrow the history.
+constexpr int lowest_baud = 75;
+constexpr int highest_baud = space_hz;
+
+[[nodiscard]] constexpr bool is_family_baud(int baud) {
+    return baud >= lowest_baud && baud <= highest_baud && space_hz % baud == 0;
+}

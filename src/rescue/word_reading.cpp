@@ -32,40 +32,41 @@ Magnitudes magnitudes_at(const ToneHistory& history, double window_start) {
     return m;
 }
 
-double discriminator(const FrameClock& clock, const Magnitudes& m) {
+double discriminator(const ReadingFrame& frame, const Magnitudes& m) {
     // Past even_ratio the weaker tone's share is weighed down by the square root of the excess.
-    const double ratio = clock.mark_level / clock.space_level;
+    const double ratio = frame.mark_level / frame.space_level;
     const double weight = std::sqrt(ratio / std::clamp(ratio, 1 / even_ratio, even_ratio));
-    const double mark = weight * m.mark / clock.mark_level;
-    const double space = m.space / clock.space_level;
+    const double mark = weight * m.mark / frame.mark_level;
+    const double space = m.space / frame.space_level;
     const double sum = mark + space;
     return sum > 0 ? (mark - space) / sum : 0.0;
 }
 
-double straddle_d_at(const FrameClock& clock, const ToneHistory& history, double window_start) {
+double straddle_d_at(const ReadingFrame& frame, const ToneHistory& history, double window_start) {
     const Magnitudes m = magnitudes_at(history, window_start);
-    const double ratio = clock.mark_level / clock.space_level;
+    const double ratio = frame.mark_level / frame.space_level;
     if (ratio * most_straddle_ratio < 1)
-        return std::clamp(1 - 2 * m.space / clock.space_level, -1.0, 1.0);
+        return std::clamp(1 - 2 * m.space / frame.space_level, -1.0, 1.0);
     if (ratio > most_straddle_ratio)
-        return std::clamp(2 * m.mark / clock.mark_level - 1, -1.0, 1.0);
-    return discriminator(clock, m);
+        return std::clamp(2 * m.mark / frame.mark_level - 1, -1.0, 1.0);
+    return discriminator(frame, m);
 }
 
-WordBits read_bits(const FrameClock& clock, const ToneHistory& history, double edge) {
+WordBits read_bits(const ReadingFrame& frame, const ToneHistory& history, double edge) {
     WordBits bits;
-    bits.count = word_bits(clock.format);
+    bits.count = word_bits(frame.format);
     for (int k = 0; k < bits.count; ++k) {
-        const Magnitudes m = magnitudes_at(history, edge + k * clock.bit_samples);
-        const double d = discriminator(clock, m);
+        const Magnitudes m = magnitudes_at(history, edge + k * frame.bit_samples);
+        const double d = discriminator(frame, m);
         if (k == 0)
             bits.start = d;
+        bits.d[static_cast<std::size_t>(k)] = d;
         const bool is_mark = d > 0;
         bits.is_mark[static_cast<std::size_t>(k)] = is_mark;
         bits.clarity += std::fabs(d) / bits.count;
         bits.weakest = std::min(bits.weakest, std::fabs(d));
         bits.strength +=
-            (is_mark ? m.mark / clock.mark_level : m.space / clock.space_level) / bits.count;
+            (is_mark ? m.mark / frame.mark_level : m.space / frame.space_level) / bits.count;
     }
     return bits;
 }
@@ -78,17 +79,17 @@ WordBits read_bits(const FrameClock& clock, const ToneHistory& history, double e
 // half a 1200 Hz cycle of it (4 samples either way at 21600 Hz), where the clock was left to
 // wander. Two windows at probe_samples before and after the boundary sit on the steep parts of
 // those steps, and their mean answers to every sample of offset.
-WordChanges tone_changes(const FrameClock& clock, const ToneHistory& history, double edge,
+WordChanges tone_changes(const ReadingFrame& frame, const ToneHistory& history, double edge,
                          const WordBits& bits) {
-    const double half = clock.bit_samples / 2;
+    const double half = frame.bit_samples / 2;
     WordChanges found;
     bool was_mark = true; // the stop bit or idle line before the start bit
     for (int k = 0; k < bits.count; ++k) {
         const bool is_mark = bits.is_mark[static_cast<std::size_t>(k)];
         if (is_mark != was_mark) {
-            const double boundary = edge + k * clock.bit_samples - half;
-            const double d = (straddle_d_at(clock, history, boundary - clock.probe_samples) +
-                              straddle_d_at(clock, history, boundary + clock.probe_samples)) /
+            const double boundary = edge + k * frame.bit_samples - half;
+            const double d = (straddle_d_at(frame, history, boundary - frame.probe_samples) +
+                              straddle_d_at(frame, history, boundary + frame.probe_samples)) /
                              2;
             const auto n = static_cast<std::size_t>(found.count++);
             found.bit[n] = k;
@@ -106,12 +107,12 @@ double mean_error(const WordChanges& found) {
     return found.count > 0 ? total / found.count : 0.0;
 }
 
-double timing_error(const FrameClock& clock, const ToneHistory& history, double edge,
+double timing_error(const ReadingFrame& frame, const ToneHistory& history, double edge,
                     const WordBits& bits) {
-    return mean_error(tone_changes(clock, history, edge, bits));
+    return mean_error(tone_changes(frame, history, edge, bits));
 }
 
-ChangeFit fit_changes(const FrameClock& clock, const WordChanges& found) {
+ChangeFit fit_changes(const ReadingFrame& frame, const WordChanges& found) {
     ChangeFit fit;
     if (found.count < 3)
         return fit;
@@ -133,49 +134,55 @@ ChangeFit fit_changes(const FrameClock& clock, const WordChanges& found) {
         residual += r * r;
     }
     fit.scatter =
-        residual / static_cast<double>(count - 2) / (clock.bit_samples * clock.bit_samples);
+        residual / static_cast<double>(count - 2) / (frame.bit_samples * frame.bit_samples);
     return fit;
 }
 
-bool has_stop_bits(const FrameClock& clock, const WordBits& bits) {
-    for (int k = bits.count - clock.format.stop_bits; k < bits.count; ++k)
+bool has_stop_bits(const ReadingFrame& frame, const WordBits& bits) {
+    for (int k = bits.count - frame.format.stop_bits; k < bits.count; ++k)
         if (!bits.is_mark[static_cast<std::size_t>(k)])
             return false;
     return true;
 }
 
-double start_edge_error(const FrameClock& clock, const ToneHistory& history, double edge) {
-    const double half = clock.bit_samples / 2;
-    return straddle_d_at(clock, history, edge - half) * half;
+double start_edge_error(const ReadingFrame& frame, const ToneHistory& history, double edge) {
+    const double half = frame.bit_samples / 2;
+    return straddle_d_at(frame, history, edge - half) * half;
 }
 
-bool is_framed(const FrameClock& clock, const WordBits& bits) {
-    return !bits.is_mark[0] && has_stop_bits(clock, bits);
+bool is_framed(const ReadingFrame& frame, const WordBits& bits) {
+    return !bits.is_mark[0] && has_stop_bits(frame, bits);
 }
 
-double reading_score(const FrameClock& clock, const WordBits& bits) {
-    return (is_framed(clock, bits) ? 1.0 : 0.0) + bits.clarity;
+double reading_score(const ReadingFrame& frame, const WordBits& bits) {
+    return (is_framed(frame, bits) ? 1.0 : 0.0) + bits.clarity;
 }
 
 bool is_faint_reading(const WordBits& bits) { return bits.strength < faint_strength; }
 
-DecodedWord assemble(const FrameClock& clock, const WordBits& bits, double edge) {
+DecodedWord assemble(const ReadingFrame& frame, const WordBits& bits, double edge) {
     DecodedWord word;
     word.edge = edge;
+    word.bit_samples = frame.bit_samples;
+    word.mark_level = frame.mark_level;
+    word.space_level = frame.space_level;
+    word.bit_count = bits.count;
+    for (int k = 0; k < bits.count; ++k)
+        word.bit_d[static_cast<std::size_t>(k)] = static_cast<float>(bits.d[static_cast<std::size_t>(k)]);
     word.confidence = static_cast<int>(std::lround(bits.weakest * 100));
     word.is_faint = is_faint_reading(bits);
     int ones = 0;
-    for (int k = 0; k < clock.format.data_bits; ++k) {
+    for (int k = 0; k < frame.format.data_bits; ++k) {
         if (bits.is_mark[static_cast<std::size_t>(1 + k)]) {
             word.byte |= 1 << k;
             ++ones;
         }
     }
-    if (clock.format.parity != Parity::None) {
-        ones += bits.is_mark[static_cast<std::size_t>(1 + clock.format.data_bits)] ? 1 : 0;
+    if (frame.format.parity != Parity::None) {
+        ones += bits.is_mark[static_cast<std::size_t>(1 + frame.format.data_bits)] ? 1 : 0;
         const bool is_even = ones % 2 == 0;
-        word.is_parity_error = is_even != (clock.format.parity == Parity::Even);
+        word.is_parity_error = is_even != (frame.format.parity == Parity::Even);
     }
-    word.is_framing_error = bits.is_mark[0] || !has_stop_bits(clock, bits);
+    word.is_framing_error = bits.is_mark[0] || !has_stop_bits(frame, bits);
     return word;
 }

@@ -3,13 +3,21 @@
 // and the word they assemble into.
 #pragma once
 
-#include "rescue/frame_clock.h"
+#include "rescue/decoded_word.h"
 #include "rescue/tone_history.h"
 
 #include <array>
 
-// The most bits a word has: start, 8 data, parity, 2 stop.
-constexpr int max_bits = 12;
+// What a word is read against: the serial word, the bit period, how far either side of a
+// boundary its timing is read, and the running tone levels Am and As that the discriminator
+// divides out.
+struct ReadingFrame {
+    WordFormat format;
+    double bit_samples = 0;
+    double probe_samples = 0;
+    double mark_level = 1;
+    double space_level = 1;
+};
 
 struct Magnitudes {
     double mark = 0;
@@ -20,12 +28,12 @@ struct Magnitudes {
 
 // d = (m/Am - s/As) / (m/Am + s/As): from -1 (clean space) to +1 (clean mark), with the weaker
 // tone's share weighed down where the levels Am and As lie more than 6 dB apart.
-[[nodiscard]] double discriminator(const FrameClock& clock, const Magnitudes& m);
+[[nodiscard]] double discriminator(const ReadingFrame& frame, const Magnitudes& m);
 
 // d for a window that may straddle a change of tone: where one tone is far weaker than the other,
 // read from the stronger tone alone, as 1 - 2 s/As (or 2 m/Am - 1), since the weaker tone's
 // detector then reads mostly the stronger one's leakage.
-[[nodiscard]] double straddle_d_at(const FrameClock& clock, const ToneHistory& history,
+[[nodiscard]] double straddle_d_at(const ReadingFrame& frame, const ToneHistory& history,
                                    double window_start);
 
 struct WordBits {
@@ -35,10 +43,11 @@ struct WordBits {
     double weakest = 1;  // the least |d| of any bit: the margin of the most doubtful decision
     double strength = 0; // mean magnitude of the decided tones, as a share of their levels
     double start = 0;    // d of the start bit
+    std::array<double, max_bits> d{}; // each bit's d
 };
 
 // The bits of a word whose start edge is at `edge`, each read from the window that starts with it.
-[[nodiscard]] WordBits read_bits(const FrameClock& clock, const ToneHistory& history, double edge);
+[[nodiscard]] WordBits read_bits(const ReadingFrame& frame, const ToneHistory& history, double edge);
 
 // The changes of tone of a word: the bit each starts, and its timing error in samples.
 struct WordChanges {
@@ -48,14 +57,14 @@ struct WordChanges {
 };
 
 // Where a word's tones change, and how far each change lies from where the clock expects it.
-[[nodiscard]] WordChanges tone_changes(const FrameClock& clock, const ToneHistory& history,
+[[nodiscard]] WordChanges tone_changes(const ReadingFrame& frame, const ToneHistory& history,
                                        double edge, const WordBits& bits);
 
 // The mean timing error of the changes, in samples.
 [[nodiscard]] double mean_error(const WordChanges& found);
 
 // The mean timing error of a word read at `edge`, in samples.
-[[nodiscard]] double timing_error(const FrameClock& clock, const ToneHistory& history, double edge,
+[[nodiscard]] double timing_error(const ReadingFrame& frame, const ToneHistory& history, double edge,
                                   const WordBits& bits);
 
 // How the changes scatter about the straight line through them (the word's offset and period
@@ -65,22 +74,23 @@ struct ChangeFit {
     double slope = 0;    // samples per bit: the word's own bit period less the clock's
     double scatter = -1; // bits squared; negative when there are too few changes to tell
 };
-[[nodiscard]] ChangeFit fit_changes(const FrameClock& clock, const WordChanges& found);
+[[nodiscard]] ChangeFit fit_changes(const ReadingFrame& frame, const WordChanges& found);
 
-[[nodiscard]] bool has_stop_bits(const FrameClock& clock, const WordBits& bits);
+[[nodiscard]] bool has_stop_bits(const ReadingFrame& frame, const WordBits& bits);
 
 // The start bit reads space and the stop bits mark.
-[[nodiscard]] bool is_framed(const FrameClock& clock, const WordBits& bits);
+[[nodiscard]] bool is_framed(const ReadingFrame& frame, const WordBits& bits);
 
 // The offset of the mark to space edge that starts a word, from the window straddling it.
-[[nodiscard]] double start_edge_error(const FrameClock& clock, const ToneHistory& history,
+[[nodiscard]] double start_edge_error(const ReadingFrame& frame, const ToneHistory& history,
                                       double edge);
 
 // Framed readings beat unframed ones; among equals, the clearer wins.
-[[nodiscard]] double reading_score(const FrameClock& clock, const WordBits& bits);
+[[nodiscard]] double reading_score(const ReadingFrame& frame, const WordBits& bits);
 
 // The word's tones read 10 dB or more under their levels: it was read through a dropout.
 [[nodiscard]] bool is_faint_reading(const WordBits& bits);
 
-// The byte, its flags and its confidence, from a word's bits.
-[[nodiscard]] DecodedWord assemble(const FrameClock& clock, const WordBits& bits, double edge);
+// The byte, its flags, its confidence and each bit's d, from a word's bits; the levels are the
+// frame's, in detector magnitudes.
+[[nodiscard]] DecodedWord assemble(const ReadingFrame& frame, const WordBits& bits, double edge);

@@ -192,7 +192,7 @@ TEST(FrameClock, PerfectTrainsDecodeEveryByteWithOneLock) {
         EXPECT_EQ(1, got.clock.locks);
         EXPECT_EQ(0, got.clock.lock_losses);
         EXPECT_EQ(0, got.clock.jumps);
-        EXPECT_NEAR(c.bit_samples, got.clock.bit_samples, 0.002 * c.bit_samples);
+        EXPECT_NEAR(c.bit_samples, got.clock.frame.bit_samples, 0.002 * c.bit_samples);
     }
 }
 
@@ -209,7 +209,7 @@ TEST(FrameClock, FastAndSlowTrainsPullTheBitPeriod) {
             EXPECT_EQ(sent(text + text, c.format.data_bits), got.bytes);
             EXPECT_EQ(0, got.clock.suspect_words);
             EXPECT_EQ(1, got.clock.locks);
-            EXPECT_NEAR(true_bit_samples, got.clock.bit_samples, 0.001 * true_bit_samples);
+            EXPECT_NEAR(true_bit_samples, got.clock.frame.bit_samples, 0.001 * true_bit_samples);
         }
     }
 }
@@ -225,7 +225,7 @@ TEST(FrameClock, StepsOfSpeedAreFollowedWithinWords) {
             append_words(line, c.format, text.substr(0, 4));
             const Decoded got = decode(line, c.format, c.bit_samples);
             EXPECT_EQ(sent(text + text.substr(0, 4), c.format.data_bits), got.bytes);
-            EXPECT_NEAR(line.bit_samples, got.clock.bit_samples, 0.003 * line.bit_samples);
+            EXPECT_NEAR(line.bit_samples, got.clock.frame.bit_samples, 0.003 * line.bit_samples);
         }
     }
 }
