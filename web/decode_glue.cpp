@@ -1,7 +1,8 @@
 // The page's decoder: the rescue decoder's streaming core behind a handful of C functions, for a
 // worker that pushes blocks of frames from a file, from the browser's audio decoder or from the
-// microphone. Beside each word it records what the page draws: the bit period and the tone levels
-// the clock held when it read the word, and the word's confidence where the core gives one.
+// microphone. Each word's record is the core's own: the bit period and the tone levels it was read
+// against, its confidence, the gap before it, and the discriminator of each of its bits, which
+// the inspection view draws as the decoder read them.
 #include "rescue/rescue_decoder.h"
 #include "rescue/sample_range.h"
 
@@ -15,19 +16,16 @@
 
 namespace {
 
-// The core is pushed at most this many frames at a time: the words of a block are recorded with
-// the clock's bit period and levels after the block, so a block shorter than a word keeps those
-// close to the values the word was read with. The output does not depend on the blocks.
-constexpr std::int64_t push_frames_limit = 1024;
-
-// One record per word, in doubles, in this order; the worker reads them with the same layout.
-//     [byte][flags][edge][bit_samples][mark_level][space_level][confidence][reserved]
-constexpr std::size_t record_doubles = 8;
+// One record per word, in doubles, in this order; web/word-record.js reads the same layout.
+//     [byte][flags][edge][bit_samples][mark_level][space_level][confidence][gap_before]
+//     [bit_count][d of each bit, max_bits of them]
+constexpr std::size_t record_doubles = 9 + max_bits;
 constexpr double framing_flag = 1;
 constexpr double parity_flag = 2;
 
 struct WebDecode {
     RescueDecoder decoder;
+    int channels = 0;                 // samples per frame
     std::vector<DecodedWord> words;   // the words of the current push
     std::vector<double> records;      // their records, record_doubles each
     std::vector<std::int16_t> frames; // the worker writes 16-bit frames here
@@ -36,30 +34,17 @@ struct WebDecode {
 };
 
 void record_words(WebDecode& web) {
-    const RescueResult result = rescue_result(web.decoder);
     for (const DecodedWord& word : web.words) {
         const double flags =
             (word.is_framing_error ? framing_flag : 0) + (word.is_parity_error ? parity_flag : 0);
         web.records.insert(web.records.end(),
-                           {static_cast<double>(word.byte), flags, word.edge,
-                            web.decoder.clock.bit_samples, result.mark_level, result.space_level,
-                            static_cast<double>(word.confidence), 0.0});
+                           {static_cast<double>(word.byte), flags, word.edge, word.bit_samples,
+                            word.mark_level, word.space_level,
+                            static_cast<double>(word.confidence), word.gap_before,
+                            static_cast<double>(word.bit_count)});
+        web.records.insert(web.records.end(), word.bit_d.begin(), word.bit_d.end());
     }
     web.words.clear();
-}
-
-void push_in_steps(WebDecode& web, const std::int16_t* frames, std::int64_t count) {
-    const int channels = web.decoder.channels;
-    for (std::int64_t done = 0; done < count; done += push_frames_limit) {
-        const std::int64_t size = std::min(push_frames_limit, count - done);
-        push_frames(web.decoder, frames + done * channels, size, web.words);
-        record_words(web);
-    }
-}
-
-bool is_valid_format(int baud, int data_bits, int parity, int stop_bits) {
-    return (baud == slow_baud || baud == fast_baud) && (data_bits == 7 || data_bits == 8) &&
-           parity >= 0 && parity <= 2 && (stop_bits == 1 || stop_bits == 2);
 }
 
 } // namespace
@@ -72,8 +57,7 @@ extern "C" {
 // parity: 0 none, 1 even, 2 odd; channel: 1-based, 0 for the strongest.
 EMSCRIPTEN_KEEPALIVE WebDecode* qx_decode_start(int baud, int data_bits, int parity, int stop_bits,
                                                 int channel, std::uint32_t rate_hz, int channels) {
-    if (!is_valid_format(baud, data_bits, parity, stop_bits) || rate_hz < 8000 ||
-        rate_hz > 192000 || channels < 1 || channel < 0 || channel > channels)
+    if (parity < 0 || parity > 2)
         return nullptr;
     RescueSettings settings;
     settings.baud = baud;
@@ -81,7 +65,10 @@ EMSCRIPTEN_KEEPALIVE WebDecode* qx_decode_start(int baud, int data_bits, int par
     settings.format.parity = parity == 1 ? Parity::Even : parity == 2 ? Parity::Odd : Parity::None;
     settings.format.stop_bits = stop_bits;
     settings.channel = channel;
+    if (!is_decodable(settings, rate_hz, channels))
+        return nullptr;
     auto* web = new WebDecode;
+    web->channels = channels;
     start_rescue(web->decoder, settings, rate_hz, channels);
     return web;
 }
@@ -89,12 +76,12 @@ EMSCRIPTEN_KEEPALIVE WebDecode* qx_decode_start(int baud, int data_bits, int par
 // Room for `count` frames of 16-bit samples, or of floating-point samples, that the worker fills
 // before calling qx_decode_push.
 EMSCRIPTEN_KEEPALIVE std::int16_t* qx_decode_frames(WebDecode* web, int count) {
-    web->frames.resize(static_cast<std::size_t>(count * web->decoder.channels));
+    web->frames.resize(static_cast<std::size_t>(count * web->channels));
     return web->frames.data();
 }
 
 EMSCRIPTEN_KEEPALIVE double* qx_decode_float_frames(WebDecode* web, int count) {
-    web->float_frames.resize(static_cast<std::size_t>(count * web->decoder.channels));
+    web->float_frames.resize(static_cast<std::size_t>(count * web->channels));
     return web->float_frames.data();
 }
 
@@ -103,12 +90,13 @@ EMSCRIPTEN_KEEPALIVE double* qx_decode_float_frames(WebDecode* web, int count) {
 EMSCRIPTEN_KEEPALIVE int qx_decode_push(WebDecode* web, int count, int is_float) {
     web->records.clear();
     if (is_float) {
-        const auto samples = static_cast<std::size_t>(count * web->decoder.channels);
+        const auto samples = static_cast<std::size_t>(count * web->channels);
         web->frames.resize(samples);
         for (std::size_t n = 0; n < samples; ++n)
             web->frames[n] = scaled_sample(web->float_frames[n]);
     }
-    push_in_steps(*web, web->frames.data(), count);
+    push_frames(web->decoder, web->frames.data(), count, web->words);
+    record_words(*web);
     return static_cast<int>(web->records.size() / record_doubles);
 }
 
@@ -126,11 +114,11 @@ EMSCRIPTEN_KEEPALIVE const double* qx_decode_records(const WebDecode* web) {
 
 // What the decode found so far, as doubles:
 //     [is_calibrated][channel][speed][has_leader][is_speed_measured][mark_level][space_level]
-//     [frames_read][bytes][suspect_words][locks][lock_losses][jumps][window_samples]
+//     [frames_read][bytes][suspect_words][locks][lock_losses][jumps][window_samples][baud]
+//     [lost_words]
 EMSCRIPTEN_KEEPALIVE const double* qx_decode_result(WebDecode* web) {
     const RescueResult r = rescue_result(web->decoder);
-    const bool is_calibrated = web->decoder.phase == StreamPhase::Decoding;
-    web->result = {is_calibrated ? 1.0 : 0.0,
+    web->result = {r.calibrated_on != CalibrationSource::Pending ? 1.0 : 0.0,
                    static_cast<double>(r.channel),
                    r.speed,
                    r.has_leader ? 1.0 : 0.0,
@@ -143,9 +131,9 @@ EMSCRIPTEN_KEEPALIVE const double* qx_decode_result(WebDecode* web) {
                    static_cast<double>(r.locks),
                    static_cast<double>(r.lock_losses),
                    static_cast<double>(r.jumps),
-                   static_cast<double>(web->decoder.front.window_samples),
-                   0.0,
-                   0.0};
+                   static_cast<double>(r.window_samples),
+                   static_cast<double>(r.baud),
+                   static_cast<double>(r.lost_words)};
     return web->result.data();
 }
 

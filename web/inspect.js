@@ -14,25 +14,11 @@ function cellNames(settings) {
   return names;
 }
 
-// The bits as read: data bits from the decoded byte, the parity bit from the byte and its parity
-// flag, start and stop bits from the sign of their cell's d.
-function bitsAsRead(word) {
-  const { settings, byte, flags, d } = word;
-  const bits = [d[0] > 0 ? 1 : 0];
-  let ones = 0;
-  for (let k = 0; k < settings.dataBits; ++k) {
-    const bit = (byte >> k) & 1;
-    ones += bit;
-    bits.push(bit);
-  }
-  if (settings.parity) {
-    const isEven = settings.parity === 1;
-    const fitting = (ones % 2 === 0) !== isEven ? 1 : 0;
-    bits.push(flags & PARITY ? 1 - fitting : fitting);
-  }
-  for (let k = bits.length; k < d.length; ++k) bits.push(d[k] > 0 ? 1 : 0);
-  return bits;
-}
+// The bits as the decoder read them: mark where its discriminator d is above 0.
+const bitsAsRead = (d) => d.map((value) => (value > 0 ? 1 : 0));
+
+// Each bit's name and d, for a screen reader and for anyone who would rather read the numbers.
+const margins = (names, d) => names.map((name, k) => `${name} ${d[k].toFixed(2)}`).join(', ');
 
 function describe(word, bits) {
   const { index, byte, flags, edge, rate, confidence, wordCount } = word;
@@ -114,11 +100,12 @@ export function createInspector(worker, listing) {
       reveal();
       return;
     }
-    const bits = bitsAsRead(word);
+    const bits = bitsAsRead(word.d);
     $('inspect-title').textContent = `Word ${word.index + 1}${word.flags ? ' (suspect)' : ''}`;
     $('inspect-details').textContent = describe(word, bits);
     reveal();
     draw($('inspect-canvas'), word, bits);
+    $('inspect-canvas').setAttribute('aria-label', `Bit margins: ${margins(cellNames(word.settings), word.d)}`);
   });
 
   const open = (index) => {

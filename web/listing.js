@@ -2,7 +2,8 @@
 // words and the bytes the machine would not load as they stand (the lint of a listing, a bad hex
 // digit) marked and reachable by keyboard, and any character clickable to inspect its word. Clean
 // bytes go into long text runs; each run remembers which word each of its characters came from.
-const RECORD_DOUBLES = 8;
+import { RECORD, RECORD_DOUBLES } from './word-record.js';
+
 const RENDER_INTERVAL_MS = 100;
 const PAGE_CHARACTERS = 4096;
 const FRAMING = 1;
@@ -69,8 +70,8 @@ export function createListing(pre) {
   function add(records) {
     for (let at = 0; at < records.length; at += RECORD_DOUBLES) {
       if (count === bytes.length) grow();
-      bytes[count] = records[at];
-      flags[count] = records[at + 1];
+      bytes[count] = records[at + RECORD.byte];
+      flags[count] = records[at + RECORD.flags];
       ++count;
     }
     if (!timer && rendered < count) timer = setTimeout(render, RENDER_INTERVAL_MS);

@@ -2,7 +2,8 @@
 // bit clock followed (blue, ±5 % around the middle line) and every suspect word (a red line),
 // along the time axis, so that a damaged stretch shows at a glance. A click opens the word
 // nearest to that time.
-const RECORD_DOUBLES = 8;
+import { RECORD, RECORD_DOUBLES } from './word-record.js';
+
 const LEVEL_POINTS_PER_SECOND = 10;
 const LEVEL_FLOOR_DB = -60;
 const SPEED_SPAN = 0.05;
@@ -88,9 +89,9 @@ export function createStrip(canvas) {
     add(records, levelPoints) {
       levels.push(...levelPoints);
       for (let at = 0; at < records.length; at += RECORD_DOUBLES) {
-        if (records[at + 1]) suspects.push(times.length);
-        times.push(records[at + 2] / rate);
-        speeds.push(rate / baud / records[at + 3]);
+        if (records[at + RECORD.flags]) suspects.push(times.length);
+        times.push(records[at + RECORD.edge] / rate);
+        speeds.push(rate / baud / records[at + RECORD.bitSamples]);
       }
       redraw();
     },

@@ -2,10 +2,8 @@
 // audio decoder, or from the microphone), words and progress out to the page, and the audio
 // around any word on request for the inspection view.
 import { convertSamples, readWavLayout } from './wav-reader.js';
+import { RECORD, RECORD_DOUBLES } from './word-record.js';
 
-// Doubles per word record, as the glue writes them: byte, flags, edge, bit period, mark level,
-// space level, confidence, reserved.
-export const RECORD_DOUBLES = 8;
 // Frames per piece read from a file: about 1.5 s at 44100 Hz, a progress step that moves often.
 const FILE_PIECE_FRAMES = 65536;
 // Audio pushed from outside is kept for the inspection view up to this many samples of the
@@ -23,7 +21,6 @@ export function startSession(core, settings, rate, channels, source) {
   if (!handle) return null;
   return {
     core, handle, settings, rate, channels, source,
-    wordBits: 1 + settings.dataBits + (settings.parity ? 1 : 0) + settings.stopBits,
     records: new Float64Array(1024 * RECORD_DOUBLES), wordCount: 0,
     store: { chunks: [], first: 0, end: 0, channel: -1, kept: 0 },
     level: { sum: 0, count: 0, per: Math.round(rate / LEVEL_POINTS_PER_SECOND) },
@@ -49,12 +46,12 @@ function keepRecords(session, count) {
 
 export function sessionResult(session) {
   const pointer = session.core._qx_decode_result(session.handle) / 8;
-  const r = session.core.HEAPF64.subarray(pointer, pointer + 14);
+  const r = session.core.HEAPF64.subarray(pointer, pointer + 16);
   return {
     isCalibrated: r[0] === 1, channel: r[1], speed: r[2], hasLeader: r[3] === 1,
     isSpeedMeasured: r[4] === 1, markLevel: r[5], spaceLevel: r[6], framesRead: r[7],
     bytes: r[8], suspectWords: r[9], locks: r[10], lockLosses: r[11], jumps: r[12],
-    windowSamples: r[13],
+    windowSamples: r[13], baud: r[14], lostWords: r[15],
   };
 }
 
@@ -211,35 +208,24 @@ function storedSamples(store, first, count) {
   return { first, samples: out };
 }
 
-// The audio around word `index` and the discriminator of each of its bit cells.
+// The audio around word `index`, with the decoder's own reading of each of its bits.
 export async function inspectWord(session, index) {
   const record = session.records.subarray(index * RECORD_DOUBLES, (index + 1) * RECORD_DOUBLES);
-  const [byte, flags, edge, bitSamples, markLevel, spaceLevel, confidence] = record;
+  const byte = record[RECORD.byte];
+  const flags = record[RECORD.flags];
+  const edge = record[RECORD.edge];
+  const bitSamples = record[RECORD.bitSamples];
+  const confidence = record[RECORD.confidence];
+  const bits = record[RECORD.bitCount];
+  const d = Array.from(record.subarray(RECORD.bitD, RECORD.bitD + bits));
   const result = sessionResult(session);
-  const bits = session.wordBits;
-  // Two bits of context either side; before them, enough for the detectors to settle.
-  const settle = result.windowSamples + 2 * Math.ceil(session.rate / 1200) + 2;
+  // Two bits of context either side.
   const viewFirst = edge - 2 * bitSamples;
   const viewCount = (bits + 4) * bitSamples;
-  const audio = await channelSamples(session, viewFirst - settle, viewCount + settle + 2,
+  const audio = await channelSamples(session, Math.floor(viewFirst), Math.ceil(viewCount) + 2,
                                      result.channel - 1);
-  const reply = { type: 'inspected', index, byte, flags, edge, bitSamples, confidence, bits,
+  const reply = { type: 'inspected', index, byte, flags, edge, bitSamples, confidence, d,
                   rate: session.rate, settings: session.settings, wordCount: session.wordCount };
   if (!audio || audio.samples.length === 0) return { ...reply, samples: null };
-  const d = readCells(session, audio, result, edge, bitSamples, bits, markLevel, spaceLevel);
-  return { ...reply, samples: audio.samples, first: audio.first, d, viewFirst, viewCount };
-}
-
-function readCells(session, audio, result, edge, bitSamples, bits, markLevel, spaceLevel) {
-  const { core } = session;
-  const samplesPointer = core._malloc(audio.samples.length * 2 + 2);
-  const dPointer = core._malloc(bits * 8);
-  core.HEAP16.set(audio.samples, samplesPointer / 2);
-  core._qx_read_cells(samplesPointer, audio.samples.length, audio.first, session.rate,
-                      result.speed, result.windowSamples, edge, bitSamples, bits, markLevel,
-                      spaceLevel, dPointer);
-  const d = core.HEAPF64.slice(dPointer / 8, dPointer / 8 + bits);
-  core._free(samplesPointer);
-  core._free(dPointer);
-  return d;
+  return { ...reply, samples: audio.samples, first: audio.first, viewFirst, viewCount };
 }

@@ -5,7 +5,8 @@
 import assert from 'node:assert/strict';
 import { randomBytes } from 'node:crypto';
 import { after, before, describe, test } from 'node:test';
-import { basicListing, damage, degrade, encodeWithQirvex, toMp3, toOgg } from './recordings.js';
+import { basicListing, damage, degrade, encodeWithQirvex, markUnderSpace, toMp3,
+         toOgg } from './recordings.js';
 import { decodeThroughInput, downloadData, downloadedData, openPage, runRescue, screenshot,
          servePage, temporaryFolder } from './support.js';
 
@@ -111,6 +112,36 @@ describe('decoding recordings in the page', () => {
     await page.waitForFunction((n) => document.getElementById('inspect-details').textContent.startsWith(`Word ${n} of`),
                                index + 1);
     await screenshot(page, 'inspect');
+  });
+
+  test('with mark 21 dB under space, the view shows each bit as the decoder read it', async () => {
+    const { page } = browser;
+    const tilted = markUnderSpace(files.folder, worn, 'tilted', 21);
+    await decodeThroughInput(page, tilted);
+    assert.equal((await downloadedData(page)).toString('latin1'), listing.toString('latin1'));
+    await page.evaluate(() => {
+      window.scrollTo(0, 0);
+      document.getElementById('listing').scrollTop = 0;
+    });
+    await page.click('#listing', { position: { x: 12, y: 10 } });
+    for (let n = 1; n <= 40; ++n) {
+      await page.waitForFunction((k) => document.getElementById('inspect-details').textContent
+        .startsWith(`Word ${k} of`), n);
+      const details = await page.textContent('#inspect-details');
+      const label = await page.getAttribute('#inspect-canvas', 'aria-label');
+      const bits = /bits ([01]+) /.exec(details)[1];
+      const d = Array.from(label.matchAll(/ (-?[\d.]+)(?:,|$)/g), (m) => Number(m[1]));
+      assert.equal(d.length, bits.length, label);
+      const signs = d.map((value) => (value > 0 ? '1' : '0')).join('');
+      assert.equal(signs, bits, `word ${n}: ${label}`);
+      const byte = Number.parseInt(/byte 0x([0-9A-F]{2})/.exec(details)[1], 16);
+      const dataBits = bits.slice(1, 9).split('').reverse().join('');
+      assert.equal(Number.parseInt(dataBits, 2), byte, `word ${n}: ${details}`);
+      const confidence = Number(/confidence (\d+)/.exec(details)[1]);
+      const weakest = Math.min(...d.map(Math.abs)) * 100;
+      assert.ok(Math.abs(confidence - weakest) <= 1, `word ${n}: confidence ${confidence}, ${label}`);
+      await page.keyboard.press('ArrowRight');
+    }
   });
 
   test('decode speed for 44100 Hz audio (printed, not asserted)', async () => {

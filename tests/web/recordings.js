@@ -50,6 +50,18 @@ export function damage(folder, recording, name, at) {
   return out;
 }
 
+// The recording with its mark tone (2400 Hz) `db` dB under its space tone (1200 Hz), as a chain
+// that rolls off the treble leaves it: the two bands apart, split at 1800 Hz, and mixed again.
+export function markUnderSpace(folder, recording, name, db) {
+  const low = join(folder, `${name}-low.wav`);
+  const high = join(folder, `${name}-high.wav`);
+  run('sox', [recording, low, 'sinc', '-1800']);
+  run('sox', [recording, high, 'sinc', '1800', 'vol', String(10 ** (-db / 20))]);
+  const out = join(folder, `${name}.wav`);
+  run('sox', ['-m', low, high, '-b', '16', out]);
+  return out;
+}
+
 export function toMp3(folder, recording, name) {
   const out = join(folder, `${name}.mp3`);
   run('lame', ['--quiet', '-b', '128', recording, out]);
