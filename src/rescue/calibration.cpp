@@ -116,39 +116,62 @@ int chosen_channel(const LookAhead& look_ahead, const RescueSettings& settings) 
     return look_ahead.channels > 1 ? strongest_channel(look_ahead, settings.baud) : 0;
 }
 
-} // namespace
-
-std::int64_t silence_before_tone(const LookAhead& look_ahead, const RescueSettings& settings) {
+// The tone blocks of one channel, and the frames before the first one with tone.
+std::vector<ToneBlock> tone_blocks(const LookAhead& look_ahead, int channel, int baud,
+                                   std::int64_t block) {
     ToneFront front;
     configure_tone_front(
         front, look_ahead.rate_hz, 1.0,
-        static_cast<int>(std::lround(static_cast<double>(look_ahead.rate_hz) / settings.baud)));
-    const auto block = static_cast<std::int64_t>(std::lround(look_ahead.rate_hz * block_seconds));
+        static_cast<int>(std::lround(static_cast<double>(look_ahead.rate_hz) / baud)));
+    std::vector<ToneBlock> blocks;
+    ToneBlock current;
     std::int64_t n = 0;
-    std::int64_t clear = 0;
-    std::int64_t first_tone_block = -1;
-    for_each_dc_free(look_ahead, chosen_channel(look_ahead, settings), [&](std::int32_t y) {
+    for_each_dc_free(look_ahead, channel, [&](std::int32_t y) {
         push_tones(front, y);
         const double mark = tone_magnitude(front.mark.sums);
         const double space = tone_magnitude(front.space.sums);
-        clear += mark > tone_dominance * space || space > tone_dominance * mark ? 1 : 0;
-        if (++n % block != 0 || first_tone_block >= 0)
-            return;
-        if (clear >= tone_block_share * static_cast<double>(block))
-            first_tone_block = n / block - 1;
-        clear = 0;
+        current.mark_sum += mark;
+        current.space_sum += space;
+        current.clear_windows += mark > tone_dominance * space || space > tone_dominance * mark;
+        if (++n % block == 0) {
+            blocks.push_back(current);
+            current = ToneBlock{};
+        }
     });
-    // The block before the first one with tone is kept: it may hold the start of a word. With
-    // no tone at all, the last block is kept for the same reason.
-    const std::int64_t blocks = look_ahead_frames(look_ahead) / block;
-    const std::int64_t silent = first_tone_block >= 0 ? first_tone_block : blocks;
+    return blocks;
+}
+
+// The frames at the start of the look-ahead that hold no tone, in whole blocks, up to the block
+// before the first one that does: that block may hold the start of a word. With no tone at
+// all, the last block is kept for the same reason.
+std::int64_t silence_before_tone(const std::vector<ToneBlock>& blocks, std::int64_t frames,
+                                 std::int64_t block) {
+    std::int64_t silent = frames / block;
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        if (static_cast<double>(blocks[i].clear_windows) >=
+            tone_block_share * static_cast<double>(block)) {
+            silent = static_cast<std::int64_t>(i);
+            break;
+        }
+    }
     return std::max<std::int64_t>(silent - 1, 0) * block;
 }
 
-Calibration calibrate(const LookAhead& look_ahead, const RescueSettings& settings) {
+} // namespace
+
+Calibration calibrate(const LookAhead& look_ahead, const RescueSettings& settings,
+                      SilenceRule rule) {
     Calibration calibration;
     calibration.channel = chosen_channel(look_ahead, settings);
-    calibration.estimate = estimate_speed(look_ahead, calibration.channel, settings.baud);
+    const auto block = static_cast<std::int64_t>(std::lround(look_ahead.rate_hz * block_seconds));
+    const std::vector<ToneBlock> blocks =
+        tone_blocks(look_ahead, calibration.channel, settings.baud, block);
+    calibration.silent_frames =
+        silence_before_tone(blocks, look_ahead_frames(look_ahead), block);
+    if (rule == SilenceRule::LetGo && calibration.silent_frames > 0)
+        return calibration;
+    find_leader(blocks, block, calibration.estimate);
+    measure_speed(look_ahead, calibration.channel, settings.baud, calibration.estimate);
     calibration.bit_samples = look_ahead.rate_hz / (settings.baud * calibration.estimate.speed);
     starting_levels(look_ahead, calibration);
     return calibration;

@@ -141,9 +141,10 @@ void start_decoding(RescueDecoder& decoder, const Calibration& found,
 // calibrated on the first instants of its leader, at 9 % off its speed, and lost every block.
 void take_look_ahead(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
     LookAhead& look_ahead = decoder.look_ahead;
-    const std::int64_t silent = silence_before_tone(look_ahead, decoder.settings);
+    const Calibration found = calibrate(look_ahead, decoder.settings, SilenceRule::LetGo);
+    const std::int64_t silent = found.silent_frames;
     if (silent == 0) {
-        start_decoding(decoder, calibrate(look_ahead, decoder.settings), words);
+        start_decoding(decoder, found, words);
         return;
     }
     decoder.origin_frames += silent;
@@ -210,7 +211,8 @@ void push_frames(RescueDecoder& decoder, const std::int16_t* frames, std::int64_
 
 void finish_rescue(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
     if (decoder.phase == StreamPhase::Gathering)
-        start_decoding(decoder, calibrate(decoder.look_ahead, decoder.settings), words);
+        start_decoding(decoder, calibrate(decoder.look_ahead, decoder.settings, SilenceRule::Keep),
+                       words);
     drain_clock(decoder, words);
 }
 

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr double block_seconds = 0.1;
 constexpr int leader_min_blocks = 2;
 // A window or block is mark when its mark magnitude exceeds this many times the space one.
 constexpr double mark_dominance = 2.0;
@@ -24,51 +23,33 @@ ToneFront nominal_front(std::uint32_t rate_hz, int baud) {
     return front;
 }
 
-// Finds the leader from the mean magnitudes of each 0.1 s block.
-void find_leader(const LookAhead& look_ahead, int channel, int baud, SpeedEstimate& estimate) {
-    ToneFront front = nominal_front(look_ahead.rate_hz, baud);
-    const auto block = static_cast<std::int64_t>(std::lround(look_ahead.rate_hz * block_seconds));
-    double mark_sum = 0;
-    double space_sum = 0;
+} // namespace
+
+void find_leader(const std::vector<ToneBlock>& blocks, std::int64_t block_samples,
+                 SpeedEstimate& estimate) {
     std::int64_t run_start = -1;
-    std::int64_t n = 0;
-    bool is_done = false;
-    for_each_dc_free(look_ahead, channel, [&](std::int32_t y) {
-        if (is_done)
-            return;
-        push_tones(front, y);
-        mark_sum += tone_magnitude(front.mark.sums);
-        space_sum += tone_magnitude(front.space.sums);
-        if ((++n) % block != 0)
-            return;
-        const std::int64_t block_start = n - block;
-        const bool is_mark = mark_sum > mark_dominance * space_sum;
-        mark_sum = 0;
-        space_sum = 0;
+    std::int64_t block_start = 0;
+    for (const ToneBlock& block : blocks) {
+        const bool is_mark = block.mark_sum > mark_dominance * block.space_sum;
         if (is_mark && run_start < 0)
             run_start = block_start;
+        // The first run long enough is the leader; a shorter one was a burst of mark.
         if (!is_mark && run_start >= 0) {
-            if (block_start - run_start >= leader_min_blocks * block) {
-                is_done = true;
-                return;
-            }
+            if (block_start - run_start >= leader_min_blocks * block_samples)
+                break;
             run_start = -1;
         }
+        block_start += block_samples;
         if (is_mark && run_start >= 0)
-            estimate.leader_end = n;
-    });
-    if (run_start >= 0 && estimate.leader_end - run_start >= leader_min_blocks * block) {
+            estimate.leader_end = block_start;
+    }
+    if (run_start >= 0 && estimate.leader_end - run_start >= leader_min_blocks * block_samples) {
         estimate.has_leader = true;
         estimate.leader_start = run_start;
     }
 }
 
-} // namespace
-
-SpeedEstimate estimate_speed(const LookAhead& look_ahead, int channel, int baud) {
-    SpeedEstimate estimate;
-    find_leader(look_ahead, channel, baud, estimate);
-
+void measure_speed(const LookAhead& look_ahead, int channel, int baud, SpeedEstimate& estimate) {
     // The mark phasor of each window start is kept for one lag, to be multiplied with the
     // conjugate of the one a lag later.
     const std::uint32_t rate_hz = look_ahead.rate_hz;
@@ -105,7 +86,7 @@ SpeedEstimate estimate_speed(const LookAhead& look_ahead, int channel, int baud)
         past_is_mark[slot] = is_usable;
     });
     if (estimate.measured_windows == 0)
-        return estimate;
+        return;
     const double pi = std::acos(-1.0);
     const double offset_hz = std::atan2(turn_im, turn_re) * rate_hz / (2 * pi * lag);
     const double speed = (mark_hz + offset_hz) / mark_hz;
@@ -113,5 +94,4 @@ SpeedEstimate estimate_speed(const LookAhead& look_ahead, int channel, int baud)
         estimate.speed = speed;
     else
         estimate.measured_windows = 0;
-    return estimate;
 }
