@@ -3,6 +3,7 @@
 
 #include "base/platform.h"
 #include "rescue/interruption.h"
+#include "rescue/word_repair.h"
 
 #include <algorithm>
 #include <cmath>
@@ -68,7 +69,7 @@ void record_word(std::FILE* record, std::uint32_t rate_hz, std::int64_t offset,
     for (const auto& [is_set, name] :
          {std::pair{word.is_framing_error, "framing"}, std::pair{word.is_parity_error, "parity"},
           std::pair{word.is_reread, "reread"}, std::pair{word.is_faint, "dropout"},
-          std::pair{word.lost_before > 0, "after-dropout"}})
+          std::pair{word.lost_before > 0, "after-dropout"}, std::pair{word.is_repaired, "repaired"}})
         if (is_set) {
             if (!flags.empty())
                 flags += ',';
@@ -86,9 +87,15 @@ struct Writer {
     std::int64_t flushed_at = 0;   // frames read when the output was last flushed
     bool has_pending = false;      // bytes wait in the output's buffer
     std::int64_t written = 0;      // bytes written so far
+    std::vector<DecodedWord> held; // words held for repair until the recording ends
 };
 
 void write_words(Writer& writer, std::vector<DecodedWord>& words) {
+    if (writer.targets.is_repaired) {
+        writer.held.insert(writer.held.end(), words.begin(), words.end());
+        words.clear();
+        return;
+    }
     for (const DecodedWord& word : words) {
         write_byte(word.byte, writer.targets.target);
         if (word.lost_before > 0 && writer.targets.report != nullptr)
@@ -120,7 +127,7 @@ DecodeOutcome decode_recording(AudioInput& audio, const RescueSettings& settings
     start_rescue(decoder, settings, rate_hz, audio.info.channels);
     const std::int64_t full_frames = frames_per(audio, full_blocks_per_second);
     const std::int64_t live_frames = frames_per(audio, live_blocks_per_second);
-    Writer writer{targets, rate_hz, full_frames};
+    Writer writer{targets, rate_hz, full_frames, 0, false, 0, {}};
     if (targets.record != nullptr)
         std::fputs(record_header, targets.record);
     std::vector<std::int16_t> block(static_cast<std::size_t>(full_frames * audio.info.channels));
@@ -149,6 +156,12 @@ DecodeOutcome decode_recording(AudioInput& audio, const RescueSettings& settings
     }
     finish_rescue(decoder, words);
     write_words(writer, words);
+    if (writer.targets.is_repaired) {
+        outcome.repaired = repair_words(writer.held, settings.format.data_bits,
+                                        writer.targets.report, rate_hz);
+        writer.targets.is_repaired = false;
+        write_words(writer, writer.held);
+    }
     std::fflush(targets.target);
     clear_progress(progress);
     outcome.signal = interruption_signal();

@@ -7,6 +7,7 @@
 #include "rescue/progress.h"
 #include "rescue/rescue_decoder.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -14,6 +15,7 @@ struct DecodeTargets {
     std::FILE* target = nullptr; // the decoded bytes
     std::FILE* report = nullptr; // one line per suspect word; null: no report
     std::FILE* record = nullptr; // a tab-separated line for every word; null: no record
+    bool is_repaired = false;    // the words are held to the end and repaired from structure
 };
 
 struct DecodeOutcome {
@@ -21,6 +23,7 @@ struct DecodeOutcome {
     std::string shortfall;  // how the input fell short of its header; empty: it did not
     int signal = 0;         // the signal that ended the input early; 0: none
     bool is_written = true; // every byte reached the target's stream
+    std::int64_t repaired = 0; // bytes changed by repair from structure
 };
 
 // Decodes `audio` to the targets, drawing `progress` on the way.

@@ -29,6 +29,7 @@ struct DecodedWord {
     bool is_parity_error = false;  // the parity bit disagreed with the data
     bool is_reread = false;        // read again from a moved edge or period, which read better
     bool is_faint = false;         // its tones were 10 dB or more under their levels: a dropout
+    bool is_repaired = false;      // its byte was changed afterwards to one its content allows
     int confidence = 0;            // the margin of its most doubtful bit, 0 (a coin toss) to 100
     int lost_before = 0;           // words lost in a dropout just before it
     double edge = 0;               // the start edge, in samples from the start of the recording

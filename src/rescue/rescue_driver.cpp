@@ -109,12 +109,15 @@ void report_verbose(const Job& job, const AudioInput& audio, const RescueResult&
         static_cast<long long>(result.jumps));
 }
 
-void report_summary(const Job& job, const RescueResult& result) {
-    // Words lost in dropouts are named only where there were some.
-    char lost[64] = "";
+void report_summary(const Job& job, const RescueResult& result, std::int64_t repaired) {
+    // Words lost in dropouts and bytes repaired are named only where there were some.
+    char lost[96] = "";
     if (result.lost_words > 0)
         std::snprintf(lost, sizeof lost, ", %lld lost in dropouts",
                       static_cast<long long>(result.lost_words));
+    if (repaired > 0)
+        std::snprintf(lost + std::strlen(lost), sizeof lost - std::strlen(lost), ", %lld repaired",
+                      static_cast<long long>(repaired));
     std::fprintf(job.console.messages,
                  "%s: wrote %lld bytes to %s: %lld frames, %lld suspect%s, tape speed %.2f %%\n",
                  program_name, static_cast<long long>(result.bytes), job.target_label.c_str(),
@@ -160,11 +163,11 @@ int conclude(const Job& job, const AudioInput& audio, const DecodeOutcome& outco
         report_file(job, job.input_label,
                     "no words found; check --baud, --channel and the framing");
     if (!job.options.is_quiet)
-        report_summary(job, result);
+        report_summary(job, result, outcome.repaired);
     if (outcome.signal != 0)
         return rescue_signalled + outcome.signal;
     const bool is_clean = result.bytes > 0 && result.suspect_words == 0 && result.lost_words == 0 &&
-                          outcome.shortfall.empty();
+                          outcome.repaired == 0 && outcome.shortfall.empty();
     return is_clean ? rescue_clean : rescue_suspect;
 }
 
@@ -244,7 +247,8 @@ int decode_to_target(Job& job, AudioInput& audio, std::FILE* input) {
     std::FILE* target = outputs.target;
     std::FILE* record = outputs.record;
     Progress progress = progress_for(job, audio, target);
-    const DecodeTargets targets{target, options.is_report ? job.console.messages : nullptr, record};
+    const DecodeTargets targets{target, options.is_report ? job.console.messages : nullptr, record,
+                                options.is_repair};
     DecodeOutcome outcome = decode_recording(audio, options.settings, targets, progress);
     const bool is_closed = finish_output(job, record) && finish_output(job, target);
     // A reader that went away already said so through its signal.

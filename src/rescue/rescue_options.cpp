@@ -22,6 +22,7 @@ enum class Key {
     Channel,
     Force,
     Report,
+    Repair,
     Verbose,
     Quiet,
     RawFormat,
@@ -44,7 +45,7 @@ struct OptionRule {
 
 // -R is qirvex's own spelling of the rate: -R1 for 600 baud, any other value for 300. The raw
 // layout has long names only.
-constexpr std::array<OptionRule, 15> option_rules = {{
+constexpr std::array<OptionRule, 16> option_rules = {{
     {'b', "baud", Value::Required, Key::Baud},
     {'R', "rate", Value::Required, Key::Rate},
     {'d', "data-bits", Value::Required, Key::DataBits},
@@ -53,6 +54,7 @@ constexpr std::array<OptionRule, 15> option_rules = {{
     {'c', "channel", Value::Required, Key::Channel},
     {'f', "force", Value::None, Key::Force},
     {'r', "report", Value::Optional, Key::Report},
+    {'\0', "repair", Value::None, Key::Repair},
     {'v', "verbose", Value::None, Key::Verbose},
     {'q', "quiet", Value::None, Key::Quiet},
     {'\0', "raw-format", Value::Required, Key::RawFormat},
@@ -207,6 +209,9 @@ ParseOutcome apply_flag(const OptionRule& rule, RescueOptions& options) {
         break;
     case Key::Report:
         options.is_report = true;
+        break;
+    case Key::Repair:
+        options.is_repair = true;
         break;
     case Key::Verbose:
         options.is_verbose = true;
@@ -364,6 +369,12 @@ const char* rescue_usage() {
            "      --report=FILE         write a line for every word to FILE, tab-separated:\n"
            "                            offset, seconds, sample, byte (0x41), confidence,\n"
            "                            flags\n"
+           "      --repair              change a byte that the tape's content cannot hold\n"
+           "                            (bit 7 in a listing, not a hex digit in a 65V text\n"
+           "                            or a checksum record, a failed record checksum) to\n"
+           "                            the nearest reading it allows, where the bits\n"
+           "                            changed were least sure; each change is reported.\n"
+           "                            The output is written when the recording ends\n"
            "  -v, --verbose             show tape speed, levels, words, losses and resyncs\n"
            "  -q, --quiet               no progress line and no summary\n"
            "      --raw-format TYPE     headerless samples of TYPE: u8, s8, s16le, s16be,\n"
@@ -374,8 +385,8 @@ const char* rescue_usage() {
            "  -h, --help                show this text\n"
            "  -V, --version             show the version\n"
            "\n"
-           "Exit status: 0 all words clean; 1 data written but some words suspect or lost\n"
-           "in a dropout, the recording cut short, or no data found; 2 usage, input or\n"
+           "Exit status: 0 all words clean; 1 data written but some words suspect, repaired\n"
+           "or lost in a dropout, the recording cut short, or no data found; 2 usage, input or\n"
            "output error; 128 plus the signal's number when stopped early by one (130\n"
            "Ctrl-C, 143 SIGTERM, 141 SIGPIPE), with everything decoded until then in the\n"
            "output.\n";

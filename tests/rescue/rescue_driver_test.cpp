@@ -7,6 +7,7 @@
 #include "rescue/rescue_driver.h"
 #include "rescue/rescue_options.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace {
@@ -218,6 +219,46 @@ TEST_F(RescueDriverTest, RecordsEveryWord) {
     EXPECT_EQ(rescue_failed, run({"--report=-", input, "-"}).status);
     EXPECT_EQ(rescue_failed, run({"-f", "--report=" + input, input}).status);
     EXPECT_FALSE(read_file(input).empty());
+}
+
+// A listing in deep noise: --repair holds the output to the end, and it differs from the plain
+// decode only in bytes it names, each now one a listing holds; on a clean recording it changes
+// nothing.
+TEST_F(RescueDriverTest, RepairsOnlyWhatItNames) {
+    std::string listing;
+    for (int n = 1; n <= 30; ++n)
+        listing += std::to_string(n * 10) + " FOR I=1 TO " + std::to_string(n) + ":PRINT I:NEXT\r\n";
+    options.fast_rate = 1;
+    const Signal clean = resample(encode_kcs(listing), 21600, 44100, 1.0);
+    write_file(path("noisy.wav"), build_wav({add_noise(clean, -7, 11)}, 44100, WavLayout::Pcm16));
+    write_file(path("clean.wav"), build_wav({clean}, 44100, WavLayout::Pcm16));
+
+    EXPECT_EQ(rescue_clean, run({"-f", "-b", "600", "--repair", path("clean.wav")}).status);
+    EXPECT_EQ(listing, read_file(path("clean.txt")));
+
+    run({"-f", "-b", "600", path("noisy.wav"), path("plain.txt")});
+    const RunResult repaired =
+        run({"-f", "-b", "600", "-r", "--repair", path("noisy.wav"), path("repaired.txt")});
+    EXPECT_EQ(rescue_suspect, repaired.status);
+    const std::string plain = read_file(path("plain.txt"));
+    const std::string fixed = read_file(path("repaired.txt"));
+    ASSERT_EQ(plain.size(), fixed.size());
+    std::istringstream lines(repaired.messages);
+    std::string line;
+    std::vector<std::size_t> named;
+    while (std::getline(lines, line))
+        if (line.rfind("repaired byte ", 0) == 0)
+            named.push_back(std::stoul(line.substr(14)));
+    ASSERT_FALSE(named.empty()) << "no byte was repaired: the case tests nothing";
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+        const bool is_named = std::find(named.begin(), named.end(), i) != named.end();
+        EXPECT_EQ(is_named, plain[i] != fixed[i]) << "byte " << i;
+        if (is_named) {
+            const auto byte = static_cast<unsigned char>(fixed[i]);
+            EXPECT_TRUE(byte == '\r' || byte == '\n' || byte == 0 || (byte >= 0x20 && byte < 0x7F));
+        }
+    }
+    EXPECT_NE(std::string::npos, repaired.messages.find(" repaired, tape speed"));
 }
 
 TEST_F(RescueDriverTest, RefusedInputLeavesNoTarget) {
