@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Repair from structure, measured: OSI programs (BASIC listings, 65V load texts, 65V loaders with
 MOS checksum records) sent at 300 and 600 baud through the robustness matrix's damage, decoded by
-qirvex-rescue with and without --repair, and counted: programs back exactly, bytes wrong, bytes
+qirvex-rescue with and without --mend, and counted: programs back exactly, bytes wrong, bytes
 repaired, and programs that repair made worse (more bytes missing or wrong). On every condition where the plain decode is exact,
 repair must change nothing.
 
@@ -62,7 +62,7 @@ def wrong_bytes(data, got):
 
 def decode(build, recording, baud, target, repair):
     arguments = [str(build / "qirvex-rescue"), "-q", "-f", "-b", str(baud), "-r"]
-    result = run(arguments + (["--repair"] if repair else []) + [str(recording), str(target)])
+    result = run(arguments + (["--mend"] if repair else []) + [str(recording), str(target)])
     repairs = result.stderr.decode(errors="replace").count("repaired byte")
     return (target.read_bytes() if target.exists() else b""), repairs
 

@@ -30,7 +30,7 @@ struct WebDecode {
     std::vector<double> records;      // their records, record_doubles each
     std::vector<std::int16_t> frames; // the worker writes 16-bit frames here
     std::vector<double> float_frames; // or floating-point frames here
-    std::array<double, 16> result{};  // the last rescue_result, as doubles
+    std::array<double, 18> result{};  // the last rescue_result, as doubles
 };
 
 void record_words(WebDecode& web) {
@@ -54,7 +54,7 @@ void record_words(WebDecode& web) {
 extern "C" {
 
 // A decoder for frames of `channels` samples at rate_hz, or null when a value is out of range.
-// parity: 0 none, 1 even, 2 odd; channel: 1-based, 0 for the strongest.
+// baud: 0 to find it; parity: 0 none, 1 even, 2 odd; channel: 1-based, 0 for the strongest.
 EMSCRIPTEN_KEEPALIVE WebDecode* qx_decode_start(int baud, int data_bits, int parity, int stop_bits,
                                                 int channel, std::uint32_t rate_hz, int channels) {
     if (parity < 0 || parity > 2)
@@ -115,7 +115,7 @@ EMSCRIPTEN_KEEPALIVE const double* qx_decode_records(const WebDecode* web) {
 // What the decode found so far, as doubles:
 //     [is_calibrated][channel][speed][has_leader][is_speed_measured][mark_level][space_level]
 //     [frames_read][bytes][suspect_words][locks][lock_losses][jumps][window_samples][baud]
-//     [lost_words]
+//     [lost_words][repeat_factor][is_baud_found]
 EMSCRIPTEN_KEEPALIVE const double* qx_decode_result(WebDecode* web) {
     const RescueResult r = rescue_result(web->decoder);
     web->result = {r.calibrated_on != CalibrationSource::Pending ? 1.0 : 0.0,
@@ -133,7 +133,9 @@ EMSCRIPTEN_KEEPALIVE const double* qx_decode_result(WebDecode* web) {
                    static_cast<double>(r.jumps),
                    static_cast<double>(r.window_samples),
                    static_cast<double>(r.baud),
-                   static_cast<double>(r.lost_words)};
+                   static_cast<double>(r.lost_words),
+                   static_cast<double>(r.repeat_factor),
+                   r.is_baud_found ? 1.0 : 0.0};
     return web->result.data();
 }
 

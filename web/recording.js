@@ -42,7 +42,8 @@ function dbfs(share) {
 function summary(result, audioSeconds) {
   if (!result.isCalibrated) return `Listening for tone… ${audioSeconds.toFixed(1)} s`;
   const speed = `${(result.speed * 100).toFixed(2)} %${result.hasLeader ? ' (leader)' : ''}`;
-  return `${result.bytes} words, ${result.suspectWords} suspect · tape speed ${speed} · ` +
+  const baud = `${result.baud} baud${result.isBaudFound ? ' (found)' : ''}`;
+  return `${result.bytes} words, ${result.suspectWords} suspect · ${baud} · tape speed ${speed} · ` +
          `mark ${dbfs(result.markLevel)}, space ${dbfs(result.spaceLevel)} · channel ` +
          `${result.channel} · ${audioSeconds.toFixed(1)} s of audio`;
 }
@@ -219,11 +220,11 @@ export function setUpReading(worker) {
 
   worker.on('started', (message) => {
     rate = message.rate;
-    strip.start(message.rate, message.frames, settings.baud);
+    strip.start(message.rate, message.frames);
   });
   worker.on('decoded', ({ records, levels, result }) => {
     listing.add(records);
-    strip.add(records, levels);
+    strip.add(records, levels, result.baud);
     $('read-summary').textContent = summary(result, result.framesRead / rate);
   });
   worker.on('progress', ({ done, total }) => {
@@ -244,7 +245,7 @@ export function setUpReading(worker) {
   function finished({ records, result, audioSeconds, seconds, isCut }) {
     listing.add(records);
     listing.render();
-    strip.add(records, []);
+    strip.add(records, [], result.baud);
     strip.finish();
     busy(false);
     decoded = null;
@@ -254,7 +255,9 @@ export function setUpReading(worker) {
     if (result.bytes > 0) tapeProgram.show(listing.bytes(), downloadName.replace(/\.txt$/, ''));
     const speed = seconds > 0 ? ` in ${seconds.toFixed(1)} s, ${(audioSeconds / seconds).toFixed(0)}× real time` : '';
     document.body.dataset.speed = seconds > 0 ? String(audioSeconds / seconds) : '';
-    if (result.bytes === 0) {
+    if (result.repeatFactor > 1) {
+      status(`The words read at ${result.baud} baud repeat every bit ${result.repeatFactor} times: the recording runs at ${result.baud / result.repeatFactor} baud, so these bytes are wrong. Choose ${result.baud / result.repeatFactor} or "find" above.`, true);
+    } else if (result.bytes === 0) {
       status('No words found: the recording holds no KCS tones that frame at these settings. Choose another baud rate, framing or channel above, and the recording is decoded again.', true);
     } else {
       status(`Decoded ${audioSeconds.toFixed(1)} s of audio${speed}.` +

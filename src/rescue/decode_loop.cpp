@@ -60,8 +60,21 @@ void report_loss(std::FILE* report, std::uint32_t rate_hz, const DecodedWord& wo
 
 // The record's columns: where the byte is in the output, where its start bit is in the audio,
 // the byte (0x41, as the report of suspect words writes it), the margin of its most doubtful
-// bit (0 to 100), and what befell it.
-constexpr const char* record_header = "offset\tseconds\tsample\tbyte\tconfidence\tflags\n";
+// bit (0 to 100), what befell it, and each bit's discriminator from the start bit on (-1 clean
+// space to +1 clean mark: the bit as read and how sure).
+constexpr const char* record_header =
+    "offset\tseconds\tsample\tbyte\tconfidence\tflags\tbits\n";
+
+std::string bit_list(const DecodedWord& word) {
+    std::string bits;
+    for (int k = 0; k < word.bit_count; ++k) {
+        char value[16];
+        std::snprintf(value, sizeof value, "%s%+.2f", k > 0 ? "," : "",
+                      static_cast<double>(word.bit_d[static_cast<std::size_t>(k)]));
+        bits += value;
+    }
+    return bits;
+}
 
 void record_word(std::FILE* record, std::uint32_t rate_hz, std::int64_t offset,
                  const DecodedWord& word) {
@@ -75,9 +88,9 @@ void record_word(std::FILE* record, std::uint32_t rate_hz, std::int64_t offset,
                 flags += ',';
             flags += name;
         }
-    std::fprintf(record, "%lld\t%.4f\t%lld\t0x%02X\t%d\t%s\n", static_cast<long long>(offset),
+    std::fprintf(record, "%lld\t%.4f\t%lld\t0x%02X\t%d\t%s\t%s\n", static_cast<long long>(offset),
                  word.edge / rate_hz, start_sample(word), static_cast<unsigned>(word.byte),
-                 word.confidence, flags.empty() ? "-" : flags.c_str());
+                 word.confidence, flags.empty() ? "-" : flags.c_str(), bit_list(word).c_str());
 }
 
 struct Writer {

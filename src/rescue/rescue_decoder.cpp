@@ -13,125 +13,28 @@ namespace {
 // 192000 Hz mono, 2.7 s of 192000 Hz stereo. With 3 MB, a 192000 Hz stereo decode peaked at
 // 8.0 MB of memory, over the 8 MB that the program keeps to whatever the input.
 constexpr std::int64_t look_ahead_budget_bytes = 2 * 1024 * 1024;
-// The clock catches up after every this many DC-free samples, counted from the first, so the
-// history needs to hold only this many window starts beyond the clock's own span: small enough
-// to stay in the processor's cache. The points where it catches up do not depend on how the
-// caller cuts the recording into blocks, and neither does the output.
-constexpr std::int64_t clock_step_samples = 1024;
-// The decoded channel is taken out of the frames in pieces of at most this many samples.
-constexpr std::int64_t piece_samples = 16384;
+// The rates tried where none is given: those the OSI machines and CUTS record.
+constexpr std::array<int, 3> family_bauds = {slow_baud, fast_baud, 1200};
+// The rate is chosen once a lane has read this many framed words that do not repeat every bit:
+// a second at 300 baud. Every lane costs a front end until then.
+constexpr std::int64_t trial_words = 32;
 
-// A detector reads a tone of amplitude A as A x window/2 x the sine table's scale x the DC
-// remover's scale; full scale is 32768. Zero before the front end is configured.
-double full_scale(const ToneFront& front) {
-    return 32768.0 * front.window_samples / 2 * 16384.0 *
-           static_cast<double>(front.remover.ring.size());
-}
-
-void drain_clock(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
-    const double scale = full_scale(decoder.front);
-    DecodedWord word;
-    while (next_word(decoder.clock, decoder.history, word)) {
-        // The clock counts from the first sample it was given; words count from the recording's.
-        const auto origin = static_cast<double>(decoder.origin_frames);
-        word.edge += origin;
-        if (decoder.clock.words == 1)
-            word.gap_before += origin;
-        word.mark_level /= scale;
-        word.space_level /= scale;
-        words.push_back(word);
-    }
-}
-
-// The first window - 1 samples only fill the first window: their sums belong to no whole window
-// and stay out of the history.
-void fill_first_window(RescueDecoder& decoder, const std::int32_t* samples, std::size_t count,
-                       std::size_t filling) {
-    std::array<ToneSums, clock_step_samples> mark;
-    std::array<ToneSums, clock_step_samples> space;
-    push_tone_block(decoder.front.mark, samples, count, mark.data());
-    push_tone_block(decoder.front.space, samples, count, space.data());
-    push_history_block(decoder.history, mark.data() + filling, space.data() + filling,
-                       count - filling);
-}
-
-// The detectors write their sums straight into the history's ring, in at most two runs. Through
-// a buffer of their own, the copy into the ring took 16 % of the decode (perf, 44100 Hz mono).
-void push_tones_into_history(RescueDecoder& decoder, const std::int32_t* samples,
-                             std::size_t count) {
-    for (std::size_t done = 0; done < count;) {
-        const HistorySlots slots = next_history_slots(decoder.history, count - done);
-        push_tone_block(decoder.front.mark, samples + done, slots.count, slots.mark);
-        push_tone_block(decoder.front.space, samples + done, slots.count, slots.space);
-        add_history_slots(decoder.history, slots.count);
-        done += slots.count;
-    }
-}
-
-// Feeds DC-free samples through the detectors into the history, letting the clock catch up at
-// every step. The history keeps the sums: the clock reads a few dozen window starts per word,
-// so magnitudes are worked out there rather than for every sample.
-void feed(RescueDecoder& decoder, const std::int32_t* samples, std::int64_t count,
-          std::vector<DecodedWord>& words) {
-    while (count > 0) {
-        const std::int64_t step =
-            std::min(count, clock_step_samples - decoder.detector_samples % clock_step_samples);
-        const auto size = static_cast<std::size_t>(step);
-        const std::int64_t filling = decoder.front.window_samples - 1 - decoder.detector_samples;
-        if (filling > 0)
-            fill_first_window(decoder, samples, size,
-                              static_cast<std::size_t>(std::min(filling, step)));
-        else
-            push_tones_into_history(decoder, samples, size);
-        decoder.detector_samples += step;
-        samples += step;
-        count -= step;
-        if (decoder.detector_samples % clock_step_samples == 0)
-            drain_clock(decoder, words);
-    }
-}
-
-// Runs one channel of `count` frames, `stride` samples apart, through the DC remover into the
-// detectors.
-void decode_channel(RescueDecoder& decoder, const std::int16_t* samples, std::int64_t count,
-                    int stride, std::vector<DecodedWord>& words) {
-    for (std::int64_t done = 0; done < count; done += piece_samples) {
-        const std::int64_t size = std::min(piece_samples, count - done);
-        decoder.channel_block.resize(static_cast<std::size_t>(size));
-        const std::int16_t* sample = samples + done * stride;
-        for (std::int32_t& value : decoder.channel_block) {
-            value = *sample;
-            sample += stride;
-        }
-        remove_dc_block(decoder.front.remover, decoder.channel_block.data(),
-                        decoder.channel_block.size());
-        // The remover's first outputs come before its centre reaches the first sample.
-        const std::int64_t skipped = std::min(decoder.dc_outputs_to_skip, size);
-        decoder.dc_outputs_to_skip -= skipped;
-        feed(decoder, decoder.channel_block.data() + skipped, size - skipped, words);
-    }
-}
-
-// Sets up the front end, the history and the clock from a calibration on the look-ahead, and
-// replays the look-ahead into them; its memory is then given back.
+// Sets up the lanes from calibrations on the look-ahead, the first one `found`, and replays the
+// look-ahead into them; its memory is then given back.
 void start_decoding(RescueDecoder& decoder, const Calibration& found,
                     std::vector<DecodedWord>& words) {
-    const RescueSettings& settings = decoder.settings;
-    Calibration& calibration = decoder.calibration;
-    calibration = found;
-    configure_tone_front(decoder.front, decoder.look_ahead.rate_hz, calibration.estimate.speed,
-                         static_cast<int>(std::lround(calibration.bit_samples)));
-    decoder.dc_outputs_to_skip = dc_remover_delay(decoder.front.remover);
-    configure_clock(decoder.clock, settings.format, calibration.bit_samples,
-                    static_cast<double>(space_hz) / settings.baud, calibration.mark_level,
-                    calibration.space_level);
-    configure_history(decoder.history,
-                      clock_history_span(settings.format, calibration.bit_samples) +
-                          clock_step_samples);
-    decoder.phase = StreamPhase::Decoding;
-    const LookAhead& look_ahead = decoder.look_ahead;
-    decode_channel(decoder, look_ahead.samples.data() + calibration.channel,
-                   look_ahead_frames(look_ahead), decoder.channels, words);
+    const bool is_finding = decoder.lanes.size() > 1;
+    decoder.held.assign(decoder.lanes.size(), {});
+    for (std::size_t i = 0; i < decoder.lanes.size(); ++i) {
+        DecodeLane& lane = decoder.lanes[i];
+        RescueSettings settings = decoder.settings;
+        settings.baud = lane.baud;
+        const Calibration calibration =
+            i == 0 ? found : calibrate(decoder.look_ahead, settings, SilenceRule::Keep);
+        start_lane(lane, decoder.look_ahead, settings.format, calibration, decoder.origin_frames,
+                   is_finding ? decoder.held[i] : words);
+    }
+    decoder.phase = is_finding ? StreamPhase::Finding : StreamPhase::Decoding;
     decoder.look_ahead.samples = {};
 }
 
@@ -141,7 +44,9 @@ void start_decoding(RescueDecoder& decoder, const Calibration& found,
 // calibrated on the first instants of its leader, at 9 % off its speed, and lost every block.
 void take_look_ahead(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
     LookAhead& look_ahead = decoder.look_ahead;
-    const Calibration found = calibrate(look_ahead, decoder.settings, SilenceRule::LetGo);
+    RescueSettings first = decoder.settings;
+    first.baud = decoder.lanes.front().baud;
+    const Calibration found = calibrate(look_ahead, first, SilenceRule::LetGo);
     const std::int64_t silent = found.silent_frames;
     if (silent == 0) {
         start_decoding(decoder, found, words);
@@ -161,13 +66,106 @@ std::int64_t gather(RescueDecoder& decoder, const std::int16_t* frames, std::int
     return taken;
 }
 
+// How much of the line a lane's framed words account for, in seconds of tape. A lane at four
+// times the line's rate frames more words than the right one (190 to 112 on a 300-baud
+// listing), each a quarter as long.
+double framed_seconds(const DecodeLane& lane) {
+    const std::int64_t framed = lane.clock.words - lane.clock.suspect_words;
+    return static_cast<double>(framed * word_bits(lane.clock.frame.format)) / lane.baud;
+}
+
+// A faster lane is taken over a slower one only when its framed words account for this much
+// more of the line: a single word at 300 baud framed as two at 600 and three at 1200, which
+// together accounted for as much tape as the one.
+constexpr double faster_lane_margin = 1.25;
+// Where no lane has read a word where its lock predicted it (a tape with idle line between all
+// of its words), a lane needs this many framed words to be taken at the end: 6 s of pink noise
+// framed one word at 1200 baud.
+constexpr std::int64_t least_unlocked_words = 4;
+// The rate is chosen after this many seconds of audio at the latest, so that the words held
+// meanwhile stay few.
+constexpr double longest_trial_seconds = 30;
+
+// A lane that has read a word where its lock predicted it, after another: hiss frames single
+// words, a tape runs of them.
+bool has_run_of_words(const DecodeLane& lane) { return lane.clock.words > lane.clock.locks; }
+
+// Of the lanes that `takes`, the one whose framed words account for the most of the line; -1
+// where it takes none. The lanes run from the slowest rate to the fastest.
+template <typename Takes>
+int best_lane(const RescueDecoder& decoder, Takes&& takes) {
+    int best = -1;
+    double best_seconds = 0;
+    for (std::size_t i = 0; i < decoder.lanes.size(); ++i) {
+        const DecodeLane& lane = decoder.lanes[i];
+        const double seconds = framed_seconds(lane);
+        if (repeat_factor(lane.repeats) == 1 && takes(lane) &&
+            (best < 0 || seconds > faster_lane_margin * best_seconds)) {
+            best = static_cast<int>(i);
+            best_seconds = seconds;
+        }
+    }
+    return best;
+}
+
+std::int64_t framed_words(const DecodeLane& lane) {
+    return lane.clock.words - lane.clock.suspect_words;
+}
+
+// The lane to keep: once one with runs of words has read trial_words framed words, not
+// repeating every bit; at the end of the recording or of the trial, the best with runs of words,
+// else the best with a few framed words, else the slowest. -1 while it is too early to tell.
+int chosen_lane(const RescueDecoder& decoder, bool has_ended) {
+    const int best = best_lane(decoder, has_run_of_words);
+    if (best >= 0 && framed_words(decoder.lanes[static_cast<std::size_t>(best)]) >= trial_words)
+        return best;
+    const double trial_seconds =
+        static_cast<double>(decoder.frames - decoder.origin_frames) / decoder.look_ahead.rate_hz;
+    if (!has_ended && trial_seconds < look_ahead_seconds + longest_trial_seconds)
+        return -1;
+    if (best >= 0)
+        return best;
+    const int unlocked = best_lane(decoder, [](const DecodeLane& lane) {
+        return framed_words(lane) >= least_unlocked_words;
+    });
+    return unlocked >= 0 ? unlocked : 0;
+}
+
+// Keeps the chosen lane alone and hands on the words it held.
+void choose_rate(RescueDecoder& decoder, bool has_ended, std::vector<DecodedWord>& words) {
+    const int chosen = chosen_lane(decoder, has_ended);
+    if (chosen < 0)
+        return;
+    const auto index = static_cast<std::size_t>(chosen);
+    words.insert(words.end(), decoder.held[index].begin(), decoder.held[index].end());
+    DecodeLane lane = std::move(decoder.lanes[index]);
+    decoder.lanes.clear();
+    decoder.lanes.push_back(std::move(lane));
+    decoder.held.clear();
+    decoder.phase = StreamPhase::Decoding;
+}
+
+void push_to_lanes(RescueDecoder& decoder, const std::int16_t* frames, std::int64_t count,
+                   std::vector<DecodedWord>& words) {
+    if (decoder.phase == StreamPhase::Decoding) {
+        push_lane(decoder.lanes.front(), frames, count, decoder.channels, decoder.origin_frames,
+                  words);
+        return;
+    }
+    for (std::size_t i = 0; i < decoder.lanes.size(); ++i)
+        push_lane(decoder.lanes[i], frames, count, decoder.channels, decoder.origin_frames,
+                  decoder.held[i]);
+    choose_rate(decoder, false, words);
+}
+
 } // namespace
 
 bool is_decodable(const RescueSettings& settings, std::uint32_t rate_hz, int channels) {
     const WordFormat& format = settings.format;
     return rate_hz >= lowest_rate_hz && rate_hz <= highest_rate_hz && channels >= 1 &&
            settings.channel >= 0 && settings.channel <= channels &&
-           is_family_baud(settings.baud) && (format.data_bits == 7 || format.data_bits == 8) &&
+           (settings.baud == 0 || is_family_baud(settings.baud)) &&
+           (format.data_bits == 7 || format.data_bits == 8) &&
            (format.stop_bits == 1 || format.stop_bits == 2);
 }
 
@@ -184,6 +182,14 @@ void start_rescue(RescueDecoder& decoder, const RescueSettings& settings, std::u
     decoder.look_ahead_capacity = std::max<std::int64_t>(1, std::min(full, affordable));
     decoder.look_ahead.samples.reserve(
         static_cast<std::size_t>(decoder.look_ahead_capacity * decoder.look_ahead.channels));
+    if (settings.baud != 0) {
+        decoder.lanes.resize(1);
+        decoder.lanes.front().baud = settings.baud;
+        return;
+    }
+    decoder.lanes.resize(family_bauds.size());
+    for (std::size_t i = 0; i < family_bauds.size(); ++i)
+        decoder.lanes[i].baud = family_bauds[i];
 }
 
 void push_frames(RescueDecoder& decoder, const std::int16_t* frames, std::int64_t count,
@@ -202,31 +208,43 @@ void push_frames(RescueDecoder& decoder, const std::int16_t* frames, std::int64_
             take_look_ahead(decoder, words);
         }
         break;
+    case StreamPhase::Finding:
     case StreamPhase::Decoding:
         // Every frame goes straight through.
         break;
     }
-    decode_channel(decoder, frames + decoder.calibration.channel, count, decoder.channels, words);
+    push_to_lanes(decoder, frames, count, words);
 }
 
 void finish_rescue(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
-    if (decoder.phase == StreamPhase::Gathering)
-        start_decoding(decoder, calibrate(decoder.look_ahead, decoder.settings, SilenceRule::Keep),
-                       words);
-    drain_clock(decoder, words);
+    if (decoder.phase == StreamPhase::Gathering) {
+        RescueSettings first = decoder.settings;
+        first.baud = decoder.lanes.front().baud;
+        start_decoding(decoder, calibrate(decoder.look_ahead, first, SilenceRule::Keep), words);
+    }
+    if (decoder.phase == StreamPhase::Finding) {
+        for (std::size_t i = 0; i < decoder.lanes.size(); ++i)
+            drain_lane(decoder.lanes[i], decoder.origin_frames, decoder.held[i]);
+        choose_rate(decoder, true, words);
+        return;
+    }
+    drain_lane(decoder.lanes.front(), decoder.origin_frames, words);
 }
 
 RescueResult rescue_result(const RescueDecoder& decoder) {
-    const Calibration& calibration = decoder.calibration;
-    const FrameClock& clock = decoder.clock;
+    const DecodeLane& lane = decoder.lanes.front();
+    const Calibration& calibration = lane.calibration;
+    const FrameClock& clock = lane.clock;
     const SpeedEstimate& estimate = calibration.estimate;
     RescueResult result;
     result.channel = calibration.channel + 1;
-    result.baud = decoder.settings.baud;
+    result.baud = lane.baud;
+    result.is_baud_found = decoder.settings.baud == 0;
+    result.repeat_factor = repeat_factor(lane.repeats);
     result.speed = estimate.speed;
     result.has_leader = estimate.has_leader;
     result.is_speed_measured = estimate.measured_windows > 0;
-    if (decoder.phase == StreamPhase::Decoding) {
+    if (decoder.phase != StreamPhase::Gathering) {
         result.calibrated_on = estimate.has_leader ? CalibrationSource::Leader
                                : result.is_speed_measured ? CalibrationSource::ClearMark
                                                           : CalibrationSource::Nothing;
@@ -237,8 +255,8 @@ RescueResult rescue_result(const RescueDecoder& decoder) {
         }
     }
     result.bit_samples = clock.frame.bit_samples;
-    result.window_samples = decoder.front.window_samples;
-    const double scale = full_scale(decoder.front);
+    result.window_samples = lane.front.window_samples;
+    const double scale = full_scale(lane.front);
     if (scale > 0) {
         result.mark_level = clock.frame.mark_level / scale;
         result.space_level = clock.frame.space_level / scale;

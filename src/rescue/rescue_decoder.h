@@ -3,20 +3,23 @@
 // far; it never learns where the samples come from. The first seconds are held as a look-ahead,
 // calibrated on (channel, speed, levels) and replayed, or let go while they hold no mark tone;
 // from then on every sample goes once through DC removal, the tone detectors and the frame
-// clock, and memory stays constant however long the recording.
+// clock, and memory stays constant however long the recording. Where the bit rate is not given,
+// the look-ahead is replayed into a lane per rate of the family, and the first words tell which
+// rate the line runs at; the other lanes are then let go.
 #pragma once
 
-#include "rescue/calibration.h"
-#include "rescue/frame_clock.h"
+#include "rescue/decode_lane.h"
 #include "rescue/look_ahead.h"
 #include "rescue/rescue_settings.h"
-#include "rescue/tone_detector.h"
-#include "rescue/tone_history.h"
 
 #include <cstdint>
 #include <vector>
 
-enum class StreamPhase { Gathering, Decoding };
+enum class StreamPhase {
+    Gathering, // the look-ahead is filling
+    Finding,   // one lane per rate of the family, each holding its words, until one is chosen
+    Decoding,  // one lane: the rate given or chosen
+};
 
 struct RescueDecoder {
     RescueSettings settings;
@@ -25,14 +28,9 @@ struct RescueDecoder {
     LookAhead look_ahead;                 // the first frames, held until calibration
     std::int64_t look_ahead_capacity = 0; // frames gathered before calibrating
     std::int64_t origin_frames = 0;       // frames of silence let go before the look-ahead
-    Calibration calibration;
-    ToneFront front;                     // the decoded channel's front end
-    std::int64_t dc_outputs_to_skip = 0; // DC remover outputs that belong to no sample yet
-    std::int64_t detector_samples = 0;   // DC-free samples pushed into the detectors
-    ToneHistory history;
-    FrameClock clock;
-    std::vector<std::int32_t> channel_block; // the decoded channel of the frames in hand
-    std::int64_t frames = 0;                 // frames pushed in all
+    std::vector<DecodeLane> lanes;        // one, or one per rate while it is found
+    std::vector<std::vector<DecodedWord>> held; // each lane's words while the rate is found
+    std::int64_t frames = 0;                    // frames pushed in all
 };
 
 // The sample rates the core decodes. At 8000 Hz a bit at 1200 baud still spans six samples and
@@ -55,6 +53,9 @@ struct RescueResult {
     std::int64_t leader_end = 0;    // one past its last
     int channel = 0;                // the channel decoded, from 1
     int baud = 0;                   // the bit rate decoded
+    bool is_baud_found = false;     // the rate was found from the audio, not given
+    int repeat_factor = 1;          // 2 or 4: the words read every bit that often, so the line
+                                    // runs at that fraction of the rate (a wrong rate given)
     double speed = 1.0;             // measured tape speed, 1.0 = exact
     bool has_leader = false;        // the speed came from a leader
     bool is_speed_measured = false; // false: no mark tone found, nominal speed assumed
@@ -72,8 +73,8 @@ struct RescueResult {
 };
 
 // Whether the core decodes frames of `channels` samples at rate_hz with these settings: a rate in
-// its range, a bit rate of the family, a word of 7 or 8 data bits and 1 or 2 stop bits, and a
-// chosen channel that exists.
+// its range, a bit rate of the family or 0 (found from the audio), a word of 7 or 8 data bits
+// and 1 or 2 stop bits, and a chosen channel that exists.
 [[nodiscard]] bool is_decodable(const RescueSettings& settings, std::uint32_t rate_hz,
                                 int channels);
 

@@ -80,14 +80,31 @@ bool is_standard_output(const RescueOptions& options) {
            (options.target.empty() && options.input == standard_name);
 }
 
+// "8N2", "7E1": data bits, parity, stop bits.
+std::string framing_name(const WordFormat& format) {
+    const char parity = format.parity == Parity::Even ? 'E' : format.parity == Parity::Odd ? 'O' : 'N';
+    return std::to_string(format.data_bits) + parity + std::to_string(format.stop_bits);
+}
+
+// Words that read every bit twice or four times were read at a rate that the line runs at a
+// half or a quarter of: clean-looking words, and wrong bytes.
+std::string repeated_bits_problem(const RescueResult& result) {
+    const int line_baud = result.baud / result.repeat_factor;
+    return "the words read at " + std::to_string(result.baud) + " baud repeat every bit " +
+           std::to_string(result.repeat_factor) + " times: the recording runs at " +
+           std::to_string(line_baud) + " baud, so the bytes are wrong; give -b " +
+           std::to_string(line_baud) + " or leave out -b";
+}
+
 double decibels(double share) { return share > 0 ? 20 * std::log10(share) : -999.0; }
 
 void report_verbose(const Job& job, const AudioInput& audio, const RescueResult& result) {
     std::FILE* messages = job.console.messages;
     std::fprintf(
-        messages, "%s: %s, %d Hz, %d channel(s), %lld frames; decoding channel %d at %d baud\n",
+        messages, "%s: %s, %d Hz, %d channel(s), %lld frames; decoding channel %d at %d baud%s\n",
         program_name, audio_format_name(audio).c_str(), audio.info.samplerate, audio.info.channels,
-        static_cast<long long>(result.frames_read), result.channel, result.baud);
+        static_cast<long long>(result.frames_read), result.channel, result.baud,
+        result.is_baud_found ? " (found)" : "");
     const double rate = audio.info.samplerate;
     if (result.calibrated_on == CalibrationSource::Leader)
         std::fprintf(messages, "%s: tape speed %.2f %% (measured on the leader, %.2f to %.2f s)\n",
@@ -119,10 +136,12 @@ void report_summary(const Job& job, const RescueResult& result, std::int64_t rep
         std::snprintf(lost + std::strlen(lost), sizeof lost - std::strlen(lost), ", %lld repaired",
                       static_cast<long long>(repaired));
     std::fprintf(job.console.messages,
-                 "%s: wrote %lld bytes to %s: %lld frames, %lld suspect%s, tape speed %.2f %%\n",
+                 "%s: wrote %lld bytes to %s: %lld frames, %lld suspect%s, %d baud %s%s, tape "
+                 "speed %.2f %%\n",
                  program_name, static_cast<long long>(result.bytes), job.target_label.c_str(),
                  static_cast<long long>(result.bytes), static_cast<long long>(result.suspect_words),
-                 lost, result.speed * 100);
+                 lost, result.baud, framing_name(job.options.settings.format).c_str(),
+                 result.is_baud_found ? " (rate found)" : "", result.speed * 100);
 }
 
 // The progress line is for a person watching a file decode on a terminal, not for pipes, and
@@ -162,12 +181,15 @@ int conclude(const Job& job, const AudioInput& audio, const DecodeOutcome& outco
     if (result.bytes == 0)
         report_file(job, job.input_label,
                     "no words found; check --baud, --channel and the framing");
+    if (result.repeat_factor > 1)
+        report_file(job, job.input_label, repeated_bits_problem(result));
     if (!job.options.is_quiet)
         report_summary(job, result, outcome.repaired);
     if (outcome.signal != 0)
         return rescue_signalled + outcome.signal;
     const bool is_clean = result.bytes > 0 && result.suspect_words == 0 && result.lost_words == 0 &&
-                          outcome.repaired == 0 && outcome.shortfall.empty();
+                          outcome.repaired == 0 && result.repeat_factor == 1 &&
+                          outcome.shortfall.empty();
     return is_clean ? rescue_clean : rescue_suspect;
 }
 

@@ -22,7 +22,7 @@ enum class Key {
     Channel,
     Force,
     Report,
-    Repair,
+    Mend,
     Verbose,
     Quiet,
     RawFormat,
@@ -54,7 +54,7 @@ constexpr std::array<OptionRule, 16> option_rules = {{
     {'c', "channel", Value::Required, Key::Channel},
     {'f', "force", Value::None, Key::Force},
     {'r', "report", Value::Optional, Key::Report},
-    {'\0', "repair", Value::None, Key::Repair},
+    {'\0', "mend", Value::None, Key::Mend},
     {'v', "verbose", Value::None, Key::Verbose},
     {'q', "quiet", Value::None, Key::Quiet},
     {'\0', "raw-format", Value::Required, Key::RawFormat},
@@ -210,7 +210,7 @@ ParseOutcome apply_flag(const OptionRule& rule, RescueOptions& options) {
     case Key::Report:
         options.is_report = true;
         break;
-    case Key::Repair:
+    case Key::Mend:
         options.is_repair = true;
         break;
     case Key::Verbose:
@@ -357,8 +357,9 @@ const char* rescue_usage() {
            "standard output, each byte as soon as it is decoded. Without out, writes in.txt\n"
            "(the input name less its extension, plus .txt), or standard output for \"-\".\n"
            "\n"
-           "  -b, --baud RATE           bit rate: 300 (default), 600, 1200 or another rate\n"
-           "                            of whole 1200 Hz cycles; -R1 also selects 600\n"
+           "  -b, --baud RATE           bit rate: 300, 600, 1200 or another rate of whole\n"
+           "                            1200 Hz cycles; -R1 also selects 600 (default: found\n"
+           "                            from the audio among 300, 600 and 1200)\n"
            "  -d, --data-bits 7|8       data bits per word (default 8)\n"
            "  -p, --parity none|even|odd  parity bit (default none)\n"
            "  -s, --stop-bits 1|2       stop bits (default 2)\n"
@@ -368,8 +369,9 @@ const char* rescue_usage() {
            "                            and each dropout that lost words\n"
            "      --report=FILE         write a line for every word to FILE, tab-separated:\n"
            "                            offset, seconds, sample, byte (0x41), confidence,\n"
-           "                            flags\n"
-           "      --repair              change a byte that the tape's content cannot hold\n"
+           "                            flags, and each bit's reading from -1 (space) to\n"
+           "                            +1 (mark)\n"
+           "      --mend                change a byte that the tape's content cannot hold\n"
            "                            (bit 7 in a listing, not a hex digit in a 65V text\n"
            "                            or a checksum record, a failed record checksum) to\n"
            "                            the nearest reading it allows, where the bits\n"

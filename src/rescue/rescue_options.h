@@ -13,7 +13,7 @@ struct RescueOptions {
     bool force_overwrite = false; // -f, --force: an existing target may be replaced
     bool is_report = false;       // -r, --report: one line per suspect or doubtful word
     std::string record;           // --report=FILE: a line for every word, tab-separated
-    bool is_repair = false;       // --repair: bytes the content cannot hold repaired at the end
+    bool is_repair = false;       // --mend: bytes the content cannot hold repaired at the end
     bool is_verbose = false;      // -v, --verbose: speed, levels, words, resyncs
     bool is_quiet = false;        // -q, --quiet: no progress line and no summary
     RawLayout raw;                // --raw-format, --raw-rate, --raw-channels: headerless input

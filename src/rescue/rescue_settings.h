@@ -1,12 +1,12 @@
-// What the user tells the rescue decoder about the recording: the bit rate, the serial word and
-// the channel.
+// What the user tells the rescue decoder about the recording: the bit rate (or that it is to be
+// found), the serial word and the channel.
 #pragma once
 
 #include "base/kcs.h"
 #include "rescue/frame_clock.h"
 
 struct RescueSettings {
-    int baud = slow_baud; // slow_baud or fast_baud
+    int baud = 0;         // a rate of the family; 0: found from the audio
     WordFormat format;    // the serial word
     int channel = 0;      // 1-based channel to decode; 0: the one with the strongest tone
 };

@@ -50,7 +50,7 @@ TEST_F(RescueDriverTest, DerivesTheTargetAndSummarises) {
     EXPECT_EQ(rescue_clean, result.status);
     EXPECT_EQ("HELLO", read_file(path("tape.txt")));
     EXPECT_EQ("qirvex-rescue: wrote 5 bytes to " + path("tape.txt") +
-                  ": 5 frames, 0 suspect, tape speed 100.00 %\n",
+                  ": 5 frames, 0 suspect, 300 baud 8N2 (rate found), tape speed 100.00 %\n",
               result.messages);
 }
 
@@ -174,14 +174,19 @@ TEST_F(RescueDriverTest, CountsWordsLostInADropout) {
     EXPECT_NEAR(static_cast<long>(word_start(6)), sample, 8);
     std::getline(lines, line);
     EXPECT_EQ("qirvex-rescue: wrote 10 bytes to " + path("out.txt") +
-                  ": 10 frames, 0 suspect, 1 lost in dropouts, tape speed 100.00 %",
+                  ": 10 frames, 0 suspect, 1 lost in dropouts, 300 baud 8N2 (rate found), tape "
+                  "speed 100.00 %",
               line);
     // The word record flags the first word after the loss.
     run({"-f", "--report=" + path("words.tsv"), path("dropout.wav"), path("out.txt")});
     std::istringstream record(read_file(path("words.tsv")));
     for (int row = 0; row <= 6; ++row)
         std::getline(record, line);
-    EXPECT_EQ("after-dropout", line.substr(line.rfind('\t') + 1)) << line;
+    std::istringstream fields(line);
+    std::string column;
+    for (int i = 0; i < 6; ++i)
+        std::getline(fields, column, '\t');
+    EXPECT_EQ("after-dropout", column) << line;
 }
 
 TEST_F(RescueDriverTest, RecordsEveryWord) {
@@ -189,11 +194,11 @@ TEST_F(RescueDriverTest, RecordsEveryWord) {
     const std::string input = recording("parity.wav", "AB");
     const RunResult result = run({"-f", "--parity=odd", "--report=" + path("words.tsv"), input});
     EXPECT_EQ(rescue_suspect, result.status);
-    // A header, then per word: offset, seconds, sample, byte, confidence, flags.
+    // A header, then per word: offset, seconds, sample, byte, confidence, flags, bits.
     std::istringstream record(read_file(path("words.tsv")));
     std::string line;
     std::getline(record, line);
-    EXPECT_EQ("offset\tseconds\tsample\tbyte\tconfidence\tflags", line);
+    EXPECT_EQ("offset\tseconds\tsample\tbyte\tconfidence\tflags\tbits", line);
     // "A" and "B" start 2000 ms into the tape, one 12-bit word (864 samples) apart at 21600 Hz.
     const long expected_samples[] = {43200, 44064};
     const char* expected_bytes[] = {"0x41", "0x42"};
@@ -206,7 +211,11 @@ TEST_F(RescueDriverTest, RecordsEveryWord) {
         std::string byte;
         int confidence = -1;
         std::string flags;
-        fields >> offset >> seconds >> sample >> byte >> confidence >> flags;
+        std::string bits;
+        fields >> offset >> seconds >> sample >> byte >> confidence >> flags >> bits;
+        // Start, 8 data, parity, 2 stop bits: the start bit read space.
+        EXPECT_EQ(11, std::count(bits.begin(), bits.end(), ',')) << bits;
+        EXPECT_EQ('-', bits.front()) << bits;
         EXPECT_EQ(i, offset);
         EXPECT_NEAR(expected_samples[i], sample, 8);
         EXPECT_EQ(expected_bytes[i], byte);
@@ -221,7 +230,7 @@ TEST_F(RescueDriverTest, RecordsEveryWord) {
     EXPECT_FALSE(read_file(input).empty());
 }
 
-// A listing in deep noise: --repair holds the output to the end, and it differs from the plain
+// A listing in deep noise: --mend holds the output to the end, and it differs from the plain
 // decode only in bytes it names, each now one a listing holds; on a clean recording it changes
 // nothing.
 TEST_F(RescueDriverTest, RepairsOnlyWhatItNames) {
@@ -233,12 +242,12 @@ TEST_F(RescueDriverTest, RepairsOnlyWhatItNames) {
     write_file(path("noisy.wav"), build_wav({add_noise(clean, -7, 11)}, 44100, WavLayout::Pcm16));
     write_file(path("clean.wav"), build_wav({clean}, 44100, WavLayout::Pcm16));
 
-    EXPECT_EQ(rescue_clean, run({"-f", "-b", "600", "--repair", path("clean.wav")}).status);
+    EXPECT_EQ(rescue_clean, run({"-f", "-b", "600", "--mend", path("clean.wav")}).status);
     EXPECT_EQ(listing, read_file(path("clean.txt")));
 
     run({"-f", "-b", "600", path("noisy.wav"), path("plain.txt")});
     const RunResult repaired =
-        run({"-f", "-b", "600", "-r", "--repair", path("noisy.wav"), path("repaired.txt")});
+        run({"-f", "-b", "600", "-r", "--mend", path("noisy.wav"), path("repaired.txt")});
     EXPECT_EQ(rescue_suspect, repaired.status);
     const std::string plain = read_file(path("plain.txt"));
     const std::string fixed = read_file(path("repaired.txt"));
@@ -258,7 +267,7 @@ TEST_F(RescueDriverTest, RepairsOnlyWhatItNames) {
             EXPECT_TRUE(byte == '\r' || byte == '\n' || byte == 0 || (byte >= 0x20 && byte < 0x7F));
         }
     }
-    EXPECT_NE(std::string::npos, repaired.messages.find(" repaired, tape speed"));
+    EXPECT_NE(std::string::npos, repaired.messages.find(" repaired, 600 baud 8N2, tape speed"));
 }
 
 TEST_F(RescueDriverTest, RefusedInputLeavesNoTarget) {
@@ -282,7 +291,7 @@ TEST_F(RescueDriverTest, EveryTruncationIsHandled) {
     for (std::size_t length = 0; length < wav.size(); ++length) {
         SCOPED_TRACE(length);
         write_file(path("cut.wav"), wav.substr(0, length));
-        const RunResult result = run({"-f", path("cut.wav")});
+        const RunResult result = run({"-f", "-b", "300", path("cut.wav")});
         // A cut header is an input error, or an empty recording; a cut recording is suspect,
         // whatever it held.
         if (length < data_end)
@@ -309,7 +318,7 @@ TEST(RescueOptions, ReadsGnuStyleCommandLines) {
         const char* target;
     };
     const Case cases[] = {
-        {{"in.wav"}, 300, 8, Parity::None, 2, 0, false, false, false, "in.wav", ""},
+        {{"in.wav"}, 0, 8, Parity::None, 2, 0, false, false, false, "in.wav", ""},
         {{"--baud", "600", "in.wav", "out"},
          600,
          8,
@@ -345,7 +354,7 @@ TEST(RescueOptions, ReadsGnuStyleCommandLines) {
          ""},
         {{"-R0", "-frv", "in.wav"}, 300, 8, Parity::None, 2, 0, true, true, true, "in.wav", ""},
         {{"in.wav", "--verb", "--for", "out", "--rep"},
-         300,
+         0,
          8,
          Parity::None,
          2,
@@ -355,9 +364,9 @@ TEST(RescueOptions, ReadsGnuStyleCommandLines) {
          true,
          "in.wav",
          "out"},
-        {{"--", "-in.wav"}, 300, 8, Parity::None, 2, 0, false, false, false, "-in.wav", ""},
+        {{"--", "-in.wav"}, 0, 8, Parity::None, 2, 0, false, false, false, "-in.wav", ""},
         {{"-c", "3", "--stop-bits", "1", "--parity", "even", "in.wav"},
-         300,
+         0,
          8,
          Parity::Even,
          1,

@@ -34,6 +34,7 @@ describe('decoding recordings in the page', () => {
     assert.equal(name, 'worn.txt');
     assert.equal(fromPage.toString('latin1'), listing.toString('latin1'));
     assert.ok(fromPage.equals(runRescue([worn])), 'the page and qirvex-rescue differ');
+    assert.match(await browser.page.textContent('#read-summary'), /· 300 baud \(found\) ·/);
     const speed = Number(/tape speed ([\d.]+) %/.exec(await browser.page.textContent('#read-summary'))[1]);
     assert.ok(Math.abs(speed - 102) < 0.5, `tape speed ${speed} %`);
     await screenshot(browser.page, 'decode-wav');
@@ -63,13 +64,17 @@ describe('decoding recordings in the page', () => {
   test('changing the settings after a decode decodes the recording again', async () => {
     const { page } = browser;
     const fast = encodeWithQirvex(files.folder, 'fast', basicListing(4), ['-R1']);
+    await page.selectOption('#dec-baud', '300');
     await decodeThroughInput(page, fast);
     assert.notEqual(await page.textContent('#listing'), basicListing(4).toString('latin1').replaceAll('\r\n', '\n'));
     await page.selectOption('#dec-baud', '600');
     await page.waitForFunction(() => document.body.dataset.decoding === 'false');
     assert.ok((await downloadedData(page)).equals(basicListing(4)));
-    await page.selectOption('#dec-baud', '300');
+    // Found, the rate is the same.
+    await page.selectOption('#dec-baud', '0');
     await page.waitForFunction(() => document.body.dataset.decoding === 'false');
+    assert.ok((await downloadedData(page)).equals(basicListing(4)));
+    assert.match(await page.textContent('#read-summary'), /· 600 baud \(found\) ·/);
   });
 
   test('a character opens the view of its audio in sight, where the arrow keys step at once', async () => {

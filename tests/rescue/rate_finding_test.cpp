@@ -1,0 +1,119 @@
+// The bit rate found from the audio where none is given, and a wrong one that is given told by
+// its words, which read every one of the line's bits two or four times.
+#include "kcs_audio.h"
+#include "test_support.h"
+
+#include "cli/options.h"
+#include "rescue/rescue_decoder.h"
+#include "rescue/sample_range.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t rate_hz = 21600;
+
+// 8N2 words at `baud`, each bit whole cycles of 1200 Hz (space) or 2400 Hz (mark), after a
+// second of mark: the audio of a CUTS-rate tape, which the project's encoder does not write.
+Signal tones(const std::string& data, int baud) {
+    std::vector<bool> bits(static_cast<std::size_t>(baud), true);
+    for (const char c : data) {
+        bits.push_back(false);
+        for (int k = 0; k < 8; ++k)
+            bits.push_back(((static_cast<unsigned char>(c) >> k) & 1) != 0);
+        bits.insert(bits.end(), {true, true});
+    }
+    bits.insert(bits.end(), 20, true);
+    const int samples_per_bit = static_cast<int>(rate_hz) / baud;
+    Signal signal;
+    for (const bool is_mark : bits)
+        for (int n = 0; n < samples_per_bit; ++n)
+            signal.push_back(0.7 * std::sin(2 * std::numbers::pi * (is_mark ? 2400 : 1200) * n /
+                                            rate_hz));
+    return signal;
+}
+
+Signal encoded(const std::string& data, int baud) {
+    if (baud == 1200)
+        return tones(data, baud);
+    options = Options{};
+    options.fast_rate = baud == 600 ? 1 : 0;
+    return encode_kcs(data);
+}
+
+struct Decoded {
+    std::string bytes;
+    RescueResult result;
+};
+
+Decoded decode(const Signal& signal, int baud) {
+    std::vector<std::int16_t> samples(signal.size());
+    std::transform(signal.begin(), signal.end(), samples.begin(),
+                   [](double v) { return scaled_sample(v); });
+    RescueSettings settings;
+    settings.baud = baud;
+    RescueDecoder decoder;
+    start_rescue(decoder, settings, rate_hz, 1);
+    std::vector<DecodedWord> words;
+    push_frames(decoder, samples.data(), static_cast<std::int64_t>(samples.size()), words);
+    finish_rescue(decoder, words);
+    Decoded decoded{"", rescue_result(decoder)};
+    for (const DecodedWord& word : words)
+        decoded.bytes.push_back(static_cast<char>(word.byte));
+    return decoded;
+}
+
+std::string listing() {
+    std::string text;
+    for (int n = 1; n <= 12; ++n)
+        text += std::to_string(n * 10) + " PRINT \"LINE " + std::to_string(n) + "\";I*" +
+                std::to_string(n) + "\r\n";
+    return text;
+}
+
+class RateFindingTest : public ScratchTest {};
+
+TEST_F(RateFindingTest, FindsEachRateAndTellsAWrongOneGiven) {
+    const std::string data = listing();
+    for (const int baud : {300, 600, 1200}) {
+        SCOPED_TRACE(std::to_string(baud) + " baud");
+        const Signal signal = encoded(data, baud);
+        const Decoded found = decode(signal, 0);
+        EXPECT_EQ(data, found.bytes);
+        EXPECT_EQ(baud, found.result.baud);
+        EXPECT_TRUE(found.result.is_baud_found);
+        EXPECT_EQ(1, found.result.repeat_factor);
+        // Given at two and four times the line's rate, the words still frame, but repeat.
+        for (const int factor : {2, 4}) {
+            if (baud * factor > 1200)
+                continue;
+            SCOPED_TRACE(baud * factor);
+            EXPECT_EQ(factor, decode(signal, baud * factor).result.repeat_factor);
+        }
+        EXPECT_EQ(1, decode(signal, baud).result.repeat_factor);
+    }
+}
+
+// Random bytes, NULs and bytes of one run each (0x80, 0xF0) at their own rate are not taken for
+// a wrong rate, and a short tape still finds its rate.
+TEST_F(RateFindingTest, OddBytesAtTheirOwnRateAreNotTakenForRepeats) {
+    std::string data(64, '\0');
+    for (int i = 0; i < 256; ++i)
+        data.push_back(static_cast<char>((i * 167 + 13) & 0xFF));
+    data += std::string(40, '\x80') + std::string(40, '\xF0');
+    for (const int baud : {300, 600}) {
+        SCOPED_TRACE(baud);
+        const Decoded given = decode(encoded(data, baud), baud);
+        EXPECT_EQ(data, given.bytes);
+        EXPECT_EQ(1, given.result.repeat_factor);
+        const Decoded found = decode(encoded("HELLO", baud), 0);
+        EXPECT_EQ("HELLO", found.bytes);
+        EXPECT_EQ(baud, found.result.baud);
+    }
+}
+
+} // namespace
