@@ -139,8 +139,10 @@ void check_pipe_as_file(const FileCase& c, const std::uint8_t* data, std::size_t
 std::vector<std::string> command_line(const FileCase& c) {
     std::vector<std::string> line = {"qirvex-rescue", "-r"};
     const WordFormat& format = c.settings.format;
+    if (c.settings.baud != 0)
+        line.insert(line.end(), {"-b", std::to_string(c.settings.baud)});
     line.insert(line.end(),
-                {"-b", std::to_string(c.settings.baud), "-d", std::to_string(format.data_bits),
+                {"-d", std::to_string(format.data_bits),
                  "-s", std::to_string(format.stop_bits), "-p",
                  format.parity == Parity::Even  ? "even"
                  : format.parity == Parity::Odd ? "odd"

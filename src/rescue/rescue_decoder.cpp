@@ -82,9 +82,10 @@ constexpr double faster_lane_margin = 1.25;
 // of its words), a lane needs this many framed words to be taken at the end: 6 s of pink noise
 // framed one word at 1200 baud.
 constexpr std::int64_t least_unlocked_words = 4;
-// The rate is chosen after this many seconds of audio at the latest, so that the words held
-// meanwhile stay few.
+// The rate is chosen after this many seconds of audio past the look-ahead at the latest, so
+// that the words held meanwhile stay few; and it is looked at every this many frames.
 constexpr double longest_trial_seconds = 30;
+constexpr std::int64_t trial_step_frames = 4096;
 
 // A lane that has read a word where its lock predicted it, after another: hiss frames single
 // words, a tape runs of them.
@@ -120,8 +121,8 @@ int chosen_lane(const RescueDecoder& decoder, bool has_ended) {
     if (best >= 0 && framed_words(decoder.lanes[static_cast<std::size_t>(best)]) >= trial_words)
         return best;
     const double trial_seconds =
-        static_cast<double>(decoder.frames - decoder.origin_frames) / decoder.look_ahead.rate_hz;
-    if (!has_ended && trial_seconds < look_ahead_seconds + longest_trial_seconds)
+        static_cast<double>(decoder.trial_frames) / decoder.look_ahead.rate_hz;
+    if (!has_ended && trial_seconds < longest_trial_seconds)
         return -1;
     if (best >= 0)
         return best;
@@ -152,10 +153,25 @@ void push_to_lanes(RescueDecoder& decoder, const std::int16_t* frames, std::int6
                   words);
         return;
     }
-    for (std::size_t i = 0; i < decoder.lanes.size(); ++i)
-        push_lane(decoder.lanes[i], frames, count, decoder.channels, decoder.origin_frames,
-                  decoder.held[i]);
-    choose_rate(decoder, false, words);
+    // The choice is made at the same frames however the caller cuts the recording into blocks,
+    // so that the output does not depend on the blocks.
+    while (count > 0) {
+        const std::int64_t step =
+            std::min(count, trial_step_frames - decoder.trial_frames % trial_step_frames);
+        for (std::size_t i = 0; i < decoder.lanes.size(); ++i)
+            push_lane(decoder.lanes[i], frames, step, decoder.channels, decoder.origin_frames,
+                      decoder.held[i]);
+        decoder.trial_frames += step;
+        frames += step * decoder.channels;
+        count -= step;
+        if (decoder.trial_frames % trial_step_frames == 0) {
+            choose_rate(decoder, false, words);
+            if (decoder.phase == StreamPhase::Decoding) {
+                push_to_lanes(decoder, frames, count, words);
+                return;
+            }
+        }
+    }
 }
 
 } // namespace

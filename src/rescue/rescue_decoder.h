@@ -30,6 +30,7 @@ struct RescueDecoder {
     std::int64_t origin_frames = 0;       // frames of silence let go before the look-ahead
     std::vector<DecodeLane> lanes;        // one, or one per rate while it is found
     std::vector<std::vector<DecodedWord>> held; // each lane's words while the rate is found
+    std::int64_t trial_frames = 0; // frames pushed into the lanes after the look-ahead, while found
     std::int64_t frames = 0;                    // frames pushed in all
 };
 

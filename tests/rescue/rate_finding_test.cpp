@@ -50,7 +50,8 @@ struct Decoded {
     RescueResult result;
 };
 
-Decoded decode(const Signal& signal, int baud) {
+// Pushed in pieces of `piece` frames, or all at once.
+Decoded decode(const Signal& signal, int baud, std::size_t piece = 0) {
     std::vector<std::int16_t> samples(signal.size());
     std::transform(signal.begin(), signal.end(), samples.begin(),
                    [](double v) { return scaled_sample(v); });
@@ -59,7 +60,10 @@ Decoded decode(const Signal& signal, int baud) {
     RescueDecoder decoder;
     start_rescue(decoder, settings, rate_hz, 1);
     std::vector<DecodedWord> words;
-    push_frames(decoder, samples.data(), static_cast<std::int64_t>(samples.size()), words);
+    const std::size_t step = piece > 0 ? piece : samples.size();
+    for (std::size_t done = 0; done < samples.size(); done += step)
+        push_frames(decoder, samples.data() + done,
+                    static_cast<std::int64_t>(std::min(step, samples.size() - done)), words);
     finish_rescue(decoder, words);
     Decoded decoded{"", rescue_result(decoder)};
     for (const DecodedWord& word : words)
@@ -87,6 +91,8 @@ TEST_F(RateFindingTest, FindsEachRateAndTellsAWrongOneGiven) {
         EXPECT_EQ(baud, found.result.baud);
         EXPECT_TRUE(found.result.is_baud_found);
         EXPECT_EQ(1, found.result.repeat_factor);
+        // The rate is chosen at the same frames however the recording comes in pieces.
+        EXPECT_EQ(found.bytes, decode(signal, 0, 777).bytes);
         // Given at two and four times the line's rate, the words still frame, but repeat.
         for (const int factor : {2, 4}) {
             if (baud * factor > 1200)
