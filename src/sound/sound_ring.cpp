@@ -8,22 +8,43 @@
 
 namespace {
 
-// Copies `count` frames between the ring, from frame position `at` (wrapping at the end), and
-// a flat block, in the direction that `is_into_ring` names.
-void copy_frames(SoundRing& ring, std::uint64_t at, std::int16_t* block, std::size_t count,
-                 bool is_into_ring) {
-    const auto channels = static_cast<std::size_t>(ring.channels);
-    const std::size_t start = static_cast<std::size_t>(at % ring.capacity_frames);
+// Where `count` frames from frame position `at` lie in the ring: up to its end, then on from its
+// start.
+struct RingSpans {
+    std::size_t first_start = 0;  // sample index of the first part
+    std::size_t first_frames = 0; // frames up to the ring's end
+    std::size_t rest_frames = 0;  // frames from the ring's start
+};
+
+RingSpans spans_of(const SoundRing& ring, std::uint64_t at, std::size_t count) {
+    const auto start = static_cast<std::size_t>(at % ring.capacity_frames);
     const std::size_t first = std::min(count, ring.capacity_frames - start);
-    const std::size_t parts[2][3] = {{start, 0, first}, {0, first, count - first}};
-    for (const auto& [ring_frame, block_frame, frames] : parts) {
-        std::int16_t* in_ring = ring.samples.data() + ring_frame * channels;
-        std::int16_t* in_block = block + block_frame * channels;
-        const std::size_t bytes = frames * channels * sizeof(std::int16_t);
-        if (bytes > 0)
-            std::memcpy(is_into_ring ? in_ring : in_block, is_into_ring ? in_block : in_ring,
-                        bytes);
-    }
+    return RingSpans{start * static_cast<std::size_t>(ring.channels), first, count - first};
+}
+
+std::size_t bytes_of(const SoundRing& ring, std::size_t frames) {
+    return frames * static_cast<std::size_t>(ring.channels) * sizeof(std::int16_t);
+}
+
+void copy_into(SoundRing& ring, std::uint64_t at, const std::int16_t* frames, std::size_t count) {
+    const RingSpans spans = spans_of(ring, at, count);
+    const std::size_t split = spans.first_frames * static_cast<std::size_t>(ring.channels);
+    if (spans.first_frames > 0)
+        std::memcpy(ring.samples.data() + spans.first_start, frames,
+                    bytes_of(ring, spans.first_frames));
+    if (spans.rest_frames > 0)
+        std::memcpy(ring.samples.data(), frames + split, bytes_of(ring, spans.rest_frames));
+}
+
+void copy_out_of(const SoundRing& ring, std::uint64_t at, std::int16_t* frames,
+                 std::size_t count) {
+    const RingSpans spans = spans_of(ring, at, count);
+    const std::size_t split = spans.first_frames * static_cast<std::size_t>(ring.channels);
+    if (spans.first_frames > 0)
+        std::memcpy(frames, ring.samples.data() + spans.first_start,
+                    bytes_of(ring, spans.first_frames));
+    if (spans.rest_frames > 0)
+        std::memcpy(frames + split, ring.samples.data(), bytes_of(ring, spans.rest_frames));
 }
 
 } // namespace
@@ -41,7 +62,7 @@ std::size_t put_frames(SoundRing& ring, const std::int16_t* frames, std::size_t 
     const std::uint64_t read = ring.read.load(std::memory_order_acquire);
     const auto room = static_cast<std::size_t>(ring.capacity_frames - (written - read));
     const std::size_t fitting = std::min(count, room);
-    copy_frames(ring, written, const_cast<std::int16_t*>(frames), fitting, true);
+    copy_into(ring, written, frames, fitting);
     ring.written.store(written + fitting, std::memory_order_release);
     return fitting;
 }
@@ -50,7 +71,7 @@ std::size_t take_frames(SoundRing& ring, std::int16_t* frames, std::size_t count
     const std::uint64_t read = ring.read.load(std::memory_order_relaxed);
     const std::uint64_t written = ring.written.load(std::memory_order_acquire);
     const std::size_t taken = std::min(count, static_cast<std::size_t>(written - read));
-    copy_frames(ring, read, frames, taken, false);
+    copy_out_of(ring, read, frames, taken);
     ring.read.store(read + taken, std::memory_order_release);
     return taken;
 }
