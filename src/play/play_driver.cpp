@@ -17,8 +17,8 @@ namespace {
 
 constexpr const char* program_name = "qirvex-play";
 constexpr const char* version_text = "qirvex-play 1.0\n";
-// The ring holds 2 s: blocks of a tenth go in whenever there is room, and the program looks
-// every 10 ms, so the card never waits on a reader that is busy elsewhere for less than that.
+// The ring holds 2 s, blocks of a tenth of a second go in whenever there is room, and the program
+// looks every 10 ms: the card runs dry only when the program is held up for 2 s.
 constexpr int ring_seconds = 2;
 constexpr int blocks_per_second = 10;
 constexpr auto feed_interval = std::chrono::milliseconds(10);
@@ -165,9 +165,8 @@ bool open_player(Player& player, const PlayOptions& options, const SF_INFO& info
         return false;
     player.device = devices[static_cast<std::size_t>(position)];
     const StreamFormat format{static_cast<std::uint32_t>(info.samplerate), info.channels};
-    player.stream =
-        open_stream(*player.system, Direction::Playback, position, format,
-                    static_cast<std::size_t>(info.samplerate) * ring_seconds, problem);
+    player.stream = open_stream(*player.system, Direction::Playback, position, format,
+                                ring_seconds, problem);
     return player.stream != nullptr;
 }
 

@@ -15,7 +15,7 @@ namespace {
 constexpr std::uint32_t blocks_per_second = 20;
 // The ring holds 4 s: the decode keeps up with a card 10 to 100 times over once calibrated, but
 // calibration on the first 4 s of look-ahead takes a moment that the card keeps filling.
-constexpr std::uint32_t ring_seconds = 4;
+constexpr int ring_seconds = 4;
 // The wait between looks at an empty ring: a tenth of a block, so that a block waits little
 // longer than it takes to arrive, and the program sleeps rather than spins.
 constexpr auto empty_ring_wait = std::chrono::milliseconds(5);
@@ -45,7 +45,8 @@ bool open_capture(CaptureInput& capture, const std::string& wanted, std::string&
     // The device's own rate and channels: every rate from 8000 to 192000 Hz decodes, and the
     // decoder picks the channel with the tape on it, as it does for a file.
     const StreamFormat own{};
-    capture.stream = open_stream(*capture.system, Direction::Capture, position, own, 0, problem);
+    capture.stream =
+        open_stream(*capture.system, Direction::Capture, position, own, ring_seconds, problem);
     if (capture.stream == nullptr)
         return false;
     const StreamFormat format = stream_format(*capture.stream);
@@ -54,8 +55,6 @@ bool open_capture(CaptureInput& capture, const std::string& wanted, std::string&
                   " samples per second, where 8000 to 192000 were expected";
         return false;
     }
-    reset_ring(stream_ring(*capture.stream), std::size_t{format.rate_hz} * ring_seconds,
-               format.channels);
     return true;
 }
 
@@ -88,6 +87,11 @@ DecodeOutcome decode_capture(CaptureInput& capture, const RescueSettings& settin
         const std::size_t got = take_frames(ring, block.data(), block_frames);
         if (got == 0 && is_stopping)
             break;
+        if (got == 0 && !is_stream_running(*capture.stream)) {
+            outcome.shortfall =
+                "the sound card stopped delivering audio (unplugged, or its sound server gone)";
+            break;
+        }
         if (got == 0) {
             std::this_thread::sleep_for(empty_ring_wait);
             continue;
@@ -101,7 +105,7 @@ DecodeOutcome decode_capture(CaptureInput& capture, const RescueSettings& settin
     outcome.result = end_decode(session);
     outcome.signal = interruption_signal();
     const std::uint64_t lost = missed_frames(*capture.stream);
-    if (lost > 0)
+    if (lost > 0 && outcome.shortfall.empty())
         outcome.shortfall = lost_text(lost, format.rate_hz);
     return outcome;
 }

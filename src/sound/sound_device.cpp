@@ -23,7 +23,6 @@ struct SoundStream {
     std::atomic<std::uint64_t> missed{0}; // frames lost or filled with silence; see missed_frames
     std::atomic<std::uint64_t> played{0}; // playback: frames taken from the ring
     std::atomic<bool> is_ended{false};    // playback: no more frames will come
-    bool is_started = false;
 };
 
 namespace {
@@ -135,7 +134,7 @@ std::vector<DeviceEntry> list_devices(SoundSystem& system, Direction direction) 
 }
 
 SoundStream* open_stream(SoundSystem& system, Direction direction, int position,
-                         StreamFormat format, std::size_t ring_frames, std::string& problem) {
+                         StreamFormat format, int ring_seconds, std::string& problem) {
     const bool is_capture = direction == Direction::Capture;
     std::vector<ma_device_id>& ids = is_capture ? system.capture_ids : system.playback_ids;
     auto stream = std::make_unique<SoundStream>();
@@ -170,7 +169,8 @@ SoundStream* open_stream(SoundSystem& system, Direction direction, int position,
         return nullptr;
     }
     const StreamFormat opened = stream_format(*stream);
-    reset_ring(stream->ring, std::max<std::size_t>(ring_frames, 1), opened.channels);
+    reset_ring(stream->ring, std::size_t{opened.rate_hz} * static_cast<std::size_t>(ring_seconds),
+               opened.channels);
     return stream.release();
 }
 
@@ -207,8 +207,11 @@ bool start_stream(SoundStream& stream, std::string& problem) {
         problem = result_text("the device would not start", result);
         return false;
     }
-    stream.is_started = true;
     return true;
+}
+
+bool is_stream_running(SoundStream& stream) {
+    return ma_device_get_state(&stream.device) == ma_device_state_started;
 }
 
 std::uint64_t missed_frames(const SoundStream& stream) {

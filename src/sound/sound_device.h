@@ -33,10 +33,10 @@ struct StreamFormat {
 };
 
 // Opens the device at `position` of the latest list for 16-bit samples in `format`, with a ring
-// that holds ring_frames frames; miniaudio converts where the device works otherwise. Not yet
+// that holds ring_seconds of them; miniaudio converts where the device works otherwise. Not yet
 // started. Null, with `problem` saying what was found, when the device cannot be opened.
 [[nodiscard]] SoundStream* open_stream(SoundSystem& system, Direction direction, int position,
-                                       StreamFormat format, std::size_t ring_frames,
+                                       StreamFormat format, int ring_seconds,
                                        std::string& problem);
 
 // The format the ring carries: the one asked for, or the device's own where 0 was asked.
@@ -49,6 +49,10 @@ struct StreamFormat {
 
 // Starts the device's thread; false, with `problem`, when the device refuses.
 [[nodiscard]] bool start_stream(SoundStream& stream, std::string& problem);
+
+// True while the started device runs; false once it stopped by itself (a card unplugged, a
+// sound server gone).
+[[nodiscard]] bool is_stream_running(SoundStream& stream);
 
 // Capture: frames the device delivered that the full ring had no room for. Playback: frames of
 // silence the device played because the ring ran empty before the end was marked.
