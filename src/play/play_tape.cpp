@@ -70,14 +70,20 @@ bool open_tape(PlayTape& tape, const PlayOptions& options, std::string& problem)
         problem = std::string("cannot open for reading: ") + std::strerror(errno);
         return false;
     }
-    tape.stream = input;
-    if (open_samples(tape, problem))
+    // libsndfile 1.2.0 closes the descriptor of a file it cannot read, though told not to: it
+    // gets a descriptor of its own, and the input stays readable for encoding. The probe's
+    // stream is closed at once after a refusal, before anything could take its number.
+    tape.stream = open_file(options.input.c_str(), "rb");
+    if (tape.stream != nullptr && open_samples(tape, problem)) {
+        std::fclose(input);
         return true;
-    std::rewind(input);
-    if (looks_like_wav(options.input, input))
-        return false;
+    }
+    if (tape.stream != nullptr)
+        std::fclose(tape.stream);
     tape.stream = nullptr;
-    const bool is_encoded = encode_tape(tape, input, options, problem) && open_samples(tape, problem);
+    const bool is_encoded = !looks_like_wav(options.input, input) &&
+                            encode_tape(tape, input, options, problem) &&
+                            open_samples(tape, problem);
     std::fclose(input);
     return is_encoded;
 }
