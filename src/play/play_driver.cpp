@@ -111,18 +111,18 @@ std::uint64_t play_tape(PlayTape& tape, SoundStream& stream, const PlayOptions& 
     feed.block.resize(static_cast<std::size_t>(rate_hz / blocks_per_second * tape.info.channels));
     ProgressLine line;
     line.is_shown = !options.is_quiet && is_terminal(stderr);
-    // The ring is full before the card starts, so that its first periods find samples.
+    // The ring is full before the card starts, so that its first periods find samples; a tape
+    // that fits in it whole is marked ended before the card can find the ring empty.
     feed_ring(feed);
+    if (feed.is_read_out)
+        mark_stream_end(stream);
     if (!start_stream(stream, problem))
         return 0;
-    bool is_end_marked = false;
     while (stop_signal() == 0) {
         feed_ring(feed);
-        if (feed.is_read_out && !is_end_marked) {
+        if (feed.is_read_out)
             mark_stream_end(stream);
-            is_end_marked = true;
-        }
-        if (is_end_marked && played_frames(stream) >= feed.put)
+        if (feed.is_read_out && played_frames(stream) >= feed.put)
             break;
         draw_progress(line, played_frames(stream), tape.info);
         std::this_thread::sleep_for(feed_interval);
