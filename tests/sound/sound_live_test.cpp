@@ -1,7 +1,8 @@
 // The sound card for real: a PulseAudio (or PipeWire) server with a null sink named qirvex_test,
 // as .ci/run starts one. A tape that qirvex encodes and qirvex-play plays into the sink comes
-// back from the sink's monitor through qirvex-rescue --capture as the listing, byte for byte;
-// Ctrl-C in the middle keeps what was decoded. Skipped where no such server is reachable.
+// back from the sink's monitor through qirvex-rescue --capture as the listing, byte for byte, and
+// so does the listing that qirvex-play encodes on the way; Ctrl-C in the middle keeps what was
+// decoded. Skipped where no such server is reachable.
 #include "test_support.h"
 
 #include <csignal>
@@ -64,24 +65,39 @@ TEST_F(SoundLive, UnknownDeviceIsRefusedWithTheDevicesThatExist) {
         << play.err;
 }
 
+// A tape that fits in the ring whole ends before the card first asks: its end is no gap.
+TEST_F(SoundLive, TapeShorterThanTheRingPlaysWithoutGaps) {
+    write_file(path("a.txt"), "A");
+    ASSERT_EQ(1, run_qirvex({"-R1", "-L0", "-T100", "a.txt", "a.wav"}, folder.string()).status);
+    const ProcessResult play = run_program(play_binary(), {"-d", sink, "a.wav"}, folder.string());
+    EXPECT_EQ(0, play.status) << play.err;
+    EXPECT_NE(std::string::npos, play.err.find("qirvex-play: played 0:00 of a.wav")) << play.err;
+}
+
+// Played as qirvex wrote it, and encoded by qirvex-play on the way: both come back whole.
 TEST_F(SoundLive, PlayedTapeIsCapturedFromTheMonitorAsTheListing) {
     const std::string tape = make_tape(6);
-    RunningProgram rescue(rescue_binary(), {"-b", "600", std::string("--capture=") + monitor_part},
-                          folder.string());
-    ASSERT_TRUE(rescue.wait_for_errors("capturing from", patience_seconds));
-    const ProcessResult play =
-        run_program(play_binary(), {"--device", sink, "--level", "50", tape}, folder.string());
-    EXPECT_EQ(0, play.status) << play.err;
-    EXPECT_NE(std::string::npos, play.err.find("qirvex-play: played 0:")) << play.err;
-    // The whole listing is decoded before the trailer ends; Ctrl-C then ends the capture.
-    rescue.wait_for_output(listing.size(), patience_seconds);
-    rescue.signal(SIGINT);
-    const ProcessResult result = rescue.finish();
-    EXPECT_EQ(130, result.status) << result.err;
-    EXPECT_EQ(listing, result.out);
-    EXPECT_NE(std::string::npos,
-              result.err.find("[qirvex_test.monitor] through PulseAudio: 44100 Hz"))
-        << result.err;
+    for (const std::string& played : {tape, std::string("prog.bas")}) {
+        SCOPED_TRACE(played);
+        RunningProgram rescue(rescue_binary(),
+                              {"-b", "600", std::string("--capture=") + monitor_part},
+                              folder.string());
+        ASSERT_TRUE(rescue.wait_for_errors("capturing from", patience_seconds));
+        const ProcessResult play = run_program(
+            play_binary(), {"--device", sink, "--level", "50", "-b", "600", played},
+            folder.string());
+        EXPECT_EQ(0, play.status) << play.err;
+        EXPECT_NE(std::string::npos, play.err.find("qirvex-play: played 0:")) << play.err;
+        // The whole listing is decoded before the trailer ends; Ctrl-C then ends the capture.
+        rescue.wait_for_output(listing.size(), patience_seconds);
+        rescue.signal(SIGINT);
+        const ProcessResult result = rescue.finish();
+        EXPECT_EQ(130, result.status) << result.err;
+        EXPECT_EQ(listing, result.out);
+        EXPECT_NE(std::string::npos,
+                  result.err.find("[qirvex_test.monitor] through PulseAudio: 44100 Hz"))
+            << result.err;
+    }
 }
 
 TEST_F(SoundLive, CtrlCDuringCaptureKeepsTheDecodedBytes) {
@@ -106,6 +122,23 @@ TEST_F(SoundLive, CtrlCDuringCaptureKeepsTheDecodedBytes) {
     EXPECT_EQ(130, played.status) << played.err;
     EXPECT_NE(std::string::npos, played.err.find("qirvex-play: prog.wav: stopped by SIGINT after"))
         << played.err;
+}
+
+} // namespace
+
+namespace {
+
+class PlayTape : public ScratchTest {};
+
+// Before any device is opened: a file that claims to be a WAV file but is none is refused, not
+// encoded as data and played as a tape of its bytes.
+TEST_F(PlayTape, RefusesAnUnreadableWavInsteadOfEncodingIt) {
+    write_file(path("notes.wav"), "these are notes, not audio\n");
+    const ProcessResult play = run_program(play_binary(), {"notes.wav"}, folder.string());
+    EXPECT_EQ(2, play.status);
+    EXPECT_EQ("qirvex-play: notes.wav: found no recording that libsndfile can read (\"Format not "
+              "recognised.\"), where a WAV file was expected\n",
+              play.err);
 }
 
 } // namespace
