@@ -58,9 +58,8 @@ void feed_ring(Feed& feed) {
             read_block(feed);
             continue;
         }
-        const std::size_t put =
-            put_frames(feed.ring, feed.block.data() + feed.block_put * channels,
-                       feed.block_frames - feed.block_put);
+        const std::size_t put = put_frames(feed.ring, feed.block.data() + feed.block_put * channels,
+                                           feed.block_frames - feed.block_put);
         feed.block_put += put;
         feed.put += put;
         if (feed.block_put < feed.block_frames)
@@ -84,7 +83,8 @@ struct ProgressLine {
 
 void draw_progress(ProgressLine& line, std::uint64_t played, const SF_INFO& info) {
     const auto now = std::chrono::steady_clock::now();
-    if (!line.is_shown || info.frames <= 0 || (line.is_drawn && now - line.drawn_at < redraw_interval))
+    if (!line.is_shown || info.frames <= 0 ||
+        (line.is_drawn && now - line.drawn_at < redraw_interval))
         return;
     line.is_drawn = true;
     line.drawn_at = now;
@@ -92,7 +92,8 @@ void draw_progress(ProgressLine& line, std::uint64_t played, const SF_INFO& info
     const std::uint64_t done = std::min(played, total);
     std::fprintf(stderr, "\r%s: %3llu %% (%s of %s, %s left) ", program_name,
                  static_cast<unsigned long long>(done * 100 / total),
-                 tape_time(done, info.samplerate).c_str(), tape_time(total, info.samplerate).c_str(),
+                 tape_time(done, info.samplerate).c_str(),
+                 tape_time(total, info.samplerate).c_str(),
                  tape_time(total - done, info.samplerate).c_str());
     std::fflush(stderr);
 }
@@ -165,8 +166,8 @@ bool open_player(Player& player, const PlayOptions& options, const SF_INFO& info
         return false;
     player.device = devices[static_cast<std::size_t>(position)];
     const StreamFormat format{static_cast<std::uint32_t>(info.samplerate), info.channels};
-    player.stream = open_stream(*player.system, Direction::Playback, position, format,
-                                ring_seconds, problem);
+    player.stream =
+        open_stream(*player.system, Direction::Playback, position, format, ring_seconds, problem);
     return player.stream != nullptr;
 }
 
@@ -179,13 +180,15 @@ void note_playing(const PlayOptions& options, const PlayTape& tape, const Player
     const std::string id = player.device.id.empty() ? "" : " [" + player.device.id + "]";
     const std::string encoded =
         tape.is_encoded ? ", encoded at " + std::to_string(options.baud) + " baud" : "";
-    std::fprintf(stderr, "%s: playing %s (%s%s, %d Hz, %d channel(s)) on \"%s\"%s through %s (%s) "
-                         "at level %d %%\n",
-                 program_name, options.input.c_str(),
-                 tape_time(static_cast<std::uint64_t>(tape.info.frames), tape.info.samplerate).c_str(),
-                 encoded.c_str(), tape.info.samplerate, tape.info.channels,
-                 player.device.name.c_str(), id.c_str(), sound_system_name(*player.system).c_str(),
-                 device_format_text(*player.stream).c_str(), options.level_percent);
+    std::fprintf(
+        stderr,
+        "%s: playing %s (%s%s, %d Hz, %d channel(s)) on \"%s\"%s through %s (%s) "
+        "at level %d %%\n",
+        program_name, options.input.c_str(),
+        tape_time(static_cast<std::uint64_t>(tape.info.frames), tape.info.samplerate).c_str(),
+        encoded.c_str(), tape.info.samplerate, tape.info.channels, player.device.name.c_str(),
+        id.c_str(), sound_system_name(*player.system).c_str(),
+        device_format_text(*player.stream).c_str(), options.level_percent);
 }
 
 // Plays the opened tape and reports how it went.
@@ -208,8 +211,9 @@ int play_to_device(const PlayOptions& options, PlayTape& tape) {
             std::fprintf(stderr, "%s: %s: stopped by %s after %s\n", program_name,
                          options.input.c_str(), stop_signal_name(stop_signal()), length.c_str());
         else if (gaps > 0)
-            std::fprintf(stderr, "%s: %s: the sound card ran dry for %.2f s on the way; the tape "
-                                 "has gaps\n",
+            std::fprintf(stderr,
+                         "%s: %s: the sound card ran dry for %.2f s on the way; the tape "
+                         "has gaps\n",
                          program_name, options.input.c_str(),
                          static_cast<double>(gaps) / tape.info.samplerate);
         else if (!options.is_quiet)

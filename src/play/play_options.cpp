@@ -126,8 +126,9 @@ PlayParse apply_option(const OptionRule& rule, const char* attached, ArgumentCur
     if (!rule.has_value)
         return apply_flag(rule, options);
     if (attached == nullptr && cursor.next >= cursor.argc) {
-        problem = std::string("--") + rule.name + ": found the end of the line where a value "
-                                                  "was expected";
+        problem = std::string("--") + rule.name +
+                  ": found the end of the line where a value "
+                  "was expected";
         return PlayParse::Error;
     }
     const std::string value = attached != nullptr ? attached : cursor.argv[cursor.next++];

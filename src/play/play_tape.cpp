@@ -34,13 +34,11 @@ void set_encoder_options(const PlayOptions& play) {
 }
 
 // Encodes the input into a temporary WAV file, left open at its start in tape.stream.
-bool encode_tape(PlayTape& tape, std::FILE* input, const PlayOptions& play,
-                 std::string& problem) {
+bool encode_tape(PlayTape& tape, std::FILE* input, const PlayOptions& play, std::string& problem) {
     set_encoder_options(play);
     tape.stream = std::tmpfile();
     if (tape.stream == nullptr) {
-        problem = std::string("cannot make a temporary file for the tape: ") +
-                  std::strerror(errno);
+        problem = std::string("cannot make a temporary file for the tape: ") + std::strerror(errno);
         return false;
     }
     tape.is_encoded = true;

@@ -61,8 +61,7 @@ bool open_capture(CaptureInput& capture, const std::string& wanted, std::string&
 std::string capture_description(const CaptureInput& capture) {
     const std::string id = capture.device.id.empty() ? "" : " [" + capture.device.id + "]";
     return "capturing from \"" + capture.device.name + "\"" + id + " through " +
-           capture.system_name + ": " + device_format_text(*capture.stream) +
-           "; Ctrl-C ends it";
+           capture.system_name + ": " + device_format_text(*capture.stream) + "; Ctrl-C ends it";
 }
 
 DecodeOutcome decode_capture(CaptureInput& capture, const RescueSettings& settings,
@@ -97,8 +96,8 @@ DecodeOutcome decode_capture(CaptureInput& capture, const RescueSettings& settin
             continue;
         }
         frames_read += static_cast<std::int64_t>(got);
-        outcome.is_written = decode_block(session, block.data(), static_cast<std::int64_t>(got),
-                                          frames_read, true);
+        outcome.is_written =
+            decode_block(session, block.data(), static_cast<std::int64_t>(got), frames_read, true);
         if (!outcome.is_written)
             break;
     }

@@ -79,7 +79,6 @@ void record_word(std::FILE* record, std::uint32_t rate_hz, std::int64_t offset,
                  word.confidence, flags.empty() ? "-" : flags.c_str());
 }
 
-
 void write_words(DecodeWriter& writer, std::vector<DecodedWord>& words) {
     for (const DecodedWord& word : words) {
         write_byte(word.byte, writer.targets.target);

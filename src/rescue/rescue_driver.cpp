@@ -148,12 +148,11 @@ int conclude(const Job& job, const InputFacts& input, const DecodeOutcome& outco
     const RescueResult& result = outcome.result;
     if (outcome.signal != 0) {
         char text[160];
-        std::snprintf(text, sizeof text, "stopped by %s after %.1f s of audio; %s",
-                      signal_name(outcome.signal),
-                      static_cast<double>(result.frames_read) / input.rate_hz,
-                      is_output_gone(outcome.signal)
-                          ? "the output was closed, so the rest went nowhere"
-                          : "everything decoded until then is in the output");
+        std::snprintf(
+            text, sizeof text, "stopped by %s after %.1f s of audio; %s",
+            signal_name(outcome.signal), static_cast<double>(result.frames_read) / input.rate_hz,
+            is_output_gone(outcome.signal) ? "the output was closed, so the rest went nowhere"
+                                           : "everything decoded until then is in the output");
         report_file(job, job.input_label, text);
     } else if (!outcome.is_written) {
         report_file(job, job.target_label, "writing failed; the output is incomplete");
@@ -251,16 +250,15 @@ bool prepare_outputs(Job& job, std::FILE* input, Outputs& outputs) {
 // Closes the outputs after a decode and turns its outcome into messages and a status.
 int end_job(const Job& job, const Outputs& outputs, const InputFacts& input,
             DecodeOutcome outcome) {
-    const bool is_closed =
-        finish_output(job, outputs.record) && finish_output(job, outputs.target);
+    const bool is_closed = finish_output(job, outputs.record) && finish_output(job, outputs.target);
     // A reader that went away already said so through its signal.
     outcome.is_written = outcome.is_written && (is_closed || outcome.signal != 0);
     return conclude(job, input, outcome);
 }
 
 DecodeTargets targets_of(const Job& job, const Outputs& outputs) {
-    return DecodeTargets{outputs.target,
-                         job.options.is_report ? job.console.messages : nullptr, outputs.record};
+    return DecodeTargets{outputs.target, job.options.is_report ? job.console.messages : nullptr,
+                         outputs.record};
 }
 
 // Opens the outputs and decodes the opened recording into them.
@@ -285,8 +283,8 @@ int capture_to_target(Job& job, CaptureInput& capture) {
                      capture_description(capture).c_str());
     const StreamFormat format = stream_format(*capture.stream);
     const InputFacts facts{"sound card", static_cast<int>(format.rate_hz), format.channels};
-    const DecodeOutcome outcome = decode_capture(capture, job.options.settings,
-                                                 targets_of(job, outputs));
+    const DecodeOutcome outcome =
+        decode_capture(capture, job.options.settings, targets_of(job, outputs));
     return end_job(job, outputs, facts, outcome);
 }
 

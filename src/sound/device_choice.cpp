@@ -18,16 +18,16 @@ std::string lower_case(const std::string& text) {
 }
 
 bool is_number(const std::string& text) {
-    return !text.empty() && text.size() <= 6 &&
-           std::all_of(text.begin(), text.end(),
-                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+    return !text.empty() && text.size() <= 6 && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) != 0;
+    });
 }
 
 std::string quoted_names(const std::vector<DeviceEntry>& devices, const std::vector<int>& which) {
     std::string names;
     for (const int index : which)
-        names += (names.empty() ? "\"" : ", \"") + devices[static_cast<std::size_t>(index)].name +
-                 "\"";
+        names +=
+            (names.empty() ? "\"" : ", \"") + devices[static_cast<std::size_t>(index)].name + "\"";
     return names;
 }
 
@@ -104,13 +104,13 @@ int choose_device(const std::vector<DeviceEntry>& devices, const std::string& wa
     } else {
         const std::vector<int> found = matching(devices, wanted);
         if (found.size() != 1) {
-            problem = found.empty() ? "found no " + std::string(direction_name(direction)) +
-                                          " device whose name holds \"" + wanted + "\"; " +
-                                          what_exists(devices, direction)
-                                    : "found " + std::to_string(found.size()) +
-                                          " devices whose name holds \"" + wanted +
-                                          "\": " + quoted_names(devices, found) +
-                                          "; give more of the name";
+            problem = found.empty()
+                          ? "found no " + std::string(direction_name(direction)) +
+                                " device whose name holds \"" + wanted + "\"; " +
+                                what_exists(devices, direction)
+                          : "found " + std::to_string(found.size()) +
+                                " devices whose name holds \"" + wanted +
+                                "\": " + quoted_names(devices, found) + "; give more of the name";
             return -1;
         }
         position = found.front();

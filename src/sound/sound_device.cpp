@@ -176,8 +176,8 @@ SoundStream* open_stream(SoundSystem& system, Direction direction, int position,
 
 StreamFormat stream_format(const SoundStream& stream) {
     const bool is_capture = stream.direction == Direction::Capture;
-    const auto channels = is_capture ? stream.device.capture.channels
-                                     : stream.device.playback.channels;
+    const auto channels =
+        is_capture ? stream.device.capture.channels : stream.device.playback.channels;
     return StreamFormat{stream.device.sampleRate, static_cast<int>(channels)};
 }
 

@@ -36,8 +36,7 @@ struct StreamFormat {
 // that holds ring_seconds of them; miniaudio converts where the device works otherwise. Not yet
 // started. Null, with `problem` saying what was found, when the device cannot be opened.
 [[nodiscard]] SoundStream* open_stream(SoundSystem& system, Direction direction, int position,
-                                       StreamFormat format, int ring_seconds,
-                                       std::string& problem);
+                                       StreamFormat format, int ring_seconds, std::string& problem);
 
 // The format the ring carries: the one asked for, or the device's own where 0 was asked.
 [[nodiscard]] StreamFormat stream_format(const SoundStream& stream);

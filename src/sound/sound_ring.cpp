@@ -36,8 +36,7 @@ void copy_into(SoundRing& ring, std::uint64_t at, const std::int16_t* frames, st
         std::memcpy(ring.samples.data(), frames + split, bytes_of(ring, spans.rest_frames));
 }
 
-void copy_out_of(const SoundRing& ring, std::uint64_t at, std::int16_t* frames,
-                 std::size_t count) {
+void copy_out_of(const SoundRing& ring, std::uint64_t at, std::int16_t* frames, std::size_t count) {
     const RingSpans spans = spans_of(ring, at, count);
     const std::size_t split = spans.first_frames * static_cast<std::size_t>(ring.channels);
     if (spans.first_frames > 0)

@@ -9,8 +9,8 @@ namespace {
 const std::vector<DeviceEntry> pulse_sources = {
     {"Monitor of Null Output", "qirvex_test.monitor", false, false},
     {"Built-in Audio Analog Stereo", "alsa_input.pci-0000_00_1f.3.analog-stereo", true, false},
-    {"Monitor of Built-in Audio Analog Stereo", "alsa_output.pci-0000_00_1f.3.analog-stereo.monitor",
-     false, false},
+    {"Monitor of Built-in Audio Analog Stereo",
+     "alsa_output.pci-0000_00_1f.3.analog-stereo.monitor", false, false},
     {"Monitor of Dummy Output", "auto_null.monitor", false, true},
 };
 
@@ -32,9 +32,11 @@ TEST(DeviceChoice, FindsByNumberOrPartOfNameAndRefusesTheRest) {
         {"Built-in Audio Analog Stereo", 1, ""},
         {"4", -1, "found no device number 4; the capture devices are: \"Monitor of Null Output\""},
         {"usb", -1, "found no capture device whose name holds \"usb\"; the capture devices are: "},
-        {"monitor", -1, "found 3 devices whose name holds \"monitor\": \"Monitor of Null Output\", "},
-        {"dummy", -1, "found \"Monitor of Dummy Output\" [auto_null.monitor], a dummy that captures "
-                      "only silence, where a sound card was expected"},
+        {"monitor", -1,
+         "found 3 devices whose name holds \"monitor\": \"Monitor of Null Output\", "},
+        {"dummy", -1,
+         "found \"Monitor of Dummy Output\" [auto_null.monitor], a dummy that captures "
+         "only silence, where a sound card was expected"},
         {"3", -1, "a dummy that captures only silence"},
     };
     for (const ChoiceCase& c : cases) {

@@ -83,9 +83,9 @@ TEST_F(SoundLive, PlayedTapeIsCapturedFromTheMonitorAsTheListing) {
                               {"-b", "600", std::string("--capture=") + monitor_part},
                               folder.string());
         ASSERT_TRUE(rescue.wait_for_errors("capturing from", patience_seconds));
-        const ProcessResult play = run_program(
-            play_binary(), {"--device", sink, "--level", "50", "-b", "600", played},
-            folder.string());
+        const ProcessResult play =
+            run_program(play_binary(), {"--device", sink, "--level", "50", "-b", "600", played},
+                        folder.string());
         EXPECT_EQ(0, play.status) << play.err;
         EXPECT_NE(std::string::npos, play.err.find("qirvex-play: played 0:")) << play.err;
         // The whole listing is decoded before the trailer ends; Ctrl-C then ends the capture.
@@ -116,8 +116,7 @@ TEST_F(SoundLive, CtrlCDuringCaptureKeepsTheDecodedBytes) {
     EXPECT_EQ(130, result.status) << result.err;
     EXPECT_LT(result.out.size(), listing.size());
     EXPECT_EQ(listing.substr(0, result.out.size()), result.out);
-    EXPECT_NE(std::string::npos,
-              result.err.find("stopped by SIGINT after")) << result.err;
+    EXPECT_NE(std::string::npos, result.err.find("stopped by SIGINT after")) << result.err;
     EXPECT_NE(std::string::npos, result.err.find("everything decoded until then is in the output"));
     EXPECT_EQ(130, played.status) << played.err;
     EXPECT_NE(std::string::npos, played.err.find("qirvex-play: prog.wav: stopped by SIGINT after"))

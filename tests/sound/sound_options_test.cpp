@@ -55,9 +55,9 @@ TEST(CaptureOptions, DeviceAfterEqualsAndTheOneFileIsTheOutput) {
 TEST(CaptureOptions, TwoFilesAreRefusedWithTheSpellingOfADevice) {
     RescueOptions options;
     std::string problem;
-    ASSERT_EQ(ParseOutcome::Error,
-              parse_line(parse_rescue_options, {"--capture", "monitor", "out.txt"}, options,
-                         problem));
+    ASSERT_EQ(
+        ParseOutcome::Error,
+        parse_line(parse_rescue_options, {"--capture", "monitor", "out.txt"}, options, problem));
     EXPECT_EQ("found 2 file names, where --capture takes at most an output (a device is named "
               "with --capture=DEVICE)",
               problem);
@@ -72,18 +72,25 @@ struct PlayCase {
 TEST(PlayOptions, ReadsDeviceLevelBaudAndRefusesWhatIsOutOfRange) {
     const PlayCase cases[] = {
         {{"-d", "qirvex_test", "-l50", "-qB", "--baud=600", "prog.bas"}, PlayParse::Run, ""},
-        {{"--level", "0", "t.wav"}, PlayParse::Error,
-         "--level: found \"0\" where a level from 1 to 100 (per cent of the tape's own) was expected"},
-        {{"--level=101", "t.wav"}, PlayParse::Error,
+        {{"--level", "0", "t.wav"},
+         PlayParse::Error,
+         "--level: found \"0\" where a level from 1 to 100 (per cent of the tape's own) was "
+         "expected"},
+        {{"--level=101", "t.wav"},
+         PlayParse::Error,
          "--level: found \"101\" where a level from 1 to 100 (per cent of the tape's own) was "
          "expected"},
-        {{"-b", "1200", "t.wav"}, PlayParse::Error,
+        {{"-b", "1200", "t.wav"},
+         PlayParse::Error,
          "--baud: found \"1200\" where 300 or 600 was expected"},
-        {{"t.wav", "-d"}, PlayParse::Error,
+        {{"t.wav", "-d"},
+         PlayParse::Error,
          "--device: found the end of the line where a value was expected"},
         {{"-q"}, PlayParse::Error, "no file given, where a tape or a file to encode was expected"},
         {{"a.wav", "b.wav"}, PlayParse::Error, "found 2 file names, where one tape was expected"},
-        {{"--quiet=1", "t.wav"}, PlayParse::Error, "--quiet: found a value where none was expected"},
+        {{"--quiet=1", "t.wav"},
+         PlayParse::Error,
+         "--quiet: found a value where none was expected"},
         {{"-x", "t.wav"}, PlayParse::Error, "unknown option \"-x\""},
         {{"--l", "t.wav"}, PlayParse::Error, "ambiguous option \"--l\""},
         {{"--list"}, PlayParse::ListDevices, ""},
@@ -97,8 +104,7 @@ TEST(PlayOptions, ReadsDeviceLevelBaudAndRefusesWhatIsOutOfRange) {
     }
     PlayOptions options;
     std::string problem;
-    ASSERT_EQ(PlayParse::Run,
-              parse_line(parse_play_options, cases[0].arguments, options, problem));
+    ASSERT_EQ(PlayParse::Run, parse_line(parse_play_options, cases[0].arguments, options, problem));
     EXPECT_EQ("qirvex_test", options.device);
     EXPECT_EQ(50, options.level_percent);
     EXPECT_EQ(600, options.baud);
