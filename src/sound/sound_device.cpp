@@ -154,13 +154,14 @@ SoundStream* open_stream(SoundSystem& system, Direction direction, int position,
         config.playback.channels = static_cast<ma_uint32>(format.channels);
     }
     config.sampleRate = format.rate_hz;
-    // Five periods of 200 ms, not miniaudio's 10 ms meant for low latency: a tape needs no quick
-    // answer, but must never have a gap. PulseAudio keeps one period queued for playback and
-    // all five for capture; a thread that comes late by more plays or drops silence, unseen by
-    // miniaudio. A tape played and captured on two cores busy with builds lost words in the
-    // middle with 10 ms periods, and its last words in 1 run of 3 with 3 periods of 100 ms.
-    config.periodSizeInMilliseconds = 200;
-    config.periods = 5;
+    // Long periods, not miniaudio's 10 ms meant for low latency: a tape needs no quick answer,
+    // but must never have a gap. PulseAudio keeps one period queued for playback and all of them
+    // for capture, and plays or drops silence, unseen by miniaudio, for a thread that comes later
+    // than that. A tape played and captured on two cores at a load of 10 lost words with 10 ms
+    // periods; with 200 ms for both, one word in 4 runs was still damaged; playback now queues
+    // 500 ms, and capture keeps 200 ms fragments, so that a listing still appears line by line.
+    config.periodSizeInMilliseconds = is_capture ? 200 : 500;
+    config.periods = is_capture ? 5 : 4;
     config.dataCallback = is_capture ? capture_callback : playback_callback;
     config.pUserData = stream.get();
     const ma_result result = ma_device_init(&system.context, &config, &stream->device);
