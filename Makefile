@@ -24,8 +24,9 @@ nosimd:
 	cmake --build build-nosimd -j $(JOBS)
 
 # Every test on the release build, under AddressSanitizer and UBSan, and without vectors; each
-# run ends with the reason of every test it skipped.
-test: setup-tools all asan nosimd
+# run ends with the reason of every test it skipped. The live sound tests run where a sound server
+# has the null sink qirvex_test (scripts/sound_server.sh starts one, as .ci/run does).
+test: setup-tools setup-sound all asan nosimd
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 	@bash scripts/skipped_tests.sh build
 	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
