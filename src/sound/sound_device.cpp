@@ -75,6 +75,20 @@ void playback_callback(ma_device* device, void* output, const void*, ma_uint32 f
         stream.missed.fetch_add(frame_count - taken, std::memory_order_relaxed);
 }
 
+// The device's buffer of periods, in frames at `rate_hz`.
+std::size_t device_buffer_frames(const SoundStream& stream, std::uint32_t rate_hz) {
+    const bool is_capture = stream.direction == Direction::Capture;
+    const auto& device = stream.device;
+    const std::uint64_t frames = is_capture
+                                     ? std::uint64_t{device.capture.internalPeriodSizeInFrames} *
+                                           device.capture.internalPeriods
+                                     : std::uint64_t{device.playback.internalPeriodSizeInFrames} *
+                                           device.playback.internalPeriods;
+    const std::uint32_t device_rate =
+        is_capture ? device.capture.internalSampleRate : device.playback.internalSampleRate;
+    return device_rate == 0 ? 0 : static_cast<std::size_t>(frames * rate_hz / device_rate);
+}
+
 std::string result_text(const char* what, ma_result result) {
     return std::string(what) + " (" + ma_result_description(result) + ")";
 }
@@ -169,9 +183,14 @@ SoundStream* open_stream(SoundSystem& system, Direction direction, int position,
         problem = result_text("the device cannot be opened", result);
         return nullptr;
     }
+    // The ring also holds twice the device's own buffer: WASAPI (under Wine) asked for its
+    // whole buffer of 2 s at once when it started, and a ring of 2 s left 0.5 s of a tape's
+    // start unplayed.
     const StreamFormat opened = stream_format(*stream);
-    reset_ring(stream->ring, std::size_t{opened.rate_hz} * static_cast<std::size_t>(ring_seconds),
-               opened.channels);
+    const std::size_t ring_frames =
+        std::size_t{opened.rate_hz} * static_cast<std::size_t>(ring_seconds) +
+        2 * device_buffer_frames(*stream, opened.rate_hz);
+    reset_ring(stream->ring, ring_frames, opened.channels);
     return stream.release();
 }
 
