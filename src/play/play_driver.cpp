@@ -168,6 +168,8 @@ bool open_player(Player& player, const PlayOptions& options, const SF_INFO& info
     const StreamFormat format{static_cast<std::uint32_t>(info.samplerate), info.channels};
     player.stream =
         open_stream(*player.system, Direction::Playback, position, format, ring_seconds, problem);
+    if (player.stream == nullptr)
+        problem = "the device " + device_label(player.device) + " " + problem;
     return player.stream != nullptr;
 }
 
@@ -177,17 +179,15 @@ void close_player(Player& player) {
 }
 
 void note_playing(const PlayOptions& options, const PlayTape& tape, const Player& player) {
-    const std::string id = player.device.id.empty() ? "" : " [" + player.device.id + "]";
     const std::string encoded =
         tape.is_encoded ? ", encoded at " + std::to_string(options.baud) + " baud" : "";
     std::fprintf(
         stderr,
-        "%s: playing %s (%s%s, %d Hz, %d channel(s)) on \"%s\"%s through %s (%s) "
-        "at level %d %%\n",
+        "%s: playing %s (%s%s, %d Hz, %d channel(s)) on %s through %s (%s) at level %d %%\n",
         program_name, options.input.c_str(),
         tape_time(static_cast<std::uint64_t>(tape.info.frames), tape.info.samplerate).c_str(),
-        encoded.c_str(), tape.info.samplerate, tape.info.channels, player.device.name.c_str(),
-        id.c_str(), sound_system_name(*player.system).c_str(),
+        encoded.c_str(), tape.info.samplerate, tape.info.channels,
+        device_label(player.device).c_str(), sound_system_name(*player.system).c_str(),
         device_format_text(*player.stream).c_str(), options.level_percent);
 }
 
@@ -206,7 +206,8 @@ int play_to_device(const PlayOptions& options, PlayTape& tape) {
         const std::uint64_t gaps = missed_frames(*player.stream);
         const std::string length = tape_time(played, tape.info.samplerate);
         if (!problem.empty())
-            std::fprintf(stderr, "%s: %s\n", program_name, problem.c_str());
+            std::fprintf(stderr, "%s: the device %s %s\n", program_name,
+                         device_label(player.device).c_str(), problem.c_str());
         else if (stop_signal() != 0)
             std::fprintf(stderr, "%s: %s: stopped by %s after %s\n", program_name,
                          options.input.c_str(), stop_signal_name(stop_signal()), length.c_str());

@@ -47,8 +47,10 @@ bool open_capture(CaptureInput& capture, const std::string& wanted, std::string&
     const StreamFormat own{};
     capture.stream =
         open_stream(*capture.system, Direction::Capture, position, own, ring_seconds, problem);
-    if (capture.stream == nullptr)
+    if (capture.stream == nullptr) {
+        problem = "the device " + device_label(capture.device) + " " + problem;
         return false;
+    }
     const StreamFormat format = stream_format(*capture.stream);
     if (format.rate_hz < 8000 || format.rate_hz > 192000) {
         problem = std::to_string(format.rate_hz) +
@@ -59,9 +61,8 @@ bool open_capture(CaptureInput& capture, const std::string& wanted, std::string&
 }
 
 std::string capture_description(const CaptureInput& capture) {
-    const std::string id = capture.device.id.empty() ? "" : " [" + capture.device.id + "]";
-    return "capturing from \"" + capture.device.name + "\"" + id + " through " +
-           capture.system_name + ": " + device_format_text(*capture.stream) + "; Ctrl-C ends it";
+    return "capturing from " + device_label(capture.device) + " through " + capture.system_name +
+           ": " + device_format_text(*capture.stream) + "; Ctrl-C ends it";
 }
 
 DecodeOutcome decode_capture(CaptureInput& capture, const RescueSettings& settings,
@@ -75,7 +76,7 @@ DecodeOutcome decode_capture(CaptureInput& capture, const RescueSettings& settin
     SoundRing& ring = stream_ring(*capture.stream);
     std::string problem;
     if (!start_stream(*capture.stream, problem)) {
-        outcome.shortfall = problem;
+        outcome.shortfall = "the device " + device_label(capture.device) + " " + problem;
         outcome.result = end_decode(session);
         return outcome;
     }

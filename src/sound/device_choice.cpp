@@ -75,8 +75,7 @@ int default_position(const std::vector<DeviceEntry>& devices) {
 }
 
 int refuse_dummy(const DeviceEntry& device, Direction direction, std::string& problem) {
-    problem = "found \"" + device.name + "\"" + (device.id.empty() ? "" : " [" + device.id + "]") +
-              ", a dummy that " +
+    problem = "found " + device_label(device) + ", a dummy that " +
               (direction == Direction::Capture ? "captures only silence" : "plays to nowhere") +
               ", where a sound card was expected; name another device with --" +
               (direction == Direction::Capture ? "capture=DEVICE" : "device DEVICE");
@@ -117,6 +116,10 @@ int choose_device(const std::vector<DeviceEntry>& devices, const std::string& wa
     }
     const DeviceEntry& device = devices[static_cast<std::size_t>(position)];
     return device.is_dummy ? refuse_dummy(device, direction, problem) : position;
+}
+
+std::string device_label(const DeviceEntry& device) {
+    return "\"" + device.name + "\"" + (device.id.empty() ? "" : " [" + device.id + "]");
 }
 
 std::string device_listing(const std::vector<DeviceEntry>& devices, Direction direction,

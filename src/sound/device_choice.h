@@ -24,6 +24,9 @@ enum class Direction { Capture, Playback };
 [[nodiscard]] int choose_device(const std::vector<DeviceEntry>& devices, const std::string& wanted,
                                 Direction direction, std::string& problem);
 
+// A device for a message: its name in quotes, then its id in brackets where it has one.
+[[nodiscard]] std::string device_label(const DeviceEntry& device);
+
 // The list for a person: one line a device, its number, name, id and whether it is the default
 // or a dummy, under a heading that names the sound system.
 [[nodiscard]] std::string device_listing(const std::vector<DeviceEntry>& devices,

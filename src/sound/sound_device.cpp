@@ -180,7 +180,7 @@ SoundStream* open_stream(SoundSystem& system, Direction direction, int position,
     config.pUserData = stream.get();
     const ma_result result = ma_device_init(&system.context, &config, &stream->device);
     if (result != MA_SUCCESS) {
-        problem = result_text("the device cannot be opened", result);
+        problem = result_text("cannot be opened", result);
         return nullptr;
     }
     // The ring also holds twice the device's own buffer: WASAPI (under Wine) asked for its
@@ -224,7 +224,7 @@ SoundRing& stream_ring(SoundStream& stream) { return stream.ring; }
 bool start_stream(SoundStream& stream, std::string& problem) {
     const ma_result result = ma_device_start(&stream.device);
     if (result != MA_SUCCESS) {
-        problem = result_text("the device would not start", result);
+        problem = result_text("would not start", result);
         return false;
     }
     return true;

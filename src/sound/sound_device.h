@@ -34,7 +34,8 @@ struct StreamFormat {
 
 // Opens the device at `position` of the latest list for 16-bit samples in `format`, with a ring
 // that holds ring_seconds of them; miniaudio converts where the device works otherwise. Not yet
-// started. Null, with `problem` saying what was found, when the device cannot be opened.
+// started. Null, with `problem` saying why ("cannot be opened (...)", for the caller to put the
+// device's name before), when the device cannot be opened.
 [[nodiscard]] SoundStream* open_stream(SoundSystem& system, Direction direction, int position,
                                        StreamFormat format, int ring_seconds, std::string& problem);
 
@@ -46,7 +47,7 @@ struct StreamFormat {
 
 [[nodiscard]] SoundRing& stream_ring(SoundStream& stream);
 
-// Starts the device's thread; false, with `problem`, when the device refuses.
+// Starts the device's thread; false, with `problem` ("would not start (...)"), when it refuses.
 [[nodiscard]] bool start_stream(SoundStream& stream, std::string& problem);
 
 // True while the started device runs; false once it stopped by itself (a card unplugged, a
