@@ -24,8 +24,9 @@ nosimd:
 	cmake --build build-nosimd -j $(JOBS)
 
 # Every test on the release build, under AddressSanitizer and UBSan, and without vectors; each
-# run ends with the reason of every test it skipped.
-test: setup-tools all asan nosimd
+# run ends with the reason of every test it skipped. The live sound tests run where a sound server
+# has the null sink qirvex_test (scripts/sound_server.sh starts one, as .ci/run does).
+test: setup-tools setup-sound all asan nosimd
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 	@bash scripts/skipped_tests.sh build
 	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
@@ -36,7 +37,7 @@ test: setup-tools all asan nosimd
 # Only the programs that the demo runs, not the tests and harnesses that `all` builds.
 demo: setup-build
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
-	cmake --build build -j $(JOBS) --target qirvex qirvex-rescue qirvex-program
+	cmake --build build -j $(JOBS) --target qirvex qirvex-rescue qirvex-program qirvex-play
 	bash scripts/demo.sh
 
 # Timings against the read floor (reading the file once), cp, head and minimodem, qirvex-rescue
@@ -78,9 +79,11 @@ install: all
 	install -m 755 build/qirvex $(DESTDIR)$(PREFIX)/bin/qirvex
 	install -m 755 build/qirvex-rescue $(DESTDIR)$(PREFIX)/bin/qirvex-rescue
 	install -m 755 build/qirvex-program $(DESTDIR)$(PREFIX)/bin/qirvex-program
+	install -m 755 build/qirvex-play $(DESTDIR)$(PREFIX)/bin/qirvex-play
 	install -m 644 qirvex.1 $(DESTDIR)$(PREFIX)/share/man/man1/qirvex.1
 	install -m 644 qirvex-rescue.1 $(DESTDIR)$(PREFIX)/share/man/man1/qirvex-rescue.1
 	install -m 644 qirvex-program.1 $(DESTDIR)$(PREFIX)/share/man/man1/qirvex-program.1
+	install -m 644 qirvex-play.1 $(DESTDIR)$(PREFIX)/share/man/man1/qirvex-play.1
 
 # Every fuzz harness in turn, FUZZ_SECONDS each (default 300); needs clang.
 fuzz: setup-fuzz

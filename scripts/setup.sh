@@ -9,6 +9,7 @@
 #   fuzz     clang and its fuzzer runtime
 #   web      Emscripten, Debian's Chromium and npm, for the page and its tests
 #   windows  MinGW-w64, Wine, zip and groff, for the Windows build and its tests
+#   sound    PulseAudio, the sound server whose null sink the live sound tests play and capture
 #   bench    Google Benchmark, for the microbenchmarks
 #   ber      numpy and matplotlib for /usr/bin/python3
 #
@@ -56,6 +57,10 @@ for group in "$@"; do
         [ -x /usr/lib/wine/wine64 ] || missing_bare+=(wine64)
         command -v zip >/dev/null || missing_bare+=(zip)
         command -v groff >/dev/null || missing_bare+=(groff-base)
+        ;;
+    sound)
+        # The daemon alone: its recommendations would bring a desktop's sound stack.
+        command -v pulseaudio >/dev/null || missing_bare+=(pulseaudio)
         ;;
     bench)
         need_package libbenchmark-dev

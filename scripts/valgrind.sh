@@ -9,7 +9,9 @@ cd "$(dirname "$0")/.."
 memcheck=(valgrind --quiet --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite
     --trace-children=yes --trace-children-skip='*sox*')
 
-"${memcheck[@]}" build/unit_tests --gtest_brief=1
+# The live sound tests play and capture in real time: under memcheck the programs fall behind
+# the sound server, and the sound server's client library is not ours.
+"${memcheck[@]}" build/unit_tests --gtest_brief=1 --gtest_filter='-SoundLive.*'
 for harness in decode_fuzz append_fuzz options_fuzz classifier_fuzz; do
     "${memcheck[@]}" "build/fuzz/$harness" "fuzz/corpus/$harness" "fuzz/crashes/$harness" 2>&1 |
         tail -1

@@ -122,6 +122,8 @@ std::string qirvex_binary() { return QIRVEX_BINARY; }
 
 std::string rescue_binary() { return RESCUE_BINARY; }
 
+std::string play_binary() { return PLAY_BINARY; }
+
 namespace {
 
 std::string read_all(int fd) {
@@ -246,6 +248,21 @@ std::string RunningProgram::wait_for_output(std::size_t count, double seconds) {
     return out_;
 }
 
+bool RunningProgram::wait_for_errors(const std::string& text, double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (err_.find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+        pollfd ready{errors_, POLLIN, 0};
+        if (poll(&ready, 1, 50) <= 0)
+            continue;
+        char block[4096];
+        const ssize_t got = read(errors_, block, sizeof block);
+        if (got <= 0)
+            break;
+        err_.append(block, static_cast<std::size_t>(got));
+    }
+    return err_.find(text) != std::string::npos;
+}
+
 bool RunningProgram::wait_until_starved(double seconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     const std::string stat_path = "/proc/" + std::to_string(pid_) + "/stat";
@@ -268,7 +285,7 @@ ProcessResult RunningProgram::finish() {
     input_ = -1;
     ProcessResult result;
     result.out = out_ + read_all(output_);
-    result.err = read_all(errors_);
+    result.err = err_ + read_all(errors_);
     result.status = exit_status(pid_);
     pid_ = -1;
     return result;

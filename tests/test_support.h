@@ -120,6 +120,7 @@ struct ProcessResult {
 // The paths of the programs under test.
 [[nodiscard]] std::string qirvex_binary();
 [[nodiscard]] std::string rescue_binary();
+[[nodiscard]] std::string play_binary();
 
 // A program running with pipes on its standard input, output and error, for tests that feed it
 // slowly, watch what it writes while it runs, or signal it. Killed when it goes out of scope.
@@ -136,6 +137,8 @@ class RunningProgram {
     // Waits up to `seconds` for its standard output to hold at least `count` bytes, and returns
     // what it holds by then.
     std::string wait_for_output(std::size_t count, double seconds);
+    // Waits up to `seconds` for its standard error to hold `text`; true when it does.
+    bool wait_for_errors(const std::string& text, double seconds);
     // Waits up to `seconds` for it to have read all that was written to it and to sleep, as it
     // does waiting for more (Linux: its state in /proc); false when that was not seen.
     bool wait_until_starved(double seconds);
@@ -149,4 +152,5 @@ class RunningProgram {
     int output_ = -1;
     int errors_ = -1;
     std::string out_;
+    std::string err_;
 };

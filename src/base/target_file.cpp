@@ -11,7 +11,7 @@ TargetState probe_target(const char* name, std::FILE* input, const char* mode, s
     std::FILE* existing = open_file(name, mode);
     if (existing == nullptr)
         return TargetState::Missing;
-    const bool is_input = is_same_file(existing, input);
+    const bool is_input = input != nullptr && is_same_file(existing, input);
     if (is_input || kept == nullptr)
         std::fclose(existing);
     else

@@ -16,8 +16,9 @@ enum class TargetState {
 };
 
 // Looks at the file `name` before it is written, opening it in `mode` to compare it with the
-// open input by identity, whatever the spelling of its name. An existing file other than the
-// input is left open in *kept when kept is not null, and closed otherwise.
+// open input by identity, whatever the spelling of its name (a null input, as of a capture from a
+// sound card, is no file). An existing file other than the input is left open in *kept when kept
+// is not null, and closed otherwise.
 [[nodiscard]] TargetState probe_target(const char* name, std::FILE* input, const char* mode,
                                        std::FILE** kept);
 

@@ -93,17 +93,7 @@ void record_word(std::FILE* record, std::uint32_t rate_hz, std::int64_t offset,
                  word.confidence, flags.empty() ? "-" : flags.c_str(), bit_list(word).c_str());
 }
 
-struct Writer {
-    DecodeTargets targets;
-    std::uint32_t rate_hz = 0;
-    std::int64_t flush_frames = 0; // frames of audio between flushes of audio that is all there
-    std::int64_t flushed_at = 0;   // frames read when the output was last flushed
-    bool has_pending = false;      // bytes wait in the output's buffer
-    std::int64_t written = 0;      // bytes written so far
-    std::vector<DecodedWord> held; // words held for repair until the recording ends
-};
-
-void write_words(Writer& writer, std::vector<DecodedWord>& words) {
+void write_words(DecodeWriter& writer, std::vector<DecodedWord>& words) {
     if (writer.targets.is_repaired) {
         writer.held.insert(writer.held.end(), words.begin(), words.end());
         words.clear();
@@ -123,7 +113,7 @@ void write_words(Writer& writer, std::vector<DecodedWord>& words) {
     words.clear();
 }
 
-void flush_when_due(Writer& writer, std::int64_t frames_read, bool is_live) {
+void flush_when_due(DecodeWriter& writer, std::int64_t frames_read, bool is_live) {
     if (!writer.has_pending || (!is_live && frames_read - writer.flushed_at < writer.flush_frames))
         return;
     std::fflush(writer.targets.target);
@@ -133,18 +123,46 @@ void flush_when_due(Writer& writer, std::int64_t frames_read, bool is_live) {
 
 } // namespace
 
+void start_decode(DecodeSession& session, const RescueSettings& settings, std::uint32_t rate_hz,
+                  int channels, const DecodeTargets& targets) {
+    start_rescue(session.decoder, settings, rate_hz, channels);
+    const std::int64_t flush_frames = std::max<std::int64_t>(rate_hz / full_blocks_per_second, 1);
+    session.writer = DecodeWriter{targets, rate_hz, flush_frames, 0, false, 0, {}, 0};
+    session.words.clear();
+    if (targets.record != nullptr)
+        std::fputs(record_header, targets.record);
+}
+
+bool decode_block(DecodeSession& session, const std::int16_t* frames, std::int64_t count,
+                  std::int64_t frames_read, bool is_live) {
+    push_frames(session.decoder, frames, count, session.words);
+    write_words(session.writer, session.words);
+    flush_when_due(session.writer, frames_read, is_live);
+    return std::ferror(session.writer.targets.target) == 0;
+}
+
+RescueResult end_decode(DecodeSession& session) {
+    finish_rescue(session.decoder, session.words);
+    DecodeWriter& writer = session.writer;
+    write_words(writer, session.words);
+    if (writer.targets.is_repaired) {
+        writer.repaired = repair_words(writer.held, session.decoder.settings.format.data_bits,
+                                       writer.targets.report, writer.rate_hz);
+        writer.targets.is_repaired = false;
+        write_words(writer, writer.held);
+    }
+    std::fflush(writer.targets.target);
+    return rescue_result(session.decoder);
+}
+
 DecodeOutcome decode_recording(AudioInput& audio, const RescueSettings& settings,
                                const DecodeTargets& targets, Progress& progress) {
     const auto rate_hz = static_cast<std::uint32_t>(audio.info.samplerate);
-    RescueDecoder decoder;
-    start_rescue(decoder, settings, rate_hz, audio.info.channels);
+    DecodeSession session;
+    start_decode(session, settings, rate_hz, audio.info.channels, targets);
     const std::int64_t full_frames = frames_per(audio, full_blocks_per_second);
     const std::int64_t live_frames = frames_per(audio, live_blocks_per_second);
-    Writer writer{targets, rate_hz, full_frames, 0, false, 0, {}};
-    if (targets.record != nullptr)
-        std::fputs(record_header, targets.record);
     std::vector<std::int16_t> block(static_cast<std::size_t>(full_frames * audio.info.channels));
-    std::vector<DecodedWord> words;
     DecodeOutcome outcome;
     for (;;) {
         const bool is_now_live = is_live(audio);
@@ -156,30 +174,17 @@ DecodeOutcome decode_recording(AudioInput& audio, const RescueSettings& settings
         const bool is_signalled = interruption_signal() != 0;
         if (got == 0 || (is_signalled && audio.is_block_coded))
             break;
-        push_frames(decoder, block.data(), got, words);
-        write_words(writer, words);
-        flush_when_due(writer, audio.frames_read, is_now_live);
+        outcome.is_written =
+            decode_block(session, block.data(), got, audio.frames_read, is_now_live);
         show_progress(progress, audio.frames_read);
-        if (std::ferror(targets.target) != 0) {
-            outcome.is_written = false;
-            break;
-        }
-        if (is_signalled)
+        if (!outcome.is_written || is_signalled)
             break;
     }
-    finish_rescue(decoder, words);
-    write_words(writer, words);
-    if (writer.targets.is_repaired) {
-        outcome.repaired = repair_words(writer.held, settings.format.data_bits,
-                                        writer.targets.report, rate_hz);
-        writer.targets.is_repaired = false;
-        write_words(writer, writer.held);
-    }
-    std::fflush(targets.target);
+    outcome.result = end_decode(session);
+    outcome.repaired = session.writer.repaired;
     clear_progress(progress);
     outcome.signal = interruption_signal();
     if (outcome.signal == 0 && outcome.is_written)
         outcome.shortfall = audio_shortfall(audio);
-    outcome.result = rescue_result(decoder);
     return outcome;
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 struct DecodeTargets {
     std::FILE* target = nullptr; // the decoded bytes
@@ -25,6 +26,40 @@ struct DecodeOutcome {
     bool is_written = true; // every byte reached the target's stream
     std::int64_t repaired = 0; // bytes changed by repair from structure
 };
+
+// The output path of a decode, whatever its input: each decided byte written at once, the
+// reports beside it, and the output flushed once a quarter of a second of audio, or after every
+// block while a person watches it arrive live.
+struct DecodeWriter {
+    DecodeTargets targets;
+    std::uint32_t rate_hz = 0;
+    std::int64_t flush_frames = 0; // frames of audio between flushes of audio that is all there
+    std::int64_t flushed_at = 0;   // frames read when the output was last flushed
+    bool has_pending = false;      // bytes wait in the output's buffer
+    std::int64_t written = 0;      // bytes written so far
+    std::vector<DecodedWord> held; // words held for mending until the input ends
+    std::int64_t repaired = 0;     // bytes mended when it ended
+};
+
+// One decode between the blocks of its input: the streaming core and the output path, for a
+// caller that reads the blocks itself (a file, a pipe, a sound card).
+struct DecodeSession {
+    RescueDecoder decoder;
+    DecodeWriter writer;
+    std::vector<DecodedWord> words; // the words of the block in hand
+};
+
+// Readies a session for frames of `channels` samples at rate_hz, and writes the record's header.
+void start_decode(DecodeSession& session, const RescueSettings& settings, std::uint32_t rate_hz,
+                  int channels, const DecodeTargets& targets);
+
+// Decodes `count` frames and writes the words they complete; `frames_read` counts every frame
+// so far, and `is_live` flushes the output at once. False when writing the target failed.
+[[nodiscard]] bool decode_block(DecodeSession& session, const std::int16_t* frames,
+                                std::int64_t count, std::int64_t frames_read, bool is_live);
+
+// Ends the input: the last words written, the output flushed, and what the decode found.
+[[nodiscard]] RescueResult end_decode(DecodeSession& session);
 
 // Decodes `audio` to the targets, drawing `progress` on the way.
 [[nodiscard]] DecodeOutcome decode_recording(AudioInput& audio, const RescueSettings& settings,

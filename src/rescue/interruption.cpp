@@ -25,7 +25,7 @@ extern "C" void note_signal(int signal_number) {
 } // namespace
 
 void watch_for_interruption(std::FILE* input) {
-    input_descriptor = fileno(input);
+    input_descriptor = input != nullptr ? fileno(input) : -1;
     null_descriptor = open("/dev/null", O_RDONLY);
     struct sigaction action {};
     action.sa_handler = note_signal;

@@ -6,7 +6,8 @@
 
 #include <cstdio>
 
-// Watches for the three signals on behalf of a decode that reads `input`.
+// Watches for the three signals on behalf of a decode that reads `input`; null for a decode
+// that reads no stream (a sound card), which looks at interruption_signal between blocks.
 void watch_for_interruption(std::FILE* input);
 
 // The signal that ended the input, or 0 while none has arrived.

@@ -3,6 +3,7 @@
 
 #include "base/platform.h"
 #include "base/target_file.h"
+#include "rescue/capture_input.h"
 #include "rescue/decode_loop.h"
 #include "rescue/interruption.h"
 #include "rescue/rescue_options.h"
@@ -96,16 +97,27 @@ std::string repeated_bits_problem(const RescueResult& result) {
            std::to_string(line_baud) + " or leave out -b";
 }
 
+// What the messages say of the input, whether a file, a pipe or a sound card.
+struct InputFacts {
+    std::string format; // container and encoding, or the sound card's format
+    int rate_hz = 0;    // frames per second
+    int channels = 0;   // samples per frame
+};
+
+InputFacts facts_of(const AudioInput& audio) {
+    return InputFacts{audio_format_name(audio), audio.info.samplerate, audio.info.channels};
+}
+
 double decibels(double share) { return share > 0 ? 20 * std::log10(share) : -999.0; }
 
-void report_verbose(const Job& job, const AudioInput& audio, const RescueResult& result) {
+void report_verbose(const Job& job, const InputFacts& input, const RescueResult& result) {
     std::FILE* messages = job.console.messages;
     std::fprintf(
         messages, "%s: %s, %d Hz, %d channel(s), %lld frames; decoding channel %d at %d baud%s\n",
-        program_name, audio_format_name(audio).c_str(), audio.info.samplerate, audio.info.channels,
+        program_name, input.format.c_str(), input.rate_hz, input.channels,
         static_cast<long long>(result.frames_read), result.channel, result.baud,
         result.is_baud_found ? " (found)" : "");
-    const double rate = audio.info.samplerate;
+    const double rate = input.rate_hz;
     if (result.calibrated_on == CalibrationSource::Leader)
         std::fprintf(messages, "%s: tape speed %.2f %% (measured on the leader, %.2f to %.2f s)\n",
                      program_name, result.speed * 100, result.leader_start / rate,
@@ -159,23 +171,22 @@ Progress progress_for(const Job& job, const AudioInput& audio, std::FILE* target
 }
 
 // Turns the outcome into messages and the exit status.
-int conclude(const Job& job, const AudioInput& audio, const DecodeOutcome& outcome) {
+int conclude(const Job& job, const InputFacts& input, const DecodeOutcome& outcome) {
     const RescueResult& result = outcome.result;
     if (outcome.signal != 0) {
         char text[160];
-        std::snprintf(text, sizeof text, "stopped by %s after %.1f s of audio; %s",
-                      signal_name(outcome.signal),
-                      static_cast<double>(result.frames_read) / audio.info.samplerate,
-                      is_output_gone(outcome.signal)
-                          ? "the output was closed, so the rest went nowhere"
-                          : "everything decoded until then is in the output");
+        std::snprintf(
+            text, sizeof text, "stopped by %s after %.1f s of audio; %s",
+            signal_name(outcome.signal), static_cast<double>(result.frames_read) / input.rate_hz,
+            is_output_gone(outcome.signal) ? "the output was closed, so the rest went nowhere"
+                                           : "everything decoded until then is in the output");
         report_file(job, job.input_label, text);
     } else if (!outcome.is_written) {
         report_file(job, job.target_label, "writing failed; the output is incomplete");
         return rescue_failed;
     }
     if (job.options.is_verbose)
-        report_verbose(job, audio, result);
+        report_verbose(job, input, result);
     if (!outcome.shortfall.empty())
         report_file(job, job.input_label, outcome.shortfall + "; decoded what is there");
     if (result.bytes == 0)
@@ -252,8 +263,8 @@ bool open_outputs(const Job& job, std::FILE* input, Outputs& outputs) {
     return false;
 }
 
-// Opens the outputs and decodes the opened recording into them.
-int decode_to_target(Job& job, AudioInput& audio, std::FILE* input) {
+// Names the target and opens the outputs; false after reporting a refusal.
+bool prepare_outputs(Job& job, std::FILE* input, Outputs& outputs) {
     const RescueOptions& options = job.options;
     job.target_label = is_standard_output(options) ? "standard output"
                        : options.target.empty()    ? derived_target_name(options.input, ".txt")
@@ -261,21 +272,67 @@ int decode_to_target(Job& job, AudioInput& audio, std::FILE* input) {
     if (options.record == standard_name && is_standard_output(options)) {
         report_file(job, options.record,
                     "the record of every word needs a file: standard output carries the bytes");
-        return rescue_failed;
+        return false;
     }
-    Outputs outputs;
-    if (!open_outputs(job, input, outputs))
-        return rescue_failed;
-    std::FILE* target = outputs.target;
-    std::FILE* record = outputs.record;
-    Progress progress = progress_for(job, audio, target);
-    const DecodeTargets targets{target, options.is_report ? job.console.messages : nullptr, record,
-                                options.is_repair};
-    DecodeOutcome outcome = decode_recording(audio, options.settings, targets, progress);
-    const bool is_closed = finish_output(job, record) && finish_output(job, target);
+    return open_outputs(job, input, outputs);
+}
+
+// Closes the outputs after a decode and turns its outcome into messages and a status.
+int end_job(const Job& job, const Outputs& outputs, const InputFacts& input,
+            DecodeOutcome outcome) {
+    const bool is_closed = finish_output(job, outputs.record) && finish_output(job, outputs.target);
     // A reader that went away already said so through its signal.
     outcome.is_written = outcome.is_written && (is_closed || outcome.signal != 0);
-    return conclude(job, audio, outcome);
+    return conclude(job, input, outcome);
+}
+
+DecodeTargets targets_of(const Job& job, const Outputs& outputs) {
+    return DecodeTargets{outputs.target, job.options.is_report ? job.console.messages : nullptr,
+                         outputs.record, job.options.is_repair};
+}
+
+// Opens the outputs and decodes the opened recording into them.
+int decode_to_target(Job& job, AudioInput& audio, std::FILE* input) {
+    Outputs outputs;
+    if (!prepare_outputs(job, input, outputs))
+        return rescue_failed;
+    Progress progress = progress_for(job, audio, outputs.target);
+    const DecodeOutcome outcome =
+        decode_recording(audio, job.options.settings, targets_of(job, outputs), progress);
+    return end_job(job, outputs, facts_of(audio), outcome);
+}
+
+// Opens the sound card, says which one and how, and decodes what it hears until a signal.
+int capture_to_target(Job& job, CaptureInput& capture) {
+    job.input_label = capture.device.name;
+    Outputs outputs;
+    if (!prepare_outputs(job, nullptr, outputs))
+        return rescue_failed;
+    if (!job.options.is_quiet)
+        std::fprintf(job.console.messages, "%s: %s\n", program_name,
+                     capture_description(capture).c_str());
+    const StreamFormat format = stream_format(*capture.stream);
+    const InputFacts facts{"sound card", static_cast<int>(format.rate_hz), format.channels};
+    const DecodeOutcome outcome =
+        decode_capture(capture, job.options.settings, targets_of(job, outputs));
+    return end_job(job, outputs, facts, outcome);
+}
+
+int run_capture(Job& job) {
+    CaptureInput capture;
+    std::string problem;
+    int status = rescue_failed;
+    if (!open_capture(capture, job.options.device, problem))
+        report_file(job, "capture", problem);
+    else if (job.options.settings.channel > stream_format(*capture.stream).channels)
+        report_file(job, capture.device.name,
+                    "channel " + std::to_string(job.options.settings.channel) +
+                        " was asked for, but the device captures " +
+                        std::to_string(stream_format(*capture.stream).channels));
+    else
+        status = capture_to_target(job, capture);
+    close_capture(capture);
+    return status;
 }
 
 // Checks the recording, then decodes it.
@@ -318,12 +375,23 @@ int run_rescue(int argc, char* const* argv, const RescueConsole& console) {
     case ParseOutcome::Version:
         std::fputs(version_text, console.out);
         return rescue_clean;
+    case ParseOutcome::ListDevices:
+        if (list_capture_devices(console.out, problem))
+            return rescue_clean;
+        std::fprintf(console.messages, "%s: %s\n", program_name, problem.c_str());
+        return rescue_failed;
     case ParseOutcome::Error:
         std::fprintf(console.messages, "%s: %s\nTry '%s --help' for more information.\n",
                      program_name, problem.c_str(), program_name);
         return rescue_failed;
     case ParseOutcome::Run:
         break;
+    }
+    if (options.is_capture) {
+        Job job{options, console, "capture", ""};
+        if (console.is_interruptible)
+            watch_for_interruption(nullptr);
+        return run_capture(job);
     }
     const bool is_standard_input = options.input == standard_name;
     Job job{options, console, is_standard_input ? "standard input" : options.input, ""};

@@ -28,6 +28,8 @@ enum class Key {
     RawFormat,
     RawRate,
     RawChannels,
+    Capture,
+    ListDevices,
     Help,
     Version
 };
@@ -44,8 +46,8 @@ struct OptionRule {
 };
 
 // -R is qirvex's own spelling of the rate: -R1 for 600 baud, any other value for 300. The raw
-// layout has long names only.
-constexpr std::array<OptionRule, 16> option_rules = {{
+// layout, mending and the sound card have long names only (-d is already the data bits).
+constexpr std::array<OptionRule, 18> option_rules = {{
     {'b', "baud", Value::Required, Key::Baud},
     {'R', "rate", Value::Required, Key::Rate},
     {'d', "data-bits", Value::Required, Key::DataBits},
@@ -60,6 +62,8 @@ constexpr std::array<OptionRule, 16> option_rules = {{
     {'\0', "raw-format", Value::Required, Key::RawFormat},
     {'\0', "raw-rate", Value::Required, Key::RawRate},
     {'\0', "raw-channels", Value::Required, Key::RawChannels},
+    {'\0', "capture", Value::Optional, Key::Capture},
+    {'\0', "list-devices", Value::None, Key::ListDevices},
     {'h', "help", Value::None, Key::Help},
     {'V', "version", Value::None, Key::Version},
 }};
@@ -197,6 +201,10 @@ bool apply_value(const OptionRule& rule, const std::string& value, RescueOptions
             return bad_value(rule, value, "a channel count from 1 to 256", problem);
         options.raw.channels = number;
         return true;
+    case Key::Capture:
+        options.is_capture = true;
+        options.device = value;
+        return true;
     default:
         return true;
     }
@@ -219,6 +227,11 @@ ParseOutcome apply_flag(const OptionRule& rule, RescueOptions& options) {
     case Key::Quiet:
         options.is_quiet = true;
         break;
+    case Key::Capture:
+        options.is_capture = true;
+        break;
+    case Key::ListDevices:
+        return ParseOutcome::ListDevices;
     case Key::Help:
         return ParseOutcome::Help;
     case Key::Version:
@@ -253,8 +266,8 @@ bool take_value(const OptionRule& rule, const char* attached, ArgumentCursor& cu
 // True for an argument that is not an option: a file name, or "-".
 bool is_operand(const char* argument) { return argument[0] != '-' || argument[1] == '\0'; }
 
-// An optional value is attached with "=" only. --report, the one option that has one, followed
-// by a file name after a space could mean the record of every word in that file, or the list
+// An optional value is attached with "=" only. --report followed by a file name after a space
+// could mean the record of every word in that file, or the list
 // of suspect words and an input of that name: refused, with both spellings.
 bool is_value_apart(const OptionRule& rule, const ArgumentCursor& cursor, std::string& problem) {
     if (cursor.next >= cursor.argc || !is_operand(cursor.argv[cursor.next]))
@@ -277,8 +290,7 @@ ParseOutcome long_option(const char* text, ArgumentCursor& cursor, RescueOptions
         problem = option_label(*rule) + ": found a value where none was expected";
         return ParseOutcome::Error;
     }
-    if (rule->value == Value::Optional && equals == nullptr &&
-        is_value_apart(*rule, cursor, problem))
+    if (rule->key == Key::Report && equals == nullptr && is_value_apart(*rule, cursor, problem))
         return ParseOutcome::Error;
     if (rule->value == Value::None || (rule->value == Value::Optional && equals == nullptr))
         return apply_flag(*rule, options);
@@ -313,6 +325,19 @@ ParseOutcome short_options(const char* text, ArgumentCursor& cursor, RescueOptio
     return ParseOutcome::Run;
 }
 
+// A capture has no input file: the one name it takes is the output, standard output without.
+ParseOutcome take_capture_target(const std::vector<std::string>& files, RescueOptions& options,
+                                 std::string& problem) {
+    if (files.size() > 1) {
+        problem = "found " + std::to_string(files.size()) +
+                  " file names, where --capture takes at most an output (a device is named "
+                  "with --capture=DEVICE)";
+        return ParseOutcome::Error;
+    }
+    options.target = files.empty() ? "-" : files[0];
+    return ParseOutcome::Run;
+}
+
 } // namespace
 
 ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& options,
@@ -335,6 +360,8 @@ ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& op
         if (outcome != ParseOutcome::Run)
             return outcome;
     }
+    if (options.is_capture)
+        return take_capture_target(files, options, problem);
     if (files.empty() || files.size() > 2) {
         problem = files.empty() ? "no input file given, where a recording was expected"
                                 : "found " + std::to_string(files.size()) +
@@ -350,12 +377,15 @@ ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& op
 
 const char* rescue_usage() {
     return "Usage: qirvex-rescue [options] in [out]\n"
+           "       qirvex-rescue [options] --capture[=DEVICE] [out]\n"
            "Recovers the data of a Kansas City Standard (OSI) cassette recording that plain\n"
            "qirvex cannot read: noisy, fast or slow, inverted, clipped or unevenly recorded.\n"
            "Reads WAV, AIFF, CAF, W64, RF64, FLAC, Ogg and MP3 files and headerless samples.\n"
            "\"-\" as in reads standard input, a live capture for example; \"-\" as out writes\n"
            "standard output, each byte as soon as it is decoded. Without out, writes in.txt\n"
            "(the input name less its extension, plus .txt), or standard output for \"-\".\n"
+           "--capture reads a sound card instead, until Ctrl-C; its out is standard output\n"
+           "when not given.\n"
            "\n"
            "  -b, --baud RATE           bit rate: 300, 600, 1200 or another rate of whole\n"
            "                            1200 Hz cycles; -R1 also selects 600 (default: found\n"
@@ -384,6 +414,9 @@ const char* rescue_usage() {
            "                            f64be, ulaw, alaw (default s16le)\n"
            "      --raw-rate HZ         their rate, 8000 to 192000 (default 44100)\n"
            "      --raw-channels N      their channels (default 1)\n"
+           "      --capture[=DEVICE]    capture from the sound card: the default device, or\n"
+           "                            the one of that number or with DEVICE in its name\n"
+           "      --list-devices        list the capture devices and their numbers\n"
            "  -h, --help                show this text\n"
            "  -V, --version             show the version\n"
            "\n"

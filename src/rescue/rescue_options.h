@@ -17,11 +17,13 @@ struct RescueOptions {
     bool is_verbose = false;      // -v, --verbose: speed, levels, words, resyncs
     bool is_quiet = false;        // -q, --quiet: no progress line and no summary
     RawLayout raw;                // --raw-format, --raw-rate, --raw-channels: headerless input
-    std::string input;            // the recording; "-": standard input
+    bool is_capture = false;      // --capture: the recording comes from a sound card
+    std::string device;           // --capture=DEVICE: a number or a part of the device's name
+    std::string input;            // the recording; "-": standard input; empty for a capture
     std::string target;           // the output file; "-": standard output; empty: derived
 };
 
-enum class ParseOutcome { Run, Help, Version, Error };
+enum class ParseOutcome { Run, Help, Version, ListDevices, Error };
 
 // Reads the command line. On Error, `problem` says what was found and what was expected.
 [[nodiscard]] ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& options,
