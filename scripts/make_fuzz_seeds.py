@@ -283,6 +283,9 @@ def program_seeds():
     write("program_listing_fuzz", "saved", b"SAVE\r\n\0\0OK\r\nLIST\r\n\0\010 PRINT \"HI\"\r\n"
           b"\0\0 20 GOTO 10\r\n\0\0OK\r\n")
     write("program_listing_fuzz", "faults", b"10 A\xc1\x07\r\n5 B\r\nX=1\r\n30 REM " + b"X" * 70 + b"\n")
+    write("program_mend_fuzz", "listing", b"\x00" + b"10 STEP\xc5\x05\r\n\0\0" + b"\xff" * 4)
+    write("program_mend_fuzz", "65v", b"\x01" + b"LOAD\r.0300/Q2\r\0\0A9\r.0300G\x01Z")
+    write("program_mend_fuzz", "records", b"\x02" + b".7C00/A9\r;010300400045\r\0;0000010001\r")
 
 
 decode_seeds()
