@@ -1,6 +1,6 @@
 // The decoded listing: every byte as one character (or none: a NUL, the LF of a CR LF), suspect
-// words and the bytes the machine would not load as they stand (the lint of a listing, a bad hex
-// digit) marked and reachable by keyboard, and any character clickable to inspect its word. Clean
+// words, mended bytes and the bytes the machine would not load as they stand (the lint of a
+// listing, a bad hex digit) marked and reachable by keyboard, and any character clickable to inspect its word. Clean
 // bytes go into long text runs; each run remembers which word each of its characters came from.
 import { RECORD, RECORD_DOUBLES } from './word-record.js';
 
@@ -30,6 +30,7 @@ export function createListing(pre) {
   const runs = new Map(); // text node -> words of its characters
   let choose = () => {};
   let notes = new Map(); // byte index -> what is wrong there, for the bytes the machine would not load
+  let mended = new Map(); // byte index -> { before, margin }: a byte mended from its structure
 
   const grow = () => {
     const size = bytes.length * 2;
@@ -56,6 +57,11 @@ export function createListing(pre) {
     if (notes.has(index)) {
       span.classList.add('lint');
       titles.push(...notes.get(index));
+    }
+    if (mended.has(index)) {
+      const { before, margin } = mended.get(index);
+      span.classList.add('mended');
+      titles.push(`mended: read as 0x${before.toString(16).padStart(2, '0')}; the bits changed read at margin ${margin.toFixed(2)} or less`);
     }
     span.tabIndex = 0;
     span.dataset.word = String(index);
@@ -106,7 +112,7 @@ export function createListing(pre) {
     for (; rendered < count; ++rendered) {
       const byte = bytes[rendered];
       const previous = rendered > 0 ? bytes[rendered - 1] : -1;
-      if (flags[rendered] || notes.has(rendered)) {
+      if (flags[rendered] || notes.has(rendered) || mended.has(rendered)) {
         flush();
         ensurePage();
         run = null;
@@ -167,7 +173,18 @@ export function createListing(pre) {
     reset() {
       count = 0;
       notes = new Map();
+      mended = new Map();
       redraw();
+    },
+    // Takes the mended bytes ({ offset, before, after, margin }) and draws the listing again.
+    mend(mends) {
+      for (const { offset, before, after, margin } of mends) {
+        if (offset >= count) continue;
+        bytes[offset] = after;
+        mended.set(offset, { before, margin });
+      }
+      redraw();
+      render();
     },
     // Marks each problem's byte ({ offset, message }, offsets in the decoded bytes) and draws
     // the listing again with them.

@@ -9,10 +9,12 @@
 #include "programs/monitor_65v.h"
 #include "programs/mos_records.h"
 #include "programs/motorola_srec.h"
+#include "programs/structure_repair.h"
 #include "programs/tape_content.h"
 
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -205,5 +207,42 @@ EMSCRIPTEN_KEEPALIVE const char* qx_program_output_bytes(int index) {
 EMSCRIPTEN_KEEPALIVE int qx_program_output_size(int index) {
     return static_cast<int>(outcome.outputs[static_cast<std::size_t>(index)].size());
 }
+
+} // extern "C"
+
+namespace {
+
+// The changes of the last qx_mend, four doubles each: offset, byte as read, byte mended, and the
+// largest margin of a bit changed.
+std::vector<double> mended;
+
+} // namespace
+
+extern "C" {
+
+// Mends a decoded tape from its structure, as qirvex-rescue --mend does: `count` bytes with the
+// discriminator of each of their data bits (8 per byte, from bit 0; words of `data_bits`), the
+// content judged from the bytes. Returns the number of bytes changed; qx_mend_changes points
+// to them.
+EMSCRIPTEN_KEEPALIVE int qx_mend(const std::uint8_t* bytes, const double* data_d, int count,
+                                 int data_bits) {
+    mended.clear();
+    std::vector<ReadByte> reads(static_cast<std::size_t>(std::max(count, 0)));
+    std::vector<std::uint8_t> plain(reads.size());
+    for (std::size_t i = 0; i < reads.size(); ++i) {
+        reads[i].byte = plain[i] = bytes[i];
+        reads[i].data_bits = data_bits == 7 ? 7 : 8;
+        for (std::size_t k = 0; k < 8; ++k)
+            reads[i].data_d[k] = static_cast<float>(data_d[i * 8 + k]);
+    }
+    for (const ByteRepair& repair : repair_from_structure(classify_tape(plain), reads))
+        mended.insert(mended.end(), {static_cast<double>(repair.offset),
+                                     static_cast<double>(repair.before),
+                                     static_cast<double>(repair.after),
+                                     static_cast<double>(repair.margin)});
+    return static_cast<int>(mended.size() / 4);
+}
+
+EMSCRIPTEN_KEEPALIVE const double* qx_mend_changes() { return mended.data(); }
 
 } // extern "C"

@@ -20,7 +20,7 @@ export function decodeSettings() {
   return {
     baud: Number($('dec-baud').value), dataBits: Number($('dec-data').value),
     parity: Number($('dec-parity').value), stopBits: Number($('dec-stop').value),
-    channel: Number($('dec-channel').value),
+    channel: Number($('dec-channel').value), mend: $('dec-mend').checked,
   };
 }
 
@@ -242,9 +242,10 @@ export function setUpReading(worker) {
   });
   worker.on('finished', (message) => finished(message));
 
-  function finished({ records, result, audioSeconds, seconds, isCut }) {
+  function finished({ records, result, audioSeconds, seconds, isCut, mends }) {
     listing.add(records);
     listing.render();
+    if (mends.length > 0) listing.mend(mends);
     strip.add(records, [], result.baud);
     strip.finish();
     busy(false);
@@ -260,7 +261,9 @@ export function setUpReading(worker) {
     } else if (result.bytes === 0) {
       status('No words found: the recording holds no KCS tones that frame at these settings. Choose another baud rate, framing or channel above, and the recording is decoded again.', true);
     } else {
-      status(`Decoded ${audioSeconds.toFixed(1)} s of audio${speed}.` +
+      const mended = mends.length === 0 ? ''
+        : ` ${mends.length} ${mends.length === 1 ? 'byte' : 'bytes'} mended from the least sure bits (marked green).`;
+      status(`Decoded ${audioSeconds.toFixed(1)} s of audio${speed}.${mended}` +
              (isCut ? ' The recording ends before the length its header declares; decoded what is there.' : ''));
     }
   }

@@ -128,10 +128,39 @@ export function finishSession(session, post) {
   const fresh = keepRecords(session, count);
   const result = sessionResult(session);
   const seconds = (performance.now() - session.startedAt) / 1000;
+  const mends = session.settings.mend ? mendTape(session) : [];
   post({ type: 'finished', records: fresh, result, wordCount: session.wordCount, seconds,
-         audioSeconds: result.framesRead / session.rate, isCut: session.layout?.isCut ?? false },
+         audioSeconds: result.framesRead / session.rate, isCut: session.layout?.isCut ?? false,
+         mends },
        [fresh.buffer]);
   session.isStopped = true;
+}
+
+// The bytes the tape's content cannot hold, mended from the least sure bits as qirvex-rescue
+// --mend mends them: [{ offset, before, after, margin }].
+function mendTape(session) {
+  const { core, wordCount, records } = session;
+  const dataBits = session.settings.dataBits;
+  const bytesPointer = core._malloc(wordCount + 1);
+  const dPointer = core._malloc(wordCount * 8 * 8 + 8);
+  const d = core.HEAPF64.subarray(dPointer / 8, dPointer / 8 + wordCount * 8);
+  for (let i = 0; i < wordCount; ++i) {
+    const at = i * RECORD_DOUBLES;
+    core.HEAPU8[bytesPointer + i] = records[at + RECORD.byte];
+    // The data bits follow the start bit.
+    for (let k = 0; k < 8; ++k) d[i * 8 + k] = k < dataBits ? records[at + RECORD.bitD + 1 + k] : 0;
+  }
+  const count = core._qx_mend(bytesPointer, dPointer, wordCount, dataBits);
+  const changes = core.HEAPF64.subarray(core._qx_mend_changes() / 8,
+                                        core._qx_mend_changes() / 8 + count * 4);
+  const mends = [];
+  for (let n = 0; n < count; ++n) {
+    const [offset, before, after, margin] = changes.subarray(n * 4, n * 4 + 4);
+    mends.push({ offset, before, after, margin });
+  }
+  core._free(bytesPointer);
+  core._free(dPointer);
+  return mends;
 }
 
 export function endSession(session) {

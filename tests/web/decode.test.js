@@ -5,7 +5,7 @@
 import assert from 'node:assert/strict';
 import { randomBytes } from 'node:crypto';
 import { after, before, describe, test } from 'node:test';
-import { basicListing, damage, degrade, encodeWithQirvex, markUnderSpace, toMp3,
+import { basicListing, damage, degrade, drowned, encodeWithQirvex, markUnderSpace, toMp3,
          toOgg } from './recordings.js';
 import { decodeThroughInput, downloadData, downloadedData, openPage, runRescue, screenshot,
          servePage, temporaryFolder } from './support.js';
@@ -147,6 +147,23 @@ describe('decoding recordings in the page', () => {
       assert.ok(Math.abs(confidence - weakest) <= 1, `word ${n}: confidence ${confidence}, ${label}`);
       await page.keyboard.press('ArrowRight');
     }
+  });
+
+  test('mended bytes are those qirvex-rescue --mend mends, each marked', async () => {
+    const { page } = browser;
+    const noisy = drowned(files.folder, encodeWithQirvex(files.folder, 'fast30', listing, ['-R1']), 'drowned');
+    await page.click('#tab-read');
+    await page.check('#dec-mend');
+    await page.waitForFunction(() => document.body.dataset.decoding !== 'true');
+    await decodeThroughInput(page, noisy);
+    const fromPage = await downloadedData(page);
+    assert.ok(fromPage.equals(runRescue(['--mend', noisy])), 'the page and qirvex-rescue --mend differ');
+    assert.ok(!fromPage.equals(runRescue([noisy])), 'nothing was mended: the case tests nothing');
+    const marks = await page.$$eval('#listing .mended', (spans) => spans.map((span) => span.title));
+    assert.ok(marks.length > 0 && marks.every((title) => /^mended: read as 0x[0-9a-f]{2}/.test(title)), marks.join('; '));
+    assert.match(await page.textContent('#read-status'), new RegExp(`${marks.length} bytes? mended`));
+    await page.uncheck('#dec-mend');
+    await page.waitForFunction(() => document.body.dataset.decoding === 'false');
   });
 
   test('decode speed for 44100 Hz audio (printed, not asserted)', async () => {
