@@ -49,8 +49,10 @@ bench: setup-bench setup-tools all
 	python3 scripts/bench.py
 
 # Decodes a corpus degraded in 73 ways with qirvex, minimodem and qirvex-rescue, once on qirvex's
-# own audio and once on minimodem's, and prints the tables (needs sox, minimodem, oggenc and lame;
-# takes about four minutes). ROBUSTNESS_SOURCE=qirvex or minimodem measures one source only.
+# own audio and once on minimodem's, then through 14 capture chains with minimodem and
+# qirvex-rescue (also at 1200 baud on minimodem's audio), and prints the tables (needs sox,
+# minimodem, oggenc and lame; takes about five minutes). ROBUSTNESS_SOURCE=qirvex or minimodem
+# measures one source only.
 ROBUSTNESS_SOURCE ?= both
 robustness: setup-tools all
 	python3 scripts/robustness.py --source $(ROBUSTNESS_SOURCE) build/qirvex
