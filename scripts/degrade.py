@@ -1,7 +1,8 @@
 """The 73 conditions of the robustness matrix: what happens to cassette audio on its way through
 real machines, tape decks, sound cards, recording software and audio files, each made from a
 clean recording with sox (wow and flutter are applied here, since sox has no effect for them),
-and with oggenc and lame for the lossy files that archives and phones hold.
+and with oggenc and lame for the lossy files that archives and phones hold; and 14 capture
+chains (capture_chains) measured in a table of their own.
 
 Every recording is a WAV file, 16-bit at 44100 samples per second, 3 dB below full scale, unless
 its condition says otherwise (a FLAC, Ogg or MP3 recording has that file name extension). Noise
