@@ -204,12 +204,12 @@ struct Guard {
     Measured measured;
 };
 
-// A count passes within a quarter of its measured value and one more, either way: wide enough
-// for the float rounding of the builds without vectors and under the sanitizers, narrow enough
-// that halving or doubling a tuned threshold moves some case out (see the report of the
-// mutations in docs/robustness.md).
+// A count passes within a tenth of its measured value and one more, either way. The builds with
+// and without vectors sum the tones bit for bit alike (tone_mixing.h), and the sanitizer build
+// measured the same counts, so the slack is for a change of code that moves a word or two, not
+// for rounding; halving or doubling a tuned threshold moves some case out of it.
 void expect_near_measured(const char* what, std::int64_t value, std::int64_t measured) {
-    const std::int64_t slack = measured / 4 + 1;
+    const std::int64_t slack = measured / 10 + 1;
     EXPECT_TRUE(value >= measured - slack && value <= measured + slack)
         << what << ": " << value << ", measured " << measured << " (band " << measured - slack
         << " to " << measured + slack << ")";
@@ -310,6 +310,19 @@ Recording chain(int baud, double snr_db, double treble_hz, bool has_phase, bool 
     return {s, capture_rate_hz, data};
 }
 
+// The phase skew of the capture chains at 1200 baud, where it is more than a bit: 1200-baud words
+// after a 2 s leader, hiss at snr_db (none when 0), then the allpass sections.
+Recording skew_at_1200(double snr_db) {
+    const std::string data = chain_data();
+    Signal s = resample(cuts_1200(data, 2.0, 0.0), encoder_rate_hz, capture_rate_hz, 1.0);
+    if (snr_db != 0)
+        s = add_noise(s, snr_db, 19);
+    s = capture_chain(s, 0);
+    for (double& v : s)
+        v *= 0.5;
+    return {s, capture_rate_hz, data};
+}
+
 } // namespace
 
 TEST(ThresholdGuard, NoiseAloneMakesFewWords) {
@@ -375,6 +388,20 @@ TEST(ThresholdGuard, CaptureChains) {
          300,
          [] { return chain(300, 18, 1700, true, true, 55); },
          {1, 0, 0, 0, 0}},
+        // Where the chains defeat the decoder, a change of threshold moves a few words.
+        {"mark 12 dB under, skew 1.22 ms, hiss 18 dB",
+         600,
+         [] { return chain(600, 18, 1700, true, false, 0); },
+         {222, 207, 102, 0, 84}},
+        {"mark 19 dB under, skew 1.33 ms",
+         600,
+         [] { return chain(600, 0, 1200, true, false, 0); },
+         {235, 235, 44, 0, 33}},
+        {"phase skew 1.06 ms", 1200, [] { return skew_at_1200(0); }, {196, 82, 14, 2, 0}},
+        {"phase skew 1.06 ms, hiss 18 dB",
+         1200,
+         [] { return skew_at_1200(18); },
+         {200, 88, 14, 2, 0}},
     };
     for (const Guard& guard : guards)
         check_guard(guard);
