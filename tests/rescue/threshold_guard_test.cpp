@@ -32,13 +32,17 @@ std::string random_bytes(std::size_t count, unsigned seed) {
 }
 
 // The encoder's audio at 21600 Hz, with the leader given: sine tones (-U, as make ber sends
-// them) or its own square ones (as make robustness does).
+// them) or its own square ones (as make robustness does). The options are set back afterwards,
+// for the tests that run next in the same process.
 Signal kcs(const std::string& data, int baud, int leader_ms, bool is_sine) {
+    const Options saved = options;
     options = Options{};
     options.sine_tone = is_sine;
     options.fast_rate = baud == 600 ? 1 : 0;
     options.leader_ms = leader_ms;
-    return encode_kcs(data);
+    Signal signal = encode_kcs(data);
+    options = saved;
+    return signal;
 }
 
 // White Gaussian noise at Eb/N0 over the signal's mean power, as make ber adds it: with Ns
