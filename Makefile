@@ -50,18 +50,22 @@ bench: setup-bench setup-tools all
 	python3 scripts/bench.py
 
 # Decodes a corpus degraded in 73 ways with qirvex, minimodem and qirvex-rescue, once on qirvex's
-# own audio and once on minimodem's, and prints the tables (needs sox, minimodem, oggenc and lame;
-# takes about four minutes). ROBUSTNESS_SOURCE=qirvex or minimodem measures one source only.
+# own audio and once on minimodem's, then through 14 capture chains with minimodem and
+# qirvex-rescue (also at 1200 baud on minimodem's audio), and prints the tables (needs sox,
+# minimodem, oggenc and lame; takes about five minutes). ROBUSTNESS_SOURCE=qirvex or minimodem
+# measures one source only.
 ROBUSTNESS_SOURCE ?= both
 robustness: setup-tools all
 	python3 scripts/robustness.py --source $(ROBUSTNESS_SOURCE) build/qirvex
 
 # qirvex-rescue's and minimodem's bit error rate in white noise at Eb/N0 from 4 to 14 dB, beside
-# the bounds of binary FSK, with the curves drawn into docs/ber.png. Needs Debian's python3-numpy
-# and python3-matplotlib. 100000 bytes, so that a rate of 1e-4 is about 80 bit errors, take about
-# a quarter of an hour on two cores.
+# the bounds of binary FSK, with the curves drawn into docs/ber.png: the worst and the mean of
+# five noise seeds, which differ by up to a factor of five at one point. Needs Debian's
+# python3-numpy and python3-matplotlib. 20000 bytes per seed, so that a rate of 1e-4 is 16 bit
+# errors in one seed and 80 in five, take about five minutes on two cores (BER_BYTES to change).
+BER_BYTES ?= 20000
 ber: setup-ber all
-	/usr/bin/python3 scripts/ber.py --bytes 100000 --plot docs/ber.png build
+	/usr/bin/python3 scripts/ber.py --bytes $(BER_BYTES) --seeds 5 --plot docs/ber.png build
 
 # Decodes the recordings of real tapes in ../shared/realtapes with qirvex-rescue and minimodem
 # and compares them with the bytes they hold (skipped when the folder is missing).

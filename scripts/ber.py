@@ -16,10 +16,15 @@ clock is recovered from the noisy signal, never given. Beside it, the bounds for
 binary FSK, which KCS is (the tones are one baud apart at 1200 Hz and 2400 Hz over whole bits):
 non-coherent detection Pb = 0.5 exp(-Eb/(2 N0)), coherent 0.5 erfc(sqrt(Eb/(2 N0))).
 
+The bit error rate of one noise realisation varies widely (at 300 baud and 11 dB, three seeds gave
+1.4e-3, 2.0e-3 and 7.2e-3), so every point is measured with several seeds (--seeds, default 5,
+from --seed) and the table gives the worst and the mean of them.
+
 Writes a table, and the curves to docs/ber.png (with --plot). Needs numpy (and matplotlib for the
 plot): Debian's python3-numpy and python3-matplotlib, for /usr/bin/python3.
 
-Usage: ber.py [--bytes N] [--plot FILE] [path/to/build]
+Usage: ber.py [--bytes N] [--seeds N] [--seed S] [--without-minimodem] [--plot FILE]
+              [path/to/build]
 """
 
 import argparse
@@ -32,6 +37,7 @@ import sys
 import tempfile
 import wave
 from pathlib import Path
+from typing import NamedTuple, Optional
 
 import numpy
 
@@ -103,37 +109,61 @@ def decode_minimodem(path, baud):
                           check=False).stdout
 
 
-def measure(build, count, with_minimodem):
-    rows = []
-    data = bytes(numpy.random.default_rng(1977).integers(0, 256, count, dtype=numpy.uint8))
+class Point(NamedTuple):
+    """One Eb/N0 at one baud rate, over every noise seed: bit error rates."""
+    baud: int
+    ebn0_db: int
+    worst: float              # qirvex-rescue's highest rate over the seeds
+    mean: float               # its mean over the seeds
+    minimodem: Optional[float]  # minimodem's mean, None when it is not installed
+
+
+def noise_seed(seed, index, baud, ebn0_db):
+    """The seed of one noise realisation: each point and each of its seeds draws its own."""
+    return [seed, index, baud, ebn0_db]
+
+
+def measure_point(build, data, clean, baud, ebn0_db, options, work):
+    """qirvex-rescue's bit error rates at one point, one per noise seed, and minimodem's mean."""
+    bits = 8 * len(data)
+    ours, theirs = [], []
+    path = work / "noisy.wav"
+    for index in range(options.seeds):
+        noisy_file(clean, baud, ebn0_db, noise_seed(options.seed, index, baud, ebn0_db), path)
+        ours.append(bit_errors(data, decode_rescue(build / "qirvex-rescue", path, baud,
+                                                    work)) / bits)
+        if options.with_minimodem:
+            theirs.append(bit_errors(data, decode_minimodem(path, baud)) / bits)
+    return Point(baud, ebn0_db, max(ours), sum(ours) / len(ours),
+                 sum(theirs) / len(theirs) if theirs else None)
+
+
+def measure(build, options):
+    points = []
+    data = bytes(numpy.random.default_rng(1977).integers(0, 256, options.bytes,
+                                                          dtype=numpy.uint8))
     work = Path(tempfile.mkdtemp(prefix="qirvex-ber-"))
     try:
         for baud in BAUDS:
             clean = encode(build / "qirvex", data, baud, work)
             for ebn0_db in EBN0_DB:
-                path = work / "noisy.wav"
-                noisy_file(clean, baud, ebn0_db, 1000 * baud + ebn0_db, path)
-                bits = 8 * len(data)
-                ours = bit_errors(data, decode_rescue(build / "qirvex-rescue", path, baud, work))
-                theirs = bit_errors(data, decode_minimodem(path, baud)) if with_minimodem \
-                    else None
+                point = measure_point(build, data, clean, baud, ebn0_db, options, work)
                 ebn0 = 10 ** (ebn0_db / 10)
-                rows.append((baud, ebn0_db, ours / bits, None if theirs is None else theirs / bits,
-                             noncoherent(ebn0), coherent(ebn0)))
-                print("| %d | %d | %.2e | %s | %.2e | %.2e |" % (
-                    baud, ebn0_db, ours / bits,
-                    "n/a" if theirs is None else "%.2e" % (theirs / bits),
+                print("| %d | %d | %.2e | %.2e | %s | %.2e | %.2e |" % (
+                    baud, ebn0_db, point.worst, point.mean,
+                    "n/a" if point.minimodem is None else "%.2e" % point.minimodem,
                     noncoherent(ebn0), coherent(ebn0)), flush=True)
+                points.append(point)
     finally:
         shutil.rmtree(work)
-    return rows
+    return points
 
 
-def needed_ebn0(rows, baud, target, bits):
-    """The Eb/N0 in dB at which the decoder reaches BER `target`, interpolating log BER between
-    the measured points; a point without errors counts as half an error in `bits`. None when the
-    measurements do not reach it."""
-    measured = [(e, max(b, 0.5 / bits)) for r_baud, e, b, _, _, _ in rows if r_baud == baud]
+def needed_ebn0(measured, target, bits):
+    """The Eb/N0 in dB at which a curve, (Eb/N0 dB, BER) pairs in rising order, reaches BER
+    `target`, interpolating log BER between the measured points; a point without errors counts
+    as half an error in `bits`. None when the measurements do not reach it."""
+    measured = [(e, max(b, 0.5 / bits)) for e, b in measured]
     for (e1, b1), (e2, b2) in zip(measured, measured[1:]):
         if b1 >= target >= b2 and b1 > b2:
             return e1 + (math.log10(b1) - math.log10(target)) / (
@@ -150,7 +180,7 @@ def bound_ebn0(bound, target):
     return low
 
 
-def plot(rows, path):
+def plot(points, path):
     import matplotlib
     matplotlib.use("Agg")
     from matplotlib import pyplot
@@ -161,11 +191,16 @@ def plot(rows, path):
     axes.semilogy(fine, [coherent(10 ** (e / 10)) for e in fine], "k--",
                   label="coherent FSK bound")
     for baud, style in zip(BAUDS, ("o", "s")):
-        mine = [(e, b) for r, e, b, _, _, _ in rows if r == baud and b > 0]
-        theirs = [(e, m) for r, e, _, m, _, _ in rows if r == baud and m]
-        axes.semilogy(*zip(*mine), "C0" + style + "-", label="qirvex-rescue, %d baud" % baud)
+        at = [p for p in points if p.baud == baud]
+        for field, colour, line, label in (("worst", "C3", "--", "worst seed"),
+                                           ("mean", "C0", "-", "mean of the seeds")):
+            curve = [(p.ebn0_db, getattr(p, field)) for p in at if getattr(p, field) > 0]
+            axes.semilogy(*zip(*curve), colour + style + line,
+                          label="qirvex-rescue, %d baud, %s" % (baud, label))
+        theirs = [(p.ebn0_db, p.minimodem) for p in at if p.minimodem]
         if theirs:
-            axes.semilogy(*zip(*theirs), "C1" + style + ":", label="minimodem, %d baud" % baud)
+            axes.semilogy(*zip(*theirs), "C1" + style + ":",
+                          label="minimodem, %d baud, mean" % baud)
     axes.set_xlabel("Eb/N0 (dB)")
     axes.set_ylabel("bit error rate")
     axes.set_ylim(1e-6, 0.5)
@@ -174,30 +209,49 @@ def plot(rows, path):
     figure.savefig(path, dpi=100, bbox_inches="tight")
 
 
+def summarise(points, bits):
+    """The Eb/N0 at BER 1e-3 and 1e-4 of the worst seed and of the mean, and their distance
+    from the bounds."""
+    for baud in BAUDS:
+        for target in (1e-3, 1e-4):
+            for field in ("worst", "mean"):
+                curve = [(p.ebn0_db, getattr(p, field)) for p in points if p.baud == baud]
+                ours = needed_ebn0(curve, target, bits)
+                if ours is None:
+                    print("%d baud, BER %.0e, %s: not reached" % (baud, target, field))
+                    continue
+                print("%d baud, BER %.0e, %s: at %.2f dB Eb/N0, %.2f dB from the non-coherent "
+                      "bound and %.2f dB from the coherent one" % (
+                          baud, target, field, ours, ours - bound_ebn0(noncoherent, target),
+                          ours - bound_ebn0(coherent, target)))
+
+
 def main():
     parser = argparse.ArgumentParser(description="Bit error rate against Eb/N0.")
     parser.add_argument("build", nargs="?", default=str(ROOT / "build"))
     parser.add_argument("--bytes", type=int, default=25000,
-                        help="random bytes per point (25000: 200000 data bits)")
+                        help="random bytes per point and seed (25000: 200000 data bits)")
+    parser.add_argument("--seeds", type=int, default=5,
+                        help="noise realisations per point (default 5, at least 1)")
+    parser.add_argument("--seed", type=int, default=0,
+                        help="drawn into every noise seed (default 0); another value draws other noise")
+    parser.add_argument("--without-minimodem", action="store_true",
+                        help="measure qirvex-rescue alone (minimodem takes most of the time)")
     parser.add_argument("--plot", help="write the curves to this PNG file")
-    arguments = parser.parse_args()
-    with_minimodem = shutil.which("minimodem") is not None
-    print("| baud | Eb/N0 dB | qirvex-rescue | minimodem | non-coherent | coherent |")
-    print("|---|---|---|---|---|---|")
-    rows = measure(Path(arguments.build), arguments.bytes, with_minimodem)
-    bits = 8 * arguments.bytes
-    for baud in BAUDS:
-        for target in (1e-3, 1e-4):
-            ours = needed_ebn0(rows, baud, target, bits)
-            if ours is None:
-                print("%d baud, BER %.0e: not reached" % (baud, target))
-                continue
-            print("%d baud, BER %.0e: at %.2f dB Eb/N0, %.2f dB from the non-coherent bound and "
-                  "%.2f dB from the coherent one" % (
-                      baud, target, ours, ours - bound_ebn0(noncoherent, target),
-                      ours - bound_ebn0(coherent, target)))
-    if arguments.plot:
-        plot(rows, arguments.plot)
+    options = parser.parse_args()
+    if options.seeds < 1:
+        parser.error("--seeds must be at least 1")
+    options.with_minimodem = shutil.which("minimodem") is not None and \
+        not options.without_minimodem
+    print("Per point: %d bytes, %d noise seeds from seed %d." % (options.bytes, options.seeds,
+                                                                 options.seed))
+    print("| baud | Eb/N0 dB | rescue, worst seed | rescue, mean | minimodem, mean | "
+          "non-coherent | coherent |")
+    print("|---|---|---|---|---|---|---|")
+    points = measure(Path(options.build), options)
+    summarise(points, 8 * options.bytes)
+    if options.plot:
+        plot(points, options.plot)
 
 
 if __name__ == "__main__":

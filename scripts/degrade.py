@@ -1,7 +1,8 @@
 """The 73 conditions of the robustness matrix: what happens to cassette audio on its way through
 real machines, tape decks, sound cards, recording software and audio files, each made from a
 clean recording with sox (wow and flutter are applied here, since sox has no effect for them),
-and with oggenc and lame for the lossy files that archives and phones hold.
+and with oggenc and lame for the lossy files that archives and phones hold; and 14 capture
+chains (capture_chains) measured in a table of their own.
 
 Every recording is a WAV file, 16-bit at 44100 samples per second, 3 dB below full scale, unless
 its condition says otherwise (a FLAC, Ogg or MP3 recording has that file name extension). Noise
@@ -302,6 +303,9 @@ class Condition(NamedTuple):
     name: str
     make: Callable          # make(clean_recording, target, work_folder)
     suffix: str = ".wav"    # the recording's file name extension, which names its container
+    # Seconds of NUL words sent before the file in place of the leader of mark tone, as some
+    # machines write them; a decoder is expected to give them back ahead of the file's bytes.
+    nul_leader_seconds: float = 0
 
 
 def wav_named(recording):
@@ -401,3 +405,64 @@ def conditions():
          effects(["rate", "8000"], ["-e", "gsm-full-rate", "-r", "8000"])),
         ("real tape: low-pass 4 kHz, +1.5 %, wow, pink hiss 15 dB, 9 dB dropouts", real_tape()),
     ]]
+
+
+# Capture chains: how a tape reaches a file through an old deck, a mixer and a sound card. Measured
+# on recordings of real machines: the mark tone 10 to 15 dB under the space tone, the two tones
+# delayed differently, a DC offset that moves, and leaders of NUL words instead of mark tone.
+
+# Four allpass sections at 1200 Hz (Q 0.707): flat in level, but they delay 1200 Hz by 1.51 ms
+# and 2400 Hz by 0.45 ms (computed from the sections' transfer function at 44100 Hz), so the
+# edges of the two tones are 1.06 ms apart: 0.32 of a bit at 300 baud, 1.3 bits at 1200.
+PHASE_SKEW = ["allpass", "1200", "0.707q"] * 4
+# Two low-pass sections roll the treble off. Measured with sox on sine tones through them (and
+# the allpass sections, which leave the levels as they are): at 1700 Hz they leave 2400 Hz 12.1 dB
+# under 1200 Hz, at 1200 Hz 18.8 dB under. On their own they delay 1200 Hz 0.16 and 0.27 ms more
+# than 2400 Hz; after the allpass sections the skew is 1.22 and 1.33 ms.
+TREBLE_12_DB = ["lowpass", "1700", "lowpass", "1700"]
+TREBLE_19_DB = ["lowpass", "1200", "lowpass", "1200"]
+# The hiss of the tape, ahead of the capture chain.
+HISS_SNR_DB = 18
+
+
+def dc_offset_and_step(offset, step):
+    """A DC offset of `offset` times the peak, which moves by `step` times the peak over 0.2 s half
+    way through, as a coupling capacitor charges after a deck's input switches. The sum is
+    scaled back to the signal's peak, so that it never clips."""
+    def shape(samples, rate):
+        peak = max(abs(s) for s in samples)
+        middle = len(samples) // 2
+        ramp = int(0.2 * rate)
+        scale = 1 / (1 + abs(offset) + abs(step))
+
+        def level(n):
+            return offset + step * min(1.0, max(0.0, (n - middle) / ramp))
+        return [scale * (s + peak * level(n)) for n, s in enumerate(samples)]
+    return reshaped(shape)
+
+
+def chain_rows():
+    """The capture chains without hiss: name, the recording made from a clean one, and the
+    seconds of NUL words before the file."""
+    dc = dc_offset_and_step(0.25, 0.25)
+    return [
+        ("phase skew: 4 allpass at 1200 Hz, 1.06 ms", filtered(*PHASE_SKEW), 0),
+        ("mark 12 dB under space, skew 0.16 ms", filtered(*TREBLE_12_DB), 0),
+        ("mark 12 dB under space, skew 1.22 ms", filtered(*TREBLE_12_DB + PHASE_SKEW), 0),
+        ("mark 19 dB under space, skew 1.33 ms", filtered(*TREBLE_19_DB + PHASE_SKEW), 0),
+        ("DC offset 25 % of the peak, stepping by 25 % over 0.2 s", dc, 0),
+        ("leader of NUL words (2 s), no mark leader", copy, 2),
+        ("all: mark 12 dB under, skew, DC offset and step, NUL leader",
+         both(filtered(*TREBLE_12_DB + PHASE_SKEW), dc), 2),
+    ]
+
+
+def capture_chains():
+    """The capture-chain conditions, each without hiss and then with white hiss HISS_SNR_DB under
+    the signal, added before the chain as it is on the tape."""
+    rows = []
+    for name, make, nul_seconds in chain_rows():
+        rows.append(Condition(name, make, ".wav", nul_seconds))
+        rows.append(Condition("%s, hiss %d dB" % (name, HISS_SNR_DB),
+                              both(noise(HISS_SNR_DB), make), ".wav", nul_seconds))
+    return rows
