@@ -9,7 +9,8 @@
 #   fuzz     clang and its fuzzer runtime
 #   web      Emscripten, Debian's Chromium and npm, for the page and its tests
 #   windows  MinGW-w64, Wine, zip and groff, for the Windows build and its tests; stb_vorbis
-#            (libstb-dev), which qirvex-rescue.exe reads Ogg Vorbis with
+#            (libstb-dev), which qirvex-rescue.exe reads Ogg Vorbis with, and sndfile-convert
+#            (sndfile-programs), which writes the RF64, ALAC and Opus files its tests read
 #   bench    Google Benchmark, for the microbenchmarks
 #   ber      numpy and matplotlib for /usr/bin/python3
 #
@@ -58,6 +59,7 @@ for group in "$@"; do
         command -v zip >/dev/null || missing_bare+=(zip)
         command -v groff >/dev/null || missing_bare+=(groff-base)
         dpkg -s libstb-dev >/dev/null 2>&1 || missing_bare+=(libstb-dev)
+        command -v sndfile-convert >/dev/null || missing_bare+=(sndfile-programs)
         ;;
     bench)
         need_package libbenchmark-dev

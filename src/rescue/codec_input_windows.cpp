@@ -45,6 +45,9 @@ struct CodecReader {
     std::vector<unsigned char> replay;
     std::int64_t position = 0; // the decoder's place in the pipe, in bytes
     bool is_opening = true;    // bytes read are kept in `replay`
+    std::vector<unsigned char> held; // the pipe's last bytes read, held back until more come,
+                                     // since they may be an ID3v1 tag
+    bool has_pipe_ended = false;     // the pipe gave all it had; a tag in `held` was dropped
 };
 
 namespace {
@@ -216,6 +219,33 @@ std::size_t read_fully(int descriptor, void* bytes, std::size_t count) {
     return total;
 }
 
+// An ID3v1 tag: the 128 bytes "TAG..." at the end of an MP3 recording.
+constexpr std::size_t id3v1_bytes = 128;
+
+bool is_id3v1(const unsigned char* bytes) { return std::memcmp(bytes, "TAG", 3) == 0; }
+
+// A pipe's bytes with a last ID3v1 tag left out (end_before_id3v1 says why): the last 128 bytes
+// read are held back until more come, and dropped at the end if they are one.
+std::size_t read_pipe(CodecReader& reader, unsigned char* bytes, std::size_t count) {
+    std::vector<unsigned char>& held = reader.held;
+    const std::size_t wanted = count + id3v1_bytes;
+    if (!reader.has_pipe_ended && held.size() < wanted) {
+        const std::size_t before = held.size();
+        held.resize(wanted);
+        const std::size_t got = read_fully(reader.descriptor, held.data() + before, wanted - before);
+        held.resize(before + got);
+        reader.has_pipe_ended = before + got < wanted;
+        if (reader.has_pipe_ended && held.size() >= id3v1_bytes &&
+            is_id3v1(held.data() + held.size() - id3v1_bytes))
+            held.resize(held.size() - id3v1_bytes);
+    }
+    const std::size_t given =
+        std::min(count, reader.has_pipe_ended ? held.size() : held.size() - id3v1_bytes);
+    std::memcpy(bytes, held.data(), given);
+    held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(given));
+    return given;
+}
+
 // From a pipe, bytes kept in `replay` are given again before any new ones are read.
 size_t read_bytes(void* user, void* bytes, size_t count) {
     auto& reader = *static_cast<CodecReader*>(user);
@@ -230,7 +260,7 @@ size_t read_bytes(void* user, void* bytes, size_t count) {
     if (again > 0)
         std::memcpy(bytes, reader.replay.data() + reader.position, again);
     const std::size_t fresh =
-        read_fully(reader.descriptor, static_cast<unsigned char*>(bytes) + again, count - again);
+        read_pipe(reader, static_cast<unsigned char*>(bytes) + again, count - again);
     if (reader.is_opening)
         reader.replay.insert(reader.replay.end(), static_cast<unsigned char*>(bytes) + again,
                              static_cast<unsigned char*>(bytes) + again + fresh);
@@ -320,16 +350,16 @@ constexpr std::array<int, 4> mpeg_layer_formats = {0, SF_FORMAT_MPEG_LAYER_I,
                                                    SF_FORMAT_MPEG_LAYER_II,
                                                    SF_FORMAT_MPEG_LAYER_III};
 
-// An ID3v1 tag, the 128 bytes "TAG..." at the end of an MP3 file, is kept from dr_mp3: minimp3,
+// An ID3v1 tag at the end of an MP3 file is kept from dr_mp3: minimp3,
 // its core, takes a last frame that is followed by bytes other than a frame header for noise
 // and drops it (15 frames of a lame file with --add-id3v2, measured), where mpg123 keeps it.
 void end_before_id3v1(CodecReader& reader) {
-    constexpr std::int64_t tag_bytes = 128;
+    constexpr auto tag_bytes = static_cast<std::int64_t>(id3v1_bytes);
     const std::int64_t size = file_size_of(reader.descriptor);
-    std::array<char, 3> tag{};
+    std::array<unsigned char, 3> tag{};
     if (size - tag_bytes < reader.start ||
         _lseeki64(reader.descriptor, size - tag_bytes, SEEK_SET) < 0 ||
-        _read(reader.descriptor, tag.data(), 3) != 3 || std::memcmp(tag.data(), "TAG", 3) != 0)
+        _read(reader.descriptor, tag.data(), 3) != 3 || !is_id3v1(tag.data()))
         reader.end = -1;
     else
         reader.end = size - tag_bytes;
