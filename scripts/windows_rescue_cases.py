@@ -3,9 +3,9 @@ build reads, the robustness recordings, pipes, names and refusals.
 
 The recordings are made once from the Linux qirvex's audio of examples/squares.bas, by the tools
 the robustness matrix uses (sox, oggenc, lame) and by Debian's own libsndfile writer
-(sndfile-convert) for RF64, ALAC and Opus. The robustness rows are degrade.py's conditions, each
-applied to the 300-baud recording (one file per row, not robustness.py's three files at two
-rates and two transmitters, which would take an hour under Wine). Every decode runs with -v, so
+(sndfile-convert) for RF64, ALAC and Opus. The robustness rows are degrade.py's 73 conditions,
+each applied to the 300-baud and to the 600-baud recording (one file per row and rate, not
+robustness.py's three files from two transmitters). Every decode runs with -v, so
 that the format's name, the frame count, the measured speed and the levels are compared too.
 """
 
@@ -65,12 +65,14 @@ SOX_FORMATS = {
 
 
 def make_recordings(linux_qirvex, work):
-    """The recordings by name, and the robustness rows as (label, name, bytes)."""
+    """The recordings by name, and the robustness rows (robustness_rows)."""
     basic = (ROOT / "examples" / "squares.bas").read_bytes()
     folder = work / "recordings"
     folder.mkdir()
     source = folder / "source.wav"
     source.write_bytes(encoded(linux_qirvex, work, basic, []))
+    fast = work / "source600.wav"
+    fast.write_bytes(encoded(linux_qirvex, work, basic, ["-R1"]))
     clean = folder / "clean.wav"
     sox([str(source), "-b", "16", "-r", "44100", str(clean), "gain", "-3", "rate", "44100"])
     for name, options in SOX_FORMATS.items():
@@ -89,16 +91,18 @@ def make_recordings(linux_qirvex, work):
     tool(["sndfile-convert", "-opus", str(at_48k), str(folder / "tape.opus")])
     recordings = {path.name: path.read_bytes() for path in folder.iterdir()}
     recordings["tape.rf64"] = rf64(recordings["clean.wav"])
-    return recordings, robustness_rows(source, folder)
+    return recordings, robustness_rows(source, 300, folder) + robustness_rows(fast, 600, folder)
 
 
-def robustness_rows(source, folder):
-    """degrade.py's conditions, each applied to the 300-baud recording."""
+def robustness_rows(source, baud, folder):
+    """degrade.py's conditions, each applied to the recording at `baud`: label, the options
+    that decode it, name and bytes."""
     rows = []
     for index, condition in enumerate(conditions()):
-        target = folder / ("row%02d%s" % (index, condition.suffix))
+        target = folder / ("row%02d-%d%s" % (index, baud, condition.suffix))
         condition.make(source, target, folder)
-        rows.append((condition.name, target.name, target.read_bytes()))
+        rows.append(("%s, %d baud" % (condition.name, baud), ["-b", str(baud)], target.name,
+                     target.read_bytes()))
         target.unlink()
     return rows
 
@@ -115,7 +119,8 @@ def rescue_cases(inputs, made):
                                                             "clean48.wav", "tape.opus")]
     cases.append(decode("rescue: headerless samples", "tape.raw", recordings["tape.raw"],
                         ["--raw-format", "s16le", "--raw-rate", "44100"]))
-    cases += [decode("rescue row: " + label, name, data) for label, name, data in rows]
+    cases += [decode("rescue row: " + label, name, data, flags)
+              for label, flags, name, data in rows]
     cases += pipe_cases(recordings) + command_line_cases(inputs, recordings)
     return cases
 

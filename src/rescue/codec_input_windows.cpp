@@ -4,6 +4,7 @@
 #include "rescue/codec_input.h"
 
 #include "base/platform.h"
+#include "rescue/pipe_look.h"
 #include "rescue/sample_range.h"
 
 #include <dr_flac.h>
@@ -13,7 +14,6 @@
 #define STB_VORBIS_NO_PUSHDATA_API
 #include <stb_vorbis.h>
 
-#include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
@@ -35,7 +35,7 @@ struct CodecReader {
     int mp3_layer = 3;            // MPEG audio layer, 1 to 3, from the first frame header
     drflac* flac = nullptr;       // FLAC: the open decoder
     drmp3 mp3{};                  // MP3: the decoder, open when has_mp3
-    bool has_mp3 = false;         //
+    bool has_mp3 = false;         // dr_mp3 opened `mp3`
     stb_vorbis* vorbis = nullptr; // Ogg Vorbis: the open decoder over `whole`
     std::vector<unsigned char> whole; // Ogg Vorbis: the recording, read whole (stb_vorbis reads
                                       // its pages from memory and trims the last one so)
@@ -55,12 +55,6 @@ namespace {
 // Enough for every header looked at: an Ogg page's 27 bytes, its segment table of up to 255
 // and a codec's 8-byte name; an ID3v2 tag of up to 490 bytes and what follows it.
 constexpr std::size_t look_bytes = 512;
-// A live recording into a pipe brings 512 bytes within 6 ms (16-bit mono at 44100 Hz); a pipe
-// that brings none for half a second holds all that it will bring for now.
-constexpr DWORD look_ms = 5;
-constexpr int stall_looks = 100;
-// The relay's pipe and reads: a third of a second of 16-bit stereo at 48000 Hz.
-constexpr unsigned relay_bytes_per_read = 65536;
 
 // The start of a recording, as libsndfile's guess of its type reads it.
 struct Start {
@@ -68,57 +62,8 @@ struct Start {
     std::size_t count = 0; // bytes that are there
 };
 
-bool is_pipe_handle(int descriptor) {
-    return GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(descriptor))) == FILE_TYPE_PIPE;
-}
-
-struct Relay {
-    int from = -1; // the pipe that cannot be looked into
-    int to = -1;   // the writing end of the pipe that took its place
-};
-
-DWORD WINAPI relay_bytes(void* data) {
-    const Relay relay = *static_cast<Relay*>(data);
-    delete static_cast<Relay*>(data);
-    std::vector<char> buffer(relay_bytes_per_read);
-    int got = 0;
-    while ((got = _read(relay.from, buffer.data(), relay_bytes_per_read)) > 0)
-        if (_write(relay.to, buffer.data(), static_cast<unsigned>(got)) != got)
-            break;
-    _close(relay.to);
-    _close(relay.from);
-    return 0;
-}
-
-// Wine's pipes from its Unix host cannot be looked into (PeekNamedPipe answers
-// ERROR_NOT_SUPPORTED). A thread then relays their bytes into a pipe of Windows' own, which
-// takes the input descriptor's place, so that the recording reads as the same pipe would on
-// Windows; false when that cannot be done.
-bool relay_into_pipe(int descriptor) {
-    std::array<int, 2> ends{};
-    if (_pipe(ends.data(), relay_bytes_per_read, _O_BINARY | _O_NOINHERIT) != 0)
-        return false;
-    auto* relay = new Relay{_dup(descriptor), ends[1]};
-    const bool is_swapped = relay->from >= 0 && _dup2(ends[0], descriptor) == 0;
-    _close(ends[0]);
-    HANDLE thread = is_swapped ? CreateThread(nullptr, 0, relay_bytes, relay, 0, nullptr) : nullptr;
-    if (thread == nullptr) {
-        if (is_swapped)
-            _dup2(relay->from, descriptor);
-        if (relay->from >= 0)
-            _close(relay->from);
-        _close(relay->to);
-        delete relay;
-        return false;
-    }
-    CloseHandle(thread);
-    return true;
-}
-
-// A file is read and sought back; a pipe is looked at in place (PeekNamedPipe) once it holds
-// look_bytes, its writer has gone, or no byte has come for stall_looks looks: Windows tells that
-// a pipe's writer has gone only once the pipe is empty, so a recording shorter than look_bytes
-// is looked at after that wait. A console or device shows nothing here.
+// A file is read and sought back; a pipe is looked into (look_into_pipe). A console or device
+// shows nothing here.
 Start look_at_start(AudioInput& audio, int descriptor, bool is_seekable) {
     Start start;
     if (is_seekable) {
@@ -128,24 +73,7 @@ Start look_at_start(AudioInput& audio, int descriptor, bool is_seekable) {
         _lseeki64(descriptor, position, SEEK_SET);
         return start;
     }
-    if (!is_pipe_handle(descriptor))
-        return start;
-    std::int64_t waiting = waiting_bytes(audio.stream);
-    if (waiting < 0 && relay_into_pipe(descriptor))
-        waiting = waiting_bytes(audio.stream);
-    for (int still = 0; waiting >= 0 && waiting < static_cast<std::int64_t>(look_bytes) &&
-                        still < stall_looks && !is_writer_gone(audio.stream);
-         ++still) {
-        Sleep(look_ms);
-        const std::int64_t now = waiting_bytes(audio.stream);
-        if (now != waiting)
-            still = 0;
-        waiting = now;
-    }
-    DWORD got = 0;
-    if (PeekNamedPipe(reinterpret_cast<HANDLE>(_get_osfhandle(descriptor)), start.bytes.data(),
-                      look_bytes, &got, nullptr, nullptr))
-        start.count = got;
+    start.count = look_into_pipe(audio.stream, start.bytes.data(), look_bytes);
     return start;
 }
 
