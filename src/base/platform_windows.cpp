@@ -43,6 +43,16 @@ std::vector<std::string> utf8_arguments(int argc, wchar_t** wide_argv) {
     return arguments;
 }
 
+int run_with_utf8_arguments(int argc, wchar_t** wide_argv, int (*run)(int, char**)) {
+    use_binary_standard_streams();
+    std::vector<std::string> arguments = utf8_arguments(argc, wide_argv);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    return run(argc, argv.data());
+}
+
 void use_binary_standard_streams() {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);

@@ -23,14 +23,8 @@ int run(int argc, char** argv) {
 // input carries a recording from a pipe, which text mode would cut at its first Ctrl-Z and
 // strip of its carriage returns.
 int wmain(int argc, wchar_t** wide_argv) {
-    use_binary_standard_streams();
     _setmode(_fileno(stdin), _O_BINARY);
-    std::vector<std::string> arguments = utf8_arguments(argc, wide_argv);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    return run(argc, argv.data());
+    return run_with_utf8_arguments(argc, wide_argv, run);
 }
 #else
 int main(int argc, char** argv) { return run(argc, argv); }
