@@ -4,6 +4,7 @@
 #include "rescue/codec_input.h"
 
 #include "base/platform.h"
+#include "rescue/codec_sniff.h"
 #include "rescue/pipe_look.h"
 #include "rescue/sample_range.h"
 
@@ -28,23 +29,23 @@ enum class Codec { Flac, Mp3, Vorbis };
 
 struct CodecReader {
     Codec codec = Codec::Flac;
-    int descriptor = -1;          // the C library's descriptor of the input
-    std::int64_t start = 0;       // where the codec's stream begins in a file, in bytes
-    std::int64_t end = -1;        // where it ends in a file, before an ID3v1 tag; -1: unknown
-    bool is_seekable = false;     // a regular file, not a pipe
-    int mp3_layer = 3;            // MPEG audio layer, 1 to 3, from the first frame header
-    drflac* flac = nullptr;       // FLAC: the open decoder
-    drmp3 mp3{};                  // MP3: the decoder, open when has_mp3
-    bool has_mp3 = false;         // dr_mp3 opened `mp3`
-    stb_vorbis* vorbis = nullptr; // Ogg Vorbis: the open decoder over `whole`
+    int descriptor = -1;              // the C library's descriptor of the input
+    std::int64_t start = 0;           // where the codec's stream begins in a file, in bytes
+    std::int64_t end = -1;            // where it ends in a file, before an ID3v1 tag; -1: unknown
+    bool is_seekable = false;         // a regular file, not a pipe
+    int mp3_layer = 3;                // MPEG audio layer, 1 to 3, from the first frame header
+    drflac* flac = nullptr;           // FLAC: the open decoder
+    drmp3 mp3{};                      // MP3: the decoder, open when has_mp3
+    bool has_mp3 = false;             // dr_mp3 opened `mp3`
+    stb_vorbis* vorbis = nullptr;     // Ogg Vorbis: the open decoder over `whole`
     std::vector<unsigned char> whole; // Ogg Vorbis: the recording, read whole (stb_vorbis reads
                                       // its pages from memory and trims the last one so)
-    std::vector<float> values;    // one block of floating-point samples, before scaling
+    std::vector<float> values;        // one block of floating-point samples, before scaling
     // A pipe: the bytes read while the decoder opens, so that it can seek back among them as it
     // does in a file (dr_mp3 reads a frame ahead, then goes back to its start).
     std::vector<unsigned char> replay;
-    std::int64_t position = 0; // the decoder's place in the pipe, in bytes
-    bool is_opening = true;    // bytes read are kept in `replay`
+    std::int64_t position = 0;       // the decoder's place in the pipe, in bytes
+    bool is_opening = true;          // bytes read are kept in `replay`
     std::vector<unsigned char> held; // the pipe's last bytes read, held back until more come,
                                      // since they may be an ID3v1 tag
     bool has_pipe_ended = false;     // the pipe gave all it had; a tag in `held` was dropped
@@ -52,81 +53,19 @@ struct CodecReader {
 
 namespace {
 
-// Enough for every header looked at: an Ogg page's 27 bytes, its segment table of up to 255
-// and a codec's 8-byte name; an ID3v2 tag of up to 490 bytes and what follows it.
-constexpr std::size_t look_bytes = 512;
-
-// The start of a recording, as libsndfile's guess of its type reads it.
-struct Start {
-    std::array<unsigned char, look_bytes> bytes{};
-    std::size_t count = 0; // bytes that are there
-};
-
 // A file is read and sought back; a pipe is looked into (look_into_pipe). A console or device
 // shows nothing here.
-Start look_at_start(AudioInput& audio, int descriptor, bool is_seekable) {
-    Start start;
+RecordingStart look_at_start(AudioInput& audio, int descriptor, bool is_seekable) {
+    RecordingStart start;
     if (is_seekable) {
         const std::int64_t position = _telli64(descriptor);
-        const int got = _read(descriptor, start.bytes.data(), look_bytes);
+        const int got = _read(descriptor, start.bytes.data(), sniff_bytes);
         start.count = got > 0 ? static_cast<std::size_t>(got) : 0;
         _lseeki64(descriptor, position, SEEK_SET);
         return start;
     }
-    start.count = look_into_pipe(audio.stream, start.bytes.data(), look_bytes);
+    start.count = look_into_pipe(audio.stream, start.bytes.data(), sniff_bytes);
     return start;
-}
-
-bool has_marker(const Start& start, std::size_t at, const char* marker) {
-    const std::size_t length = std::strlen(marker);
-    return at + length <= start.count && std::memcmp(start.bytes.data() + at, marker, length) == 0;
-}
-
-// libsndfile's test of an MPEG audio frame header: the sync bits, and a version, layer, bit
-// rate and sample rate that are not reserved.
-bool is_mpeg_frame(const Start& start, std::size_t at) {
-    if (at + 4 > start.count)
-        return false;
-    const unsigned char b1 = start.bytes[at + 1];
-    const unsigned char b2 = start.bytes[at + 2];
-    return start.bytes[at] == 0xFF && (b1 & 0xE0) == 0xE0 && (b1 & 0x18) != 0x08 &&
-           (b1 & 0x06) != 0 && (b2 & 0xF0) != 0xF0 && (b2 & 0x0C) != 0x0C;
-}
-
-// The bytes an ID3v2 tag takes, its 10-byte header included (libsndfile's id3_skip); 0 where
-// the recording does not open with one.
-std::size_t id3_bytes(const Start& start) {
-    if (start.count < 10 || !has_marker(start, 0, "ID3") || start.bytes[3] < 2 ||
-        start.bytes[3] > 4)
-        return 0;
-    std::size_t size = 0;
-    for (std::size_t n = 6; n < 10; ++n)
-        size = (size << 7) | (start.bytes[n] & 0x7F);
-    return size + 10;
-}
-
-enum class Kind { Other, Flac, Mp3, Vorbis, Opus };
-
-Kind ogg_kind(const Start& start) {
-    if (start.count < 27)
-        return Kind::Other;
-    const std::size_t packet = 27 + std::size_t{start.bytes[26]};
-    if (has_marker(start, packet, "\x01vorbis"))
-        return Kind::Vorbis;
-    return has_marker(start, packet, "OpusHead") ? Kind::Opus : Kind::Other;
-}
-
-// What the start shows, and where the codec's stream begins: after an ID3v2 tag, as libsndfile
-// reads on after one. A tag longer than a pipe shows is taken to lead to MP3, as it mostly does.
-Kind kind_of(const Start& start, bool is_seekable, std::size_t& offset) {
-    offset = id3_bytes(start);
-    if (offset > 0 && offset + 4 > start.count)
-        return is_seekable ? Kind::Other : Kind::Mp3;
-    if (has_marker(start, offset, "fLaC"))
-        return Kind::Flac;
-    if (has_marker(start, offset, "OggS"))
-        return ogg_kind(start);
-    return is_mpeg_frame(start, offset) ? Kind::Mp3 : Kind::Other;
 }
 
 std::int64_t file_size_of(int descriptor) {
@@ -160,7 +99,8 @@ std::size_t read_pipe(CodecReader& reader, unsigned char* bytes, std::size_t cou
     if (!reader.has_pipe_ended && held.size() < wanted) {
         const std::size_t before = held.size();
         held.resize(wanted);
-        const std::size_t got = read_fully(reader.descriptor, held.data() + before, wanted - before);
+        const std::size_t got =
+            read_fully(reader.descriptor, held.data() + before, wanted - before);
         held.resize(before + got);
         reader.has_pipe_ended = before + got < wanted;
         if (reader.has_pipe_ended && held.size() >= id3v1_bytes &&
@@ -219,7 +159,7 @@ template <typename Origin>
 int seek_bytes(void* user, int offset, Origin origin, Origin from_start, Origin from_here) {
     auto& reader = *static_cast<CodecReader*>(user);
     if (!reader.is_seekable)
-        return origin == from_start   ? seek_pipe(reader, offset)
+        return origin == from_start  ? seek_pipe(reader, offset)
                : origin == from_here ? seek_pipe(reader, reader.position + offset)
                                      : 0;
     if (origin == from_here)
@@ -250,8 +190,10 @@ drmp3_bool32 tell_mp3(void* user, drmp3_int64* position) { return tell_bytes(use
 
 // libsndfile's name of a FLAC stream's sample width.
 int pcm_format(unsigned bits) {
-    return bits <= 8 ? SF_FORMAT_PCM_S8 : bits <= 16 ? SF_FORMAT_PCM_16 : bits <= 24 ? SF_FORMAT_PCM_24
-                                                                                  : SF_FORMAT_PCM_32;
+    return bits <= 8    ? SF_FORMAT_PCM_S8
+           : bits <= 16 ? SF_FORMAT_PCM_16
+           : bits <= 24 ? SF_FORMAT_PCM_24
+                        : SF_FORMAT_PCM_32;
 }
 
 bool open_flac(AudioInput& audio, CodecReader& reader, std::string& problem) {
@@ -274,9 +216,8 @@ bool open_flac(AudioInput& audio, CodecReader& reader, std::string& problem) {
     return true;
 }
 
-constexpr std::array<int, 4> mpeg_layer_formats = {0, SF_FORMAT_MPEG_LAYER_I,
-                                                   SF_FORMAT_MPEG_LAYER_II,
-                                                   SF_FORMAT_MPEG_LAYER_III};
+constexpr std::array<int, 4> mpeg_layer_formats = {
+    0, SF_FORMAT_MPEG_LAYER_I, SF_FORMAT_MPEG_LAYER_II, SF_FORMAT_MPEG_LAYER_III};
 
 // An ID3v1 tag at the end of an MP3 file is kept from dr_mp3: minimp3,
 // its core, takes a last frame that is followed by bytes other than a frame header for noise
@@ -297,8 +238,8 @@ void end_before_id3v1(CodecReader& reader) {
 bool open_mp3(AudioInput& audio, CodecReader& reader, std::string& problem) {
     if (reader.is_seekable)
         end_before_id3v1(reader);
-    reader.has_mp3 = drmp3_init(&reader.mp3, read_bytes, seek_mp3, tell_mp3, nullptr, &reader,
-                                nullptr) != 0;
+    reader.has_mp3 =
+        drmp3_init(&reader.mp3, read_bytes, seek_mp3, tell_mp3, nullptr, &reader, nullptr) != 0;
     if (!reader.has_mp3) {
         problem = "found no MPEG audio frame that can be decoded, where an MP3 recording was "
                   "expected";
@@ -307,11 +248,10 @@ bool open_mp3(AudioInput& audio, CodecReader& reader, std::string& problem) {
     audio.info.samplerate = static_cast<int>(reader.mp3.sampleRate);
     audio.info.channels = static_cast<int>(reader.mp3.channels);
     const drmp3_uint64 total = reader.mp3.totalPCMFrameCount;
-    const drmp3_uint64 trimmed = std::uint64_t{reader.mp3.delayInPCMFrames} +
-                                 reader.mp3.paddingInPCMFrames;
-    audio.info.frames = total != DRMP3_UINT64_MAX && total > trimmed
-                            ? static_cast<sf_count_t>(total - trimmed)
-                            : 0;
+    const drmp3_uint64 trimmed =
+        std::uint64_t{reader.mp3.delayInPCMFrames} + reader.mp3.paddingInPCMFrames;
+    audio.info.frames =
+        total != DRMP3_UINT64_MAX && total > trimmed ? static_cast<sf_count_t>(total - trimmed) : 0;
     audio.info.format = SF_FORMAT_MPEG | mpeg_layer_formats[reader.mp3_layer];
     return true;
 }
@@ -326,8 +266,8 @@ bool open_vorbis(AudioInput& audio, CodecReader& reader, std::string& problem) {
         reader.whole.resize(reader.whole.size() - chunk_bytes + got);
     } while (got == chunk_bytes && reader.whole.size() < INT_MAX - chunk_bytes);
     int error = 0;
-    reader.vorbis = stb_vorbis_open_memory(reader.whole.data(), static_cast<int>(reader.whole.size()),
-                                           &error, nullptr);
+    reader.vorbis = stb_vorbis_open_memory(reader.whole.data(),
+                                           static_cast<int>(reader.whole.size()), &error, nullptr);
     if (reader.vorbis == nullptr) {
         problem = "found an Ogg Vorbis recording that cannot be decoded (stb_vorbis error " +
                   std::to_string(error) + "), where a whole Vorbis stream was expected";
@@ -354,12 +294,11 @@ bool skip_tag(CodecReader& reader, std::size_t offset) {
 CodecOpening open_codec(AudioInput& audio, std::string& problem) {
     const int descriptor = _fileno(audio.stream);
     const bool is_seekable = !audio.is_pipe;
-    const Start start = look_at_start(audio, descriptor, is_seekable);
-    std::size_t offset = 0;
-    const Kind kind = kind_of(start, is_seekable, offset);
-    if (kind == Kind::Other)
+    const Sniffed sniffed =
+        sniff_recording(look_at_start(audio, descriptor, is_seekable), is_seekable);
+    if (sniffed.kind == CodecKind::Other)
         return CodecOpening::NotCodec;
-    if (kind == Kind::Opus) {
+    if (sniffed.kind == CodecKind::Opus) {
         problem = "found an Ogg Opus recording, which this Windows build cannot read; convert it "
                   "first, for example \"opusdec in.opus in.wav\", or use the Linux build";
         return CodecOpening::Refused;
@@ -367,17 +306,18 @@ CodecOpening open_codec(AudioInput& audio, std::string& problem) {
     auto* reader = new CodecReader;
     reader->descriptor = descriptor;
     reader->is_seekable = is_seekable;
-    reader->start = is_seekable ? _telli64(descriptor) + static_cast<std::int64_t>(offset) : 0;
+    const auto offset = static_cast<std::int64_t>(sniffed.offset);
+    reader->start = is_seekable ? _telli64(descriptor) + offset : 0;
     audio.codec = reader;
-    bool is_open = skip_tag(*reader, offset);
-    switch (kind) {
-    case Kind::Flac:
+    bool is_open = skip_tag(*reader, sniffed.offset);
+    switch (sniffed.kind) {
+    case CodecKind::Flac:
         reader->codec = Codec::Flac;
         is_open = is_open && open_flac(audio, *reader, problem);
         break;
-    case Kind::Mp3:
+    case CodecKind::Mp3:
         reader->codec = Codec::Mp3;
-        reader->mp3_layer = offset + 1 < start.count ? 4 - ((start.bytes[offset + 1] >> 1) & 3) : 3;
+        reader->mp3_layer = sniffed.mpeg_layer > 0 ? sniffed.mpeg_layer : 3;
         is_open = is_open && open_mp3(audio, *reader, problem);
         break;
     default:
@@ -403,9 +343,10 @@ std::int64_t read_codec(AudioInput& audio, std::int16_t* frames, std::int64_t ma
     reader.values.resize(static_cast<std::size_t>(max_frames * channels));
     const std::int64_t got =
         reader.codec == Codec::Mp3
-            ? static_cast<std::int64_t>(drmp3_read_pcm_frames_f32(&reader.mp3, count,
-                                                                  reader.values.data()))
-            : stb_vorbis_get_samples_float_interleaved(reader.vorbis, channels, reader.values.data(),
+            ? static_cast<std::int64_t>(
+                  drmp3_read_pcm_frames_f32(&reader.mp3, count, reader.values.data()))
+            : stb_vorbis_get_samples_float_interleaved(reader.vorbis, channels,
+                                                       reader.values.data(),
                                                        static_cast<int>(reader.values.size()));
     for (std::int64_t n = 0; n < got * channels; ++n)
         frames[n] = scaled_sample(reader.values[static_cast<std::size_t>(n)]);
