@@ -40,6 +40,7 @@ dictionary_of() {
         rescue_stream_fuzz) echo fuzz/rescue_stream.dict ;;
         rescue_file_fuzz) echo fuzz/audio.dict ;;
         program_*) echo fuzz/program.dict ;;
+        codec_sniff_fuzz) echo fuzz/codec.dict ;;
     esac
 }
 
