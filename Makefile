@@ -97,17 +97,19 @@ fuzz: setup-fuzz
 valgrind: all
 	bash scripts/valgrind.sh
 
-# qirvex.exe for 64-bit Windows, cross-compiled with MinGW-w64 into build-windows/ (needs
-# g++-mingw-w64-x86-64-posix). The unit tests are not cross-built: windows-test is their stand-in.
+# qirvex.exe and qirvex-rescue.exe for 64-bit Windows, cross-compiled with MinGW-w64 into
+# build-windows/ (needs g++-mingw-w64-x86-64-posix and libstb-dev). The unit tests are not
+# cross-built: windows-test is their stand-in.
 windows: setup-windows
 	cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
 	      -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
 	cmake --build build-windows -j $(JOBS)
 
-# Runs qirvex.exe under Wine beside the Linux build on a table of cases and compares target files,
-# console text and exit statuses (needs wine64).
-windows-test: all windows
-	python3 scripts/windows_test.py build/qirvex build-windows/qirvex.exe
+# Runs qirvex.exe and qirvex-rescue.exe under Wine beside the Linux build on a table of cases and
+# compares target files, console text and exit statuses (needs wine64, and sox, lame, oggenc and
+# sndfile-convert for the recordings).
+windows-test: all windows setup-tools
+	python3 scripts/windows_test.py build build-windows
 
 # The Windows release archive, build-windows/qirvex-windows-x64.zip (needs zip and groff), with
 # the page as one file beside qirvex.exe.

@@ -8,7 +8,9 @@
 #            and cc65, the program file tools qirvex-program's tests run against
 #   fuzz     clang and its fuzzer runtime
 #   web      Emscripten, Debian's Chromium and npm, for the page and its tests
-#   windows  MinGW-w64, Wine, zip and groff, for the Windows build and its tests
+#   windows  MinGW-w64, Wine, zip and groff, for the Windows build and its tests; stb_vorbis
+#            (libstb-dev), which qirvex-rescue.exe reads Ogg Vorbis with, and sndfile-convert
+#            (sndfile-programs), which writes the RF64, ALAC and Opus files its tests read
 #   sound    PulseAudio, the sound server whose null sink the live sound tests play and capture
 #   bench    Google Benchmark, for the microbenchmarks
 #   ber      numpy and matplotlib for /usr/bin/python3
@@ -57,6 +59,8 @@ for group in "$@"; do
         [ -x /usr/lib/wine/wine64 ] || missing_bare+=(wine64)
         command -v zip >/dev/null || missing_bare+=(zip)
         command -v groff >/dev/null || missing_bare+=(groff-base)
+        dpkg -s libstb-dev >/dev/null 2>&1 || missing_bare+=(libstb-dev)
+        command -v sndfile-convert >/dev/null || missing_bare+=(sndfile-programs)
         ;;
     sound)
         # The daemon alone: its recommendations would bring a desktop's sound stack.

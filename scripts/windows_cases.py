@@ -45,6 +45,8 @@ class Case:
     read_only: tuple = ()       # files made read-only before the run
     through_cmd: bool = False   # run from a batch file by cmd, which echoes %ERRORLEVEL%
     merged: bool = False        # both streams into one file (> log 2>&1): their order counts
+    program: str = "qirvex"     # qirvex or qirvex-rescue
+    stdin: bytes = None         # what a pipe into standard input carries; None: no input
 
 
 def canonical_wav(frames, rate_hz, bits, channels, format_tag=1):

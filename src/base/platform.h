@@ -16,6 +16,11 @@
 // The wide-character argument vector of wmain as UTF-8 byte strings.
 [[nodiscard]] std::vector<std::string> utf8_arguments(int argc, wchar_t** wide_argv);
 
+// What a program's wmain does: the console texts written byte for byte
+// (use_binary_standard_streams), then `run` called with the arguments as UTF-8, as main is on
+// POSIX; returns its status.
+[[nodiscard]] int run_with_utf8_arguments(int argc, wchar_t** wide_argv, int (*run)(int, char**));
+
 // Switches standard output and standard error to binary mode, in which the C library writes
 // every byte as it is: its text mode would turn the "\r\n" that ends a usage line into
 // "\r\r\n". Also leaves standard error unbuffered, as on Linux, so that the two streams

@@ -43,6 +43,16 @@ std::vector<std::string> utf8_arguments(int argc, wchar_t** wide_argv) {
     return arguments;
 }
 
+int run_with_utf8_arguments(int argc, wchar_t** wide_argv, int (*run)(int, char**)) {
+    use_binary_standard_streams();
+    std::vector<std::string> arguments = utf8_arguments(argc, wide_argv);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    return run(argc, argv.data());
+}
+
 void use_binary_standard_streams() {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
@@ -69,8 +79,27 @@ bool is_regular_file(std::FILE* stream) {
     return _fstat64(_fileno(stream), &status) == 0 && (status.st_mode & _S_IFREG) != 0;
 }
 
-// Only the rescue decoder asks, and it is not built for Windows.
-std::int64_t waiting_bytes(std::FILE*) { return -1; }
+namespace {
+
+HANDLE handle_of(std::FILE* stream) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+}
+
+bool is_pipe(std::FILE* stream) { return GetFileType(handle_of(stream)) == FILE_TYPE_PIPE; }
+
+// How long wait_for_bytes sleeps between its looks at the pipe: Windows cannot wait on an
+// anonymous pipe for bytes without reading them. A twentieth of a second of audio, the live
+// block of the decode loop, is 50 ms; 5 ms adds at most a tenth of that.
+constexpr DWORD pipe_look_ms = 5;
+
+} // namespace
+
+std::int64_t waiting_bytes(std::FILE* stream) {
+    DWORD bytes = 0;
+    if (!is_pipe(stream) || !PeekNamedPipe(handle_of(stream), nullptr, 0, nullptr, &bytes, nullptr))
+        return -1;
+    return bytes;
+}
 
 bool is_terminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
@@ -110,20 +139,35 @@ bool close_and_truncate(std::FILE* stream, std::int64_t bytes) {
 
 bool remove_file(const char* name) { return _wremove(wide_name(name).c_str()) == 0; }
 
-// Only the rescue decoder asks for these three, and it is not built for Windows.
-bool is_writer_gone(std::FILE*) { return false; }
+// A pipe whose every writer has closed it answers a look with ERROR_BROKEN_PIPE once it is
+// empty; while bytes still wait in it, it looks like any other.
+bool is_writer_gone(std::FILE* stream) {
+    DWORD bytes = 0;
+    return is_pipe(stream) &&
+           !PeekNamedPipe(handle_of(stream), nullptr, 0, nullptr, &bytes, nullptr) &&
+           GetLastError() == ERROR_BROKEN_PIPE;
+}
 
-void wait_for_bytes(std::FILE*) {}
+// Looks at the pipe every pipe_look_ms; its callers look again for what they wait for.
+void wait_for_bytes(std::FILE* stream) {
+    while (is_pipe(stream) && waiting_bytes(stream) == 0 && !is_writer_gone(stream))
+        Sleep(pipe_look_ms);
+}
 
-bool fail_further_reads(std::FILE*) { return false; }
+// NUL opened for writing only fails every read, as /dev/null does on POSIX.
+bool fail_further_reads(std::FILE* stream) {
+    const int write_only = _wopen(L"NUL", _O_WRONLY | _O_BINARY);
+    if (write_only < 0)
+        return false;
+    const bool is_replaced = _dup2(write_only, _fileno(stream)) == 0;
+    _close(write_only);
+    return is_replaced;
+}
 
 // The same volume and file index: the same file, under whatever name it was opened.
 bool is_same_file(std::FILE* first, std::FILE* second) {
     BY_HANDLE_FILE_INFORMATION a{};
     BY_HANDLE_FILE_INFORMATION b{};
-    const auto handle_of = [](std::FILE* stream) {
-        return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-    };
     if (!GetFileInformationByHandle(handle_of(first), &a) ||
         !GetFileInformationByHandle(handle_of(second), &b))
         return false;

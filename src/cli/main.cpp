@@ -17,15 +17,7 @@ int run(int argc, char** argv) {
 #if defined(_WIN32)
 // Windows hands the arguments over as wide-character strings. The console texts are bytes, each
 // line end written out in full, so the streams must not add a carriage return of their own.
-int wmain(int argc, wchar_t** wide_argv) {
-    use_binary_standard_streams();
-    std::vector<std::string> arguments = utf8_arguments(argc, wide_argv);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    return run(argc, argv.data());
-}
+int wmain(int argc, wchar_t** wide_argv) { return run_with_utf8_arguments(argc, wide_argv, run); }
 #else
 int main(int argc, char** argv) { return run(argc, argv); }
 #endif

@@ -3,6 +3,9 @@
 
 #include "base/platform.h"
 #include "rescue/sample_range.h"
+#if defined(_WIN32)
+#include "rescue/codec_input.h"
+#endif
 
 #include <algorithm>
 #include <array>
@@ -221,6 +224,22 @@ bool open_audio(AudioInput& audio, std::FILE* stream, const RawLayout& raw, std:
         if (!check_layout(audio.info, problem))
             return false;
     }
+#if defined(_WIN32)
+    // What Debian's libsndfile reads through its external libraries, this build reads itself.
+    if (!raw.is_raw) {
+        switch (open_codec(audio, problem)) {
+        case CodecOpening::Opened:
+            if (check_layout(audio.info, problem))
+                return true;
+            close_codec(audio);
+            return false;
+        case CodecOpening::Refused:
+            return false;
+        case CodecOpening::NotCodec:
+            break;
+        }
+    }
+#endif
     audio.file = sf_open_fd(fileno(stream), SFM_READ, &audio.info, SF_FALSE);
     if (audio.file == nullptr) {
         problem = open_problem(audio, raw);
@@ -239,6 +258,13 @@ std::int64_t read_audio(AudioInput& audio, std::int16_t* frames, std::int64_t ma
     if (audio.has_ended)
         return 0;
     sf_count_t got = 0;
+#if defined(_WIN32)
+    if (audio.codec != nullptr) {
+        got = read_codec(audio, frames, max_frames);
+        audio.frames_read += got;
+        return got;
+    }
+#endif
     if (audio.is_block_coded && audio.is_pipe && waiting_bytes(audio.stream) < ample_block_bytes) {
         got = read_by_frames(audio, frames, max_frames);
     } else if (!audio.is_float) {
@@ -261,6 +287,10 @@ std::int64_t read_audio(AudioInput& audio, std::int16_t* frames, std::int64_t ma
 
 std::string audio_shortfall(AudioInput& audio) {
     constexpr const char* cut = "the recording ends before the length its header declares";
+#if defined(_WIN32)
+    if (audio.codec != nullptr)
+        return "";
+#endif
     // The blocks ran out before the header's count of them (and the failed read was ours).
     if (audio.is_block_coded && audio.has_ended && audio.frames_read < audio.info.frames)
         return cut;
@@ -273,6 +303,10 @@ std::string audio_shortfall(AudioInput& audio) {
 }
 
 std::string audio_format_name(const AudioInput& audio) {
+#if defined(_WIN32)
+    if (audio.codec != nullptr)
+        return codec_format_name(audio);
+#endif
     std::string name;
     for (const int mask : {SF_FORMAT_TYPEMASK, SF_FORMAT_SUBMASK}) {
         SF_FORMAT_INFO format{};
@@ -285,6 +319,9 @@ std::string audio_format_name(const AudioInput& audio) {
 }
 
 void close_audio(AudioInput& audio) {
+#if defined(_WIN32)
+    close_codec(audio);
+#endif
     if (audio.file != nullptr)
         sf_close(audio.file);
     audio.file = nullptr;

@@ -29,8 +29,13 @@ struct RawLayout {
 // The names raw_format_code takes, for messages and the help text.
 [[nodiscard]] const char* raw_format_names();
 
+// The Windows build's reader of FLAC, MP3 and Ogg Vorbis (codec_input.h), which its libsndfile
+// lacks; never used on Linux.
+struct CodecReader;
+
 struct AudioInput {
     SNDFILE* file = nullptr;
+    CodecReader* codec = nullptr;   // Windows: the FLAC, MP3 or Ogg Vorbis decoder, in file's place
     std::FILE* stream = nullptr;    // what libsndfile reads, through its descriptor
     SF_INFO info{};                 // rate, channels, format and, when known, frames
     bool is_pipe = false;           // read as a stream: no seek, no known length
