@@ -63,11 +63,12 @@ bool is_hex_digit(std::uint8_t byte) { return hex_value(byte) >= 0; }
 struct Repairing {
     std::vector<ReadByte>& bytes;
     std::vector<ByteRepair> repairs;
+    std::vector<bool> is_changed; // a byte is changed once at most: its readings were of the old
 
     template <typename Allowed>
     void repair_range(std::size_t first, std::size_t end, Allowed&& is_allowed) {
         for (std::size_t i = first; i < end; ++i) {
-            if (is_allowed(bytes[i].byte))
+            if (is_allowed(bytes[i].byte) || is_changed[i])
                 continue;
             if (const auto found = nearest_allowed(bytes[i], is_allowed))
                 change(i, *found);
@@ -77,6 +78,7 @@ struct Repairing {
     void change(std::size_t offset, const Candidate& candidate) {
         repairs.push_back({offset, bytes[offset].byte, candidate.byte, candidate.margin});
         bytes[offset].byte = candidate.byte;
+        is_changed[offset] = true;
     }
 };
 
@@ -124,6 +126,8 @@ void repair_checksum(Repairing& repairing, std::vector<std::uint8_t>& text,
     std::optional<Candidate> best;
     std::size_t best_offset = 0;
     for (std::size_t i = line.offset + 1; i < line.offset + line.size; ++i) {
+        if (repairing.is_changed[i])
+            continue;
         const std::uint8_t read = text[i];
         for_each_candidate(repairing.bytes[i], [&](const Candidate& candidate) {
             if (!is_hex_digit(candidate.byte) || (best && best->cost <= candidate.cost))
@@ -163,7 +167,7 @@ void repair_records(Repairing& repairing) {
 } // namespace
 
 std::vector<ByteRepair> repair_from_structure(TapeContent content, std::vector<ReadByte>& bytes) {
-    Repairing repairing{bytes, {}};
+    Repairing repairing{bytes, {}, std::vector<bool>(bytes.size(), false)};
     switch (content) {
     case TapeContent::BasicListing:
         // Every byte: the echo of LIST and the prompts around a listing are 7-bit text too.
