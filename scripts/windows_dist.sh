@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Windows release archive, build-windows/qirvex-windows-x64.zip: a folder qirvex\ with
-# qirvex.exe and qirvex-rescue.exe, the browser page as one file (qirvex.html, for reading
-# recordings and listening), the Windows guide as its README, the two manual pages as plain text,
-# the licences of the libraries in qirvex-rescue.exe, the example program, and the
+# qirvex.exe, qirvex-rescue.exe and qirvex-play.exe, the browser page as one file (qirvex.html,
+# for reading recordings and listening), the Windows guide as its README, the three manual pages
+# as plain text, the licences of the libraries in qirvex-rescue.exe and qirvex-play.exe, the example program, and the
 # troubleshooting guide with the pages and pictures it links to. The project's own README
 # stays out: it tells how to build on Linux. The texts get Windows line ends, so that any editor
 # shows them, and every link between them must lead to a file in the zip.
@@ -22,14 +22,15 @@ without_readme_links() {
         -e "s/\[([^]]*)\]\(\.\.\/README\.md[^)]*\)/\1 (in the project's README)/g"
 }
 
-cp build-windows/qirvex.exe build-windows/qirvex-rescue.exe build-web/qirvex.html "$folder/"
+cp build-windows/qirvex.exe build-windows/qirvex-rescue.exe build-windows/qirvex-play.exe \
+    build-web/qirvex.html "$folder/"
 with_crlf < docs/windows.md > "$folder/README.md"
 for doc in troubleshooting robustness performance; do
     without_readme_links < "docs/$doc.md" | with_crlf > "$folder/docs/$doc.md"
 done
 cp docs/ber.png "$folder/docs/"
 # Plain ASCII: no overstriking for bold and underline, no escape sequences.
-for page in qirvex qirvex-rescue; do
+for page in qirvex qirvex-rescue qirvex-play; do
     groff -man -Tascii -P-c -P-b -P-o -P-u "$page.1" | with_crlf > "$folder/$page.txt"
 done
 # qirvex-rescue.exe holds libsndfile (LGPL 2.1, whose ALAC and GSM 6.10 code carry notices of
@@ -39,6 +40,7 @@ with_crlf < third_party/libsndfile/COPYING > "$folder/licences/libsndfile.txt"
 with_crlf < third_party/libsndfile/src/ALAC/LICENSE > "$folder/licences/libsndfile-alac.txt"
 with_crlf < third_party/libsndfile/src/GSM610/COPYRIGHT > "$folder/licences/libsndfile-gsm610.txt"
 with_crlf < third_party/dr_libs/LICENSE > "$folder/licences/dr_libs.txt"
+with_crlf < third_party/miniaudio/LICENSE > "$folder/licences/miniaudio.txt"
 sed -n '/^This software is available under 2 licenses/,$p' /usr/include/stb/stb_vorbis.h |
     with_crlf > "$folder/licences/stb_vorbis.txt"
 cp examples/squares.bas "$folder/"
