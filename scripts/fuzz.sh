@@ -16,7 +16,7 @@ seconds="${FUZZ_SECONDS:-300}"
 runs="${FUZZ_RUNS:--1}"
 harnesses="${FUZZ_HARNESSES:-options_fuzz classifier_fuzz append_fuzz decode_fuzz rescue_stream_fuzz
     rescue_file_fuzz program_65v_fuzz program_hex_fuzz program_srec_fuzz program_mos_fuzz
-    program_listing_fuzz program_mend_fuzz device_choice_fuzz codec_sniff_fuzz}"
+    program_listing_fuzz program_mend_fuzz device_choice_fuzz codec_sniff_fuzz rescue_lane_fuzz}"
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQIRVEX_FUZZ=ON \
     >/dev/null
@@ -27,7 +27,7 @@ cmake --build build-fuzz -j 2 >/dev/null
 # for qirvex-rescue). The rescue stream harness repeats its samples past the look-ahead itself.
 max_len_of() {
     case "$1" in
-        decode_fuzz | rescue_file_fuzz) echo 16384 ;;
+        decode_fuzz | rescue_file_fuzz | rescue_lane_fuzz) echo 16384 ;;
         *) echo 4096 ;;
     esac
 }
@@ -37,7 +37,7 @@ dictionary_of() {
         decode_fuzz | append_fuzz) echo fuzz/wav.dict ;;
         options_fuzz) echo fuzz/options.dict ;;
         classifier_fuzz) echo fuzz/classifier.dict ;;
-        rescue_stream_fuzz) echo fuzz/rescue_stream.dict ;;
+        rescue_stream_fuzz | rescue_lane_fuzz) echo fuzz/rescue_stream.dict ;;
         rescue_file_fuzz) echo fuzz/audio.dict ;;
         program_*) echo fuzz/program.dict ;;
         device_choice_fuzz) echo fuzz/device_choice.dict ;;
