@@ -1,5 +1,9 @@
-// qirvex-play's command line: its option table, GNU-style parsing and help text.
+// qirvex-play's command line: its options, read by getopt_long, and its help text.
 #include "play/play_options.h"
+
+#include "base/small_number.h"
+
+#include <getopt.h>
 
 #include <array>
 #include <cstring>
@@ -7,80 +11,43 @@
 
 namespace {
 
-enum class Key { Device, Level, Baud, Basic, Quiet, ListDevices, Help, Version };
-
-struct OptionRule {
-    char letter;      // the short form
-    const char* name; // the long form, without "--"
-    bool has_value;   // a value follows, attached or as the next argument
-    Key key;
-};
-
-constexpr std::array<OptionRule, 8> option_rules = {{
-    {'d', "device", true, Key::Device},
-    {'l', "level", true, Key::Level},
-    {'b', "baud", true, Key::Baud},
-    {'B', "basic", false, Key::Basic},
-    {'q', "quiet", false, Key::Quiet},
-    {'L', "list-devices", false, Key::ListDevices},
-    {'h', "help", false, Key::Help},
-    {'V', "version", false, Key::Version},
+// The options, for getopt_long: each long option's value is its letter.
+constexpr std::array<option, 9> long_options = {{
+    {"device", required_argument, nullptr, 'd'},
+    {"level", required_argument, nullptr, 'l'},
+    {"baud", required_argument, nullptr, 'b'},
+    {"basic", no_argument, nullptr, 'B'},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"list-devices", no_argument, nullptr, 'L'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
 }};
+// ':' first: a missing value is told from an unknown option.
+constexpr const char* short_options = ":d:l:b:BqLhV";
 
-// A whole decimal number from 0 to 999999; -1 when the text is anything else.
-int small_number(const std::string& text) {
-    if (text.empty() || text.size() > 6)
-        return -1;
-    int value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
+const char* long_name(int letter) {
+    for (const option& entry : long_options)
+        if (entry.name != nullptr && entry.val == letter)
+            return entry.name;
+    return "";
 }
 
-// The long option named exactly, or the only one that `name` begins.
-const OptionRule* find_long(const std::string& name, std::string& problem) {
-    const OptionRule* found = nullptr;
-    int matches = 0;
-    for (const OptionRule& rule : option_rules) {
-        if (name == rule.name)
-            return &rule;
-        if (std::strncmp(rule.name, name.c_str(), name.size()) == 0) {
-            found = &rule;
-            ++matches;
-        }
-    }
-    if (matches == 1)
-        return found;
-    problem = std::string(matches == 0 ? "unknown" : "ambiguous") + " option \"--" + name + "\"";
-    return nullptr;
-}
-
-const OptionRule* find_short(char letter, std::string& problem) {
-    for (const OptionRule& rule : option_rules)
-        if (rule.letter == letter)
-            return &rule;
-    problem = std::string("unknown option \"-") + letter + "\"";
-    return nullptr;
-}
-
-bool apply_value(const OptionRule& rule, const std::string& value, PlayOptions& options,
+bool apply_value(int letter, const std::string& value, PlayOptions& options,
                  std::string& problem) {
     const int number = small_number(value);
     const char* expected = nullptr;
-    switch (rule.key) {
-    case Key::Device:
+    switch (letter) {
+    case 'd':
         options.device = value;
         break;
-    case Key::Level:
+    case 'l':
         if (number >= 1 && number <= 100)
             options.level_percent = number;
         else
             expected = "a level from 1 to 100 (per cent of the tape's own)";
         break;
-    case Key::Baud:
+    case 'b':
         if (number == 300 || number == 600)
             options.baud = number;
         else
@@ -90,78 +57,27 @@ bool apply_value(const OptionRule& rule, const std::string& value, PlayOptions& 
         break;
     }
     if (expected != nullptr)
-        problem = std::string("--") + rule.name + ": found \"" + value + "\" where " + expected +
-                  " was expected";
+        problem = std::string("--") + long_name(letter) + ": found \"" + value + "\" where " +
+                  expected + " was expected";
     return expected == nullptr;
 }
 
-PlayParse apply_flag(const OptionRule& rule, PlayOptions& options) {
-    switch (rule.key) {
-    case Key::Basic:
-        options.is_basic = true;
-        return PlayParse::Run;
-    case Key::Quiet:
-        options.is_quiet = true;
-        return PlayParse::Run;
-    case Key::ListDevices:
-        return PlayParse::ListDevices;
-    case Key::Help:
-        return PlayParse::Help;
-    case Key::Version:
-        return PlayParse::Version;
-    default:
-        return PlayParse::Run;
-    }
-}
-
-struct ArgumentCursor {
-    int argc = 0;
-    char* const* argv = nullptr;
-    int next = 1; // the next argument to read
-};
-
-// One option and its value: `attached` is the text after "=" or after the letter, or null.
-PlayParse apply_option(const OptionRule& rule, const char* attached, ArgumentCursor& cursor,
-                       PlayOptions& options, std::string& problem) {
-    if (!rule.has_value)
-        return apply_flag(rule, options);
-    if (attached == nullptr && cursor.next >= cursor.argc) {
-        problem = std::string("--") + rule.name +
-                  ": found the end of the line where a value "
-                  "was expected";
-        return PlayParse::Error;
-    }
-    const std::string value = attached != nullptr ? attached : cursor.argv[cursor.next++];
-    return apply_value(rule, value, options, problem) ? PlayParse::Run : PlayParse::Error;
-}
-
-PlayParse long_option(const char* text, ArgumentCursor& cursor, PlayOptions& options,
-                      std::string& problem) {
-    const char* equals = std::strchr(text, '=');
-    const OptionRule* rule =
-        find_long(equals ? std::string(text, equals) : std::string(text), problem);
-    if (rule == nullptr)
-        return PlayParse::Error;
-    if (!rule->has_value && equals != nullptr) {
-        problem = std::string("--") + rule->name + ": found a value where none was expected";
-        return PlayParse::Error;
-    }
-    return apply_option(*rule, equals ? equals + 1 : nullptr, cursor, options, problem);
-}
-
-// A group of short options: flags may be bundled, and a value may follow its letter directly.
-PlayParse short_options(const char* text, ArgumentCursor& cursor, PlayOptions& options,
-                        std::string& problem) {
-    for (; *text != '\0'; ++text) {
-        const OptionRule* rule = find_short(*text, problem);
-        if (rule == nullptr)
-            return PlayParse::Error;
-        const char* attached = rule->has_value && text[1] != '\0' ? text + 1 : nullptr;
-        const PlayParse outcome = apply_option(*rule, attached, cursor, options, problem);
-        if (outcome != PlayParse::Run || rule->has_value)
-            return outcome;
-    }
-    return PlayParse::Run;
+// What getopt_long refused, in the words of the family's other programs: `argument` is the
+// argument it was reading.
+std::string refusal(int code, int letter, const char* argument) {
+    const bool is_long = std::strncmp(argument, "--", 2) == 0;
+    if (code == ':')
+        return std::string("--") + long_name(letter) +
+               ": found the end of the line where a value was expected";
+    if (is_long && letter != 0)
+        return std::string("--") + long_name(letter) + ": found a value where none was expected";
+    if (!is_long)
+        return std::string("unknown option \"-") + static_cast<char>(letter) + "\"";
+    const std::string name(argument + 2, std::strcspn(argument + 2, "="));
+    int matches = 0;
+    for (const option& entry : long_options)
+        matches += entry.name != nullptr && std::strncmp(entry.name, name.c_str(), name.size()) == 0;
+    return std::string(matches > 1 ? "ambiguous" : "unknown") + " option \"--" + name + "\"";
 }
 
 } // namespace
@@ -169,30 +85,45 @@ PlayParse short_options(const char* text, ArgumentCursor& cursor, PlayOptions& o
 PlayParse parse_play_options(int argc, char* const* argv, PlayOptions& options,
                              std::string& problem) {
     options = PlayOptions{};
-    std::vector<std::string> files;
-    ArgumentCursor cursor{argc, argv, 1};
-    bool is_after_dashes = false;
-    while (cursor.next < argc) {
-        const char* argument = argv[cursor.next++];
-        PlayParse outcome = PlayParse::Run;
-        if (is_after_dashes || argument[0] != '-' || argument[1] == '\0')
-            files.emplace_back(argument);
-        else if (std::strcmp(argument, "--") == 0)
-            is_after_dashes = true;
-        else if (argument[1] == '-')
-            outcome = long_option(argument + 2, cursor, options, problem);
-        else
-            outcome = short_options(argument + 1, cursor, options, problem);
-        if (outcome != PlayParse::Run)
-            return outcome;
+    // 0, not 1: getopt_long starts afresh, as each parse must.
+    optind = 0;
+    opterr = 0;
+    for (;;) {
+        const int code = getopt_long(argc, argv, short_options, long_options.data(), nullptr);
+        switch (code) {
+        case -1:
+            break;
+        case 'B':
+            options.is_basic = true;
+            continue;
+        case 'q':
+            options.is_quiet = true;
+            continue;
+        case 'L':
+            return PlayParse::ListDevices;
+        case 'h':
+            return PlayParse::Help;
+        case 'V':
+            return PlayParse::Version;
+        case '?':
+        case ':':
+            problem = refusal(code, optopt, argv[optind - 1]);
+            return PlayParse::Error;
+        default:
+            if (!apply_value(code, optarg, options, problem))
+                return PlayParse::Error;
+            continue;
+        }
+        break;
     }
-    if (files.size() != 1) {
-        problem = files.empty() ? "no file given, where a tape or a file to encode was expected"
-                                : "found " + std::to_string(files.size()) +
-                                      " file names, where one tape was expected";
+    const int files = argc - optind;
+    if (files != 1) {
+        problem = files == 0 ? "no file given, where a tape or a file to encode was expected"
+                             : "found " + std::to_string(files) +
+                                   " file names, where one tape was expected";
         return PlayParse::Error;
     }
-    options.input = files[0];
+    options.input = argv[optind];
     return PlayParse::Run;
 }
 

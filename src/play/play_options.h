@@ -1,6 +1,6 @@
-// The command line of qirvex-play, in the GNU style of qirvex-rescue: short options (-d 1, -d1,
-// bundled -qB) and long ones (--device monitor, --device=monitor, or an unambiguous prefix),
-// anywhere before "--".
+// The command line of qirvex-play, in the GNU style, read by getopt_long: short options (-d 1,
+// -d1, bundled -qB) and long ones (--device monitor, --device=monitor, or an unambiguous
+// prefix), anywhere before "--".
 #pragma once
 
 #include <string>

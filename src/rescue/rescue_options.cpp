@@ -2,6 +2,7 @@
 #include "rescue/rescue_options.h"
 
 #include "base/kcs.h"
+#include "base/small_number.h"
 #include "rescue/rescue_decoder.h"
 
 #include <array>
@@ -124,19 +125,6 @@ bool bad_value(const OptionRule& rule, const std::string& value, const char* exp
                std::string& problem) {
     problem = option_label(rule) + ": found \"" + value + "\" where " + expected + " was expected";
     return false;
-}
-
-// A whole decimal number from 0 to 999999; -1 when the text is anything else.
-int small_number(const std::string& text) {
-    if (text.empty() || text.size() > 6)
-        return -1;
-    int value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
 }
 
 bool apply_value(const OptionRule& rule, const std::string& value, RescueOptions& options,
