@@ -228,14 +228,13 @@ EMSCRIPTEN_KEEPALIVE int qx_mend(const std::uint8_t* bytes, const double* data_d
                                  int data_bits) {
     mended.clear();
     std::vector<ReadByte> reads(static_cast<std::size_t>(std::max(count, 0)));
-    std::vector<std::uint8_t> plain(reads.size());
     for (std::size_t i = 0; i < reads.size(); ++i) {
-        reads[i].byte = plain[i] = bytes[i];
+        reads[i].byte = bytes[i];
         reads[i].data_bits = data_bits == 7 ? 7 : 8;
         for (std::size_t k = 0; k < 8; ++k)
             reads[i].data_d[k] = static_cast<float>(data_d[i * 8 + k]);
     }
-    for (const ByteRepair& repair : repair_from_structure(classify_tape(plain), reads))
+    for (const ByteRepair& repair : mend_tape(reads).repairs)
         mended.insert(mended.end(), {static_cast<double>(repair.offset),
                                      static_cast<double>(repair.before),
                                      static_cast<double>(repair.after),

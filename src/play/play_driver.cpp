@@ -137,16 +137,10 @@ std::uint64_t play_tape(PlayTape& tape, SoundStream& stream, const PlayOptions& 
 
 int list_playback_devices() {
     std::string problem;
-    SoundSystem* system = open_sound_system(problem);
-    if (system == nullptr) {
-        std::fprintf(stderr, "%s: %s\n", program_name, problem.c_str());
-        return play_failed;
-    }
-    const std::vector<DeviceEntry> devices = list_devices(*system, Direction::Playback);
-    std::fputs(device_listing(devices, Direction::Playback, sound_system_name(*system)).c_str(),
-               stdout);
-    close_sound_system(system);
-    return play_done;
+    if (write_device_list(Direction::Playback, stdout, problem))
+        return play_done;
+    std::fprintf(stderr, "%s: %s\n", program_name, problem.c_str());
+    return play_failed;
 }
 
 struct Player {

@@ -185,3 +185,10 @@ std::vector<ByteRepair> repair_from_structure(TapeContent content, std::vector<R
     }
     return repairing.repairs;
 }
+
+MendedTape mend_tape(std::vector<ReadByte>& bytes) {
+    MendedTape mended;
+    mended.content = classify_tape(plain(bytes));
+    mended.repairs = repair_from_structure(mended.content, bytes);
+    return mended;
+}

@@ -38,3 +38,11 @@ constexpr float most_repair_margin = 0.5F;
 // tape. Other data is left as it is.
 [[nodiscard]] std::vector<ByteRepair> repair_from_structure(TapeContent content,
                                                             std::vector<ReadByte>& bytes);
+
+struct MendedTape {
+    TapeContent content = TapeContent::OtherData; // what the tape holds, judged from its bytes
+    std::vector<ByteRepair> repairs;
+};
+
+// Judges what the bytes hold (classify_tape) and repairs them in place as that allows.
+[[nodiscard]] MendedTape mend_tape(std::vector<ReadByte>& bytes);

@@ -119,12 +119,5 @@ void close_capture(CaptureInput& capture) {
 }
 
 bool list_capture_devices(std::FILE* out, std::string& problem) {
-    SoundSystem* system = open_sound_system(problem);
-    if (system == nullptr)
-        return false;
-    const std::vector<DeviceEntry> devices = list_devices(*system, Direction::Capture);
-    std::fputs(device_listing(devices, Direction::Capture, sound_system_name(*system)).c_str(),
-               out);
-    close_sound_system(system);
-    return true;
+    return write_device_list(Direction::Capture, out, problem);
 }

@@ -69,9 +69,13 @@ std::int64_t gather(RescueDecoder& decoder, const std::int16_t* frames, std::int
 // How much of the line a lane's framed words account for, in seconds of tape. A lane at four
 // times the line's rate frames more words than the right one (190 to 112 on a 300-baud
 // listing), each a quarter as long.
+std::int64_t framed_words(const DecodeLane& lane) {
+    return lane.clock.words - lane.clock.suspect_words;
+}
+
 double framed_seconds(const DecodeLane& lane) {
-    const std::int64_t framed = lane.clock.words - lane.clock.suspect_words;
-    return static_cast<double>(framed * word_bits(lane.clock.frame.format)) / lane.baud;
+    return static_cast<double>(framed_words(lane) * word_bits(lane.clock.frame.format)) /
+           lane.baud;
 }
 
 // A faster lane is taken over a slower one only when its framed words account for this much
@@ -107,10 +111,6 @@ int best_lane(const RescueDecoder& decoder, Takes&& takes) {
         }
     }
     return best;
-}
-
-std::int64_t framed_words(const DecodeLane& lane) {
-    return lane.clock.words - lane.clock.suspect_words;
 }
 
 // The lane to keep: once one with runs of words has read trial_words framed words, not

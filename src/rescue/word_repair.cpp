@@ -3,7 +3,6 @@
 
 #include "programs/memory_image.h"
 #include "programs/structure_repair.h"
-#include "programs/tape_content.h"
 
 #include <cmath>
 #include <string>
@@ -29,12 +28,8 @@ std::vector<ReadByte> read_bytes(const std::vector<DecodedWord>& words, int data
 std::int64_t repair_words(std::vector<DecodedWord>& words, int data_bits, std::FILE* report,
                           std::uint32_t rate_hz) {
     std::vector<ReadByte> bytes = read_bytes(words, data_bits);
-    std::vector<std::uint8_t> plain(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        plain[i] = bytes[i].byte;
-    const TapeContent content = classify_tape(plain);
-    const std::vector<ByteRepair> repairs = repair_from_structure(content, bytes);
-    for (const ByteRepair& repair : repairs) {
+    const MendedTape mended = mend_tape(bytes);
+    for (const ByteRepair& repair : mended.repairs) {
         DecodedWord& word = words[repair.offset];
         word.byte = repair.after;
         word.is_repaired = true;
@@ -44,8 +39,8 @@ std::int64_t repair_words(std::vector<DecodedWord>& words, int data_bits, std::F
                          "0x%02X (%s); the bits changed read at margin %.2f or less\n",
                          repair.offset, word.edge / rate_hz,
                          static_cast<long long>(std::floor(word.edge + 0.5)),
-                         content_name(content), repair.before, repair.after,
+                         content_name(mended.content), repair.before, repair.after,
                          byte_name(repair.after).c_str(), repair.margin);
     }
-    return static_cast<std::int64_t>(repairs.size());
+    return static_cast<std::int64_t>(mended.repairs.size());
 }

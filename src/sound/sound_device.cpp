@@ -259,3 +259,13 @@ void close_stream(SoundStream* stream) {
     ma_device_uninit(&stream->device);
     delete stream;
 }
+
+bool write_device_list(Direction direction, std::FILE* out, std::string& problem) {
+    SoundSystem* system = open_sound_system(problem);
+    if (system == nullptr)
+        return false;
+    const std::vector<DeviceEntry> devices = list_devices(*system, direction);
+    std::fputs(device_listing(devices, direction, sound_system_name(*system)).c_str(), out);
+    close_sound_system(system);
+    return true;
+}

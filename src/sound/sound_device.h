@@ -10,6 +10,7 @@
 #include "sound/sound_ring.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ void close_sound_system(SoundSystem* system);
 // The devices for one direction, as the system lists them now; open_stream takes a position in
 // the latest list of its direction.
 [[nodiscard]] std::vector<DeviceEntry> list_devices(SoundSystem& system, Direction direction);
+
+// Writes the readable list of one direction's devices to `out`, as --list-devices shows it;
+// false, with `problem` saying why, when no sound system answers.
+[[nodiscard]] bool write_device_list(Direction direction, std::FILE* out, std::string& problem);
 
 struct StreamFormat {
     std::uint32_t rate_hz = 0; // frames per second; 0: the device's own
