@@ -64,17 +64,19 @@ describe('decoding recordings in the page', () => {
   test('changing the settings after a decode decodes the recording again', async () => {
     const { page } = browser;
     const fast = encodeWithQirvex(files.folder, 'fast', basicListing(4), ['-R1']);
-    await page.selectOption('#dec-baud', '300');
+    // The file first, at the rate found: a setting changed before it would decode the last
+    // recording again, and the file chosen meanwhile would wait for nothing.
     await decodeThroughInput(page, fast);
+    assert.ok((await downloadedData(page)).equals(basicListing(4)));
+    assert.match(await page.textContent('#read-summary'), /· 600 baud \(found\) ·/);
+    await page.selectOption('#dec-baud', '300');
+    await page.waitForFunction(() => document.body.dataset.decoding === 'false');
     assert.notEqual(await page.textContent('#listing'), basicListing(4).toString('latin1').replaceAll('\r\n', '\n'));
     await page.selectOption('#dec-baud', '600');
     await page.waitForFunction(() => document.body.dataset.decoding === 'false');
     assert.ok((await downloadedData(page)).equals(basicListing(4)));
-    // Found, the rate is the same.
     await page.selectOption('#dec-baud', '0');
     await page.waitForFunction(() => document.body.dataset.decoding === 'false');
-    assert.ok((await downloadedData(page)).equals(basicListing(4)));
-    assert.match(await page.textContent('#read-summary'), /· 600 baud \(found\) ·/);
   });
 
   test('a character opens the view of its audio in sight, where the arrow keys step at once', async () => {
