@@ -41,4 +41,7 @@ const worker = connectWorker();
 setUpTabs();
 setUpEncoding(worker);
 setUpReading(worker);
+// `ready`: the scripts started (startup-check.js looks for it); `core`: the worker holds the
+// encoder and decoder.
 document.body.dataset.ready = 'true';
+worker.on('core-ready', () => { document.body.dataset.core = 'ready'; });

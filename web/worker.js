@@ -17,6 +17,9 @@ const ready = fetch(new URL('qirvex-core.wasm', import.meta.url))
     onWavPiece: (bytes) => encodeParts.push(new Blob([bytes])),
     onEncodeProgress: (done, total) => postMessage({ type: 'encode-progress', done, total }),
   }));
+// The page marks itself loaded only then: a reload while the binary is still on its way would
+// cancel its fetch.
+ready.then(() => postMessage({ type: 'core-ready' }));
 
 let session = null;
 let listenPort = null;

@@ -89,7 +89,7 @@ describe('bad input in the page', () => {
     const { page } = browser;
     await page.addInitScript(() => { delete window.AudioWorkletNode; });
     await page.reload();
-    await page.waitForSelector('body[data-ready="true"]');
+    await page.waitForSelector('body[data-core="ready"]');
     await page.click('#tab-read');
     await page.click('#listen-button');
     assert.match(await page.textContent('#read-status'), /^This browser has no AudioWorklet/);

@@ -78,7 +78,7 @@ describe('machine code played as the 65V load text', () => {
     test(`${name}: the same WAV as qirvex-program to-tape and qirvex`, async () => {
       const { page } = browser;
       await page.reload();
-      await page.waitForSelector('body[data-ready="true"]');
+      await page.waitForSelector('body[data-core="ready"]');
       await page.setInputFiles('#encode-file', files[file]);
       await setFields(page, set);
       assert.equal(await page.isChecked('#opt-basic'), false, 'BASIC mode stays on for machine code');
@@ -112,7 +112,7 @@ describe('machine code played as the 65V load text', () => {
     ];
     for (const { path, set, message } of cases) {
       await page.reload();
-      await page.waitForSelector('body[data-ready="true"]');
+      await page.waitForSelector('body[data-core="ready"]');
       await page.setInputFiles('#encode-file', path);
       await setFields(page, set);
       await page.click('#download-wav');

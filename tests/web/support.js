@@ -44,7 +44,7 @@ export function servePage() {
 }
 
 // Chromium headless with a fresh profile; `extraArgs` add switches such as the fake capture
-// device. Waits until the page's modules have started unless `isStartAwaited` is false.
+// device. Waits until the page's worker holds the core unless `isStartAwaited` is false.
 // Resolves to { context, page, problems, close }.
 export async function openPage(url, extraArgs = [], { isStartAwaited = true } = {}) {
   const profile = mkdtempSync(join(tmpdir(), 'qirvex-chromium-'));
@@ -65,7 +65,7 @@ export async function openPage(url, extraArgs = [], { isStartAwaited = true } = 
   page.on('requestfailed', (request) => problems.push(`failed: ${request.url()}`));
   page.on('response', (response) => { if (response.status() >= 400) problems.push(`${response.status()}: ${response.url()}`); });
   await page.goto(url);
-  if (isStartAwaited) await page.waitForSelector('body[data-ready="true"]');
+  if (isStartAwaited) await page.waitForSelector('body[data-core="ready"]');
   return {
     context, page, problems,
     close: async () => {
