@@ -103,6 +103,8 @@ void drain_lane(DecodeLane& lane, std::int64_t origin_frames, std::vector<Decode
         if (lane.clock.words == 1)
             word.gap_before += origin;
         word.mark_level /= scale;
+        word.baud = lane.baud;
+        word.format = lane.clock.frame.format;
         word.space_level /= scale;
         count_repeats(lane.repeats, word);
         words.push_back(word);

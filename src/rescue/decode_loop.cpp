@@ -100,7 +100,8 @@ void write_words(DecodeWriter& writer, std::vector<DecodedWord>& words) {
         return;
     }
     for (const DecodedWord& word : words) {
-        write_byte(word.byte, writer.targets.target);
+        if (writer.targets.target != nullptr)
+            write_byte(word.byte, writer.targets.target);
         if (word.lost_before > 0 && writer.targets.report != nullptr)
             report_loss(writer.targets.report, writer.rate_hz, word);
         if ((word.is_framing_error || word.is_parity_error) && writer.targets.report != nullptr)
@@ -109,6 +110,8 @@ void write_words(DecodeWriter& writer, std::vector<DecodedWord>& words) {
             record_word(writer.targets.record, writer.rate_hz, writer.written, word);
         ++writer.written;
     }
+    if (writer.targets.side != nullptr)
+        take_side_words(*writer.targets.side, words);
     writer.has_pending = writer.has_pending || !words.empty();
     words.clear();
 }
@@ -116,7 +119,8 @@ void write_words(DecodeWriter& writer, std::vector<DecodedWord>& words) {
 void flush_when_due(DecodeWriter& writer, std::int64_t frames_read, bool is_live) {
     if (!writer.has_pending || (!is_live && frames_read - writer.flushed_at < writer.flush_frames))
         return;
-    std::fflush(writer.targets.target);
+    if (writer.targets.target != nullptr)
+        std::fflush(writer.targets.target);
     writer.flushed_at = frames_read;
     writer.has_pending = false;
 }
@@ -138,7 +142,9 @@ bool decode_block(DecodeSession& session, const std::int16_t* frames, std::int64
     push_frames(session.decoder, frames, count, session.words);
     write_words(session.writer, session.words);
     flush_when_due(session.writer, frames_read, is_live);
-    return std::ferror(session.writer.targets.target) == 0;
+    const DecodeTargets& targets = session.writer.targets;
+    const bool is_side_written = targets.side == nullptr || targets.side->problem.empty();
+    return is_side_written && (targets.target == nullptr || std::ferror(targets.target) == 0);
 }
 
 RescueResult end_decode(DecodeSession& session) {
@@ -151,7 +157,8 @@ RescueResult end_decode(DecodeSession& session) {
         writer.targets.is_repaired = false;
         write_words(writer, writer.held);
     }
-    std::fflush(writer.targets.target);
+    if (writer.targets.target != nullptr)
+        std::fflush(writer.targets.target);
     return rescue_result(session.decoder);
 }
 

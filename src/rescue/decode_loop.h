@@ -6,6 +6,7 @@
 #include "rescue/audio_input.h"
 #include "rescue/progress.h"
 #include "rescue/rescue_decoder.h"
+#include "rescue/side_output.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -13,10 +14,11 @@
 #include <vector>
 
 struct DecodeTargets {
-    std::FILE* target = nullptr; // the decoded bytes
+    std::FILE* target = nullptr; // the decoded bytes; null where the side's programs are written
     std::FILE* report = nullptr; // one line per suspect word; null: no report
     std::FILE* record = nullptr; // a tab-separated line for every word; null: no record
     bool is_repaired = false;    // the words are held to the end and repaired from structure
+    SideWriter* side = nullptr;  // the side's programs, listed or split as each one ends
 };
 
 struct DecodeOutcome {

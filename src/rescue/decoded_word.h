@@ -35,6 +35,8 @@ struct DecodedWord {
     double edge = 0;               // the start edge, in samples from the start of the recording
     double gap_before = 0;         // samples from the end of the word before (or the start)
     double bit_samples = 0;        // the bit period it was read at, in samples
+    int baud = 0;                  // the bit rate of the line it was read on
+    WordFormat format;             // and its framing
     double mark_level = 0;         // the mark level it was read against, a share of full scale
     double space_level = 0;        // the space level likewise
     int bit_count = 0;             // the bits read, start to last stop

@@ -7,6 +7,7 @@
 #include "rescue/decode_loop.h"
 #include "rescue/interruption.h"
 #include "rescue/rescue_options.h"
+#include "rescue/side_output.h"
 
 #include <cerrno>
 #include <cmath>
@@ -81,12 +82,6 @@ bool is_standard_output(const RescueOptions& options) {
            (options.target.empty() && options.input == standard_name);
 }
 
-// "8N2", "7E1": data bits, parity, stop bits.
-std::string framing_name(const WordFormat& format) {
-    const char parity = format.parity == Parity::Even ? 'E' : format.parity == Parity::Odd ? 'O' : 'N';
-    return std::to_string(format.data_bits) + parity + std::to_string(format.stop_bits);
-}
-
 // Words that read every bit twice or four times were read at a rate that the line runs at a
 // half or a quarter of: clean-looking words, and wrong bytes.
 std::string repeated_bits_problem(const RescueResult& result) {
@@ -156,6 +151,21 @@ void report_summary(const Job& job, const RescueResult& result, std::int64_t rep
                  result.is_baud_found ? " (rate found)" : "", result.speed * 100);
 }
 
+// "10 programs, 9 clean, 1 damaged; 3 junk stretches (7 bytes)", and where they went.
+void report_side_summary(const Job& job, const RescueResult& result, const SideWriter& side) {
+    std::string text = std::to_string(side.programs) + " program(s), " +
+                       std::to_string(side.programs - side.damaged) + " clean, " +
+                       std::to_string(side.damaged) + " damaged; " + std::to_string(side.junk) +
+                       " junk stretch(es) (" + std::to_string(side.junk_bytes) + " bytes)";
+    if (side.repaired > 0)
+        text += "; " + std::to_string(side.repaired) + " bytes repaired";
+    if (!side.folder.empty())
+        text += "; written to " + side.folder;
+    std::fprintf(job.console.messages, "%s: %s; %d baud%s, tape speed %.2f %%\n", program_name,
+                 text.c_str(), result.baud, result.is_baud_found ? " (rate found)" : "",
+                 result.speed * 100);
+}
+
 // The progress line is for a person watching a file decode on a terminal, not for pipes, and
 // not where the listing itself is appearing.
 Progress progress_for(const Job& job, const AudioInput& audio, std::FILE* target) {
@@ -170,8 +180,21 @@ Progress progress_for(const Job& job, const AudioInput& audio, std::FILE* target
     return progress;
 }
 
-// Turns the outcome into messages and the exit status.
-int conclude(const Job& job, const InputFacts& input, const DecodeOutcome& outcome) {
+// Whether the decode was clean: every word, or where the side's programs were written, every
+// program (the junk between them says nothing of the programs).
+bool is_clean_outcome(const DecodeOutcome& outcome, const SideWriter* side) {
+    const RescueResult& result = outcome.result;
+    const bool are_words_clean = side != nullptr
+                                     ? side->programs > 0 && side->damaged == 0
+                                     : result.bytes > 0 && result.suspect_words == 0 &&
+                                           result.lost_words == 0 && outcome.repaired == 0;
+    return are_words_clean && result.repeat_factor == 1 && outcome.shortfall.empty();
+}
+
+// Turns the outcome into messages and the exit status. `side`: the programs written, where the
+// side was listed or split; null where the bytes were written.
+int conclude(const Job& job, const InputFacts& input, const DecodeOutcome& outcome,
+             const SideWriter* side) {
     const RescueResult& result = outcome.result;
     if (outcome.signal != 0) {
         char text[160];
@@ -194,14 +217,13 @@ int conclude(const Job& job, const InputFacts& input, const DecodeOutcome& outco
                     "no words found; check --baud, --channel and the framing");
     if (result.repeat_factor > 1)
         report_file(job, job.input_label, repeated_bits_problem(result));
-    if (!job.options.is_quiet)
+    if (!job.options.is_quiet && side != nullptr)
+        report_side_summary(job, result, *side);
+    else if (!job.options.is_quiet)
         report_summary(job, result, outcome.repaired);
     if (outcome.signal != 0)
         return rescue_signalled + outcome.signal;
-    const bool is_clean = result.bytes > 0 && result.suspect_words == 0 && result.lost_words == 0 &&
-                          outcome.repaired == 0 && result.repeat_factor == 1 &&
-                          outcome.shortfall.empty();
-    return is_clean ? rescue_clean : rescue_suspect;
+    return is_clean_outcome(outcome, side) ? rescue_clean : rescue_suspect;
 }
 
 // True when everything written reached the output; a file is closed, standard output flushed.
@@ -283,7 +305,7 @@ int end_job(const Job& job, const Outputs& outputs, const InputFacts& input,
     const bool is_closed = finish_output(job, outputs.record) && finish_output(job, outputs.target);
     // A reader that went away already said so through its signal.
     outcome.is_written = outcome.is_written && (is_closed || outcome.signal != 0);
-    return conclude(job, input, outcome);
+    return conclude(job, input, outcome, nullptr);
 }
 
 DecodeTargets targets_of(const Job& job, const Outputs& outputs) {
@@ -300,6 +322,51 @@ int decode_to_target(Job& job, AudioInput& audio, std::FILE* input) {
     const DecodeOutcome outcome =
         decode_recording(audio, job.options.settings, targets_of(job, outputs), progress);
     return end_job(job, outputs, facts_of(audio), outcome);
+}
+
+bool is_side(const RescueOptions& options) {
+    return options.is_list || !options.split_folder.empty();
+}
+
+// Lists or splits the programs of the opened recording: the table on standard output, the files
+// in the folder, each as the line falls quiet after its program.
+int decode_side(Job& job, AudioInput& audio, std::FILE* input) {
+    const RescueOptions& options = job.options;
+    std::FILE* record = nullptr;
+    if (!options.record.empty()) {
+        if (options.record == standard_name && options.is_list) {
+            report_file(job, options.record,
+                        "the record of every word needs a file: standard output carries the list");
+            return rescue_failed;
+        }
+        record = options.record == standard_name ? job.console.out
+                 : may_write(job, options.record, input, nullptr)
+                     ? create_file(job, options.record)
+                     : nullptr;
+        if (record == nullptr)
+            return rescue_failed;
+    }
+    job.target_label = options.split_folder.empty() ? "standard output" : options.split_folder;
+    SideWriter side;
+    side.table = options.is_list ? job.console.out : nullptr;
+    side.folder = options.split_folder;
+    side.is_mended = options.is_repair;
+    side.report = options.is_report ? job.console.messages : nullptr;
+    const auto rate_hz = static_cast<std::uint32_t>(audio.info.samplerate);
+    if (!open_side(side, rate_hz, options.force_overwrite)) {
+        report_file(job, side.folder, side.problem);
+        return rescue_failed;
+    }
+    Progress progress = progress_for(job, audio, side.table);
+    const DecodeTargets targets{nullptr, side.report, record, false, &side};
+    DecodeOutcome outcome = decode_recording(audio, options.settings, targets, progress);
+    const bool is_closed = close_side(side) && finish_output(job, record);
+    if (!is_closed) {
+        std::fprintf(job.console.messages, "%s: %s\n", program_name,
+                     side.problem.empty() ? "writing the record failed" : side.problem.c_str());
+        outcome.is_written = outcome.signal != 0;
+    }
+    return conclude(job, facts_of(audio), outcome, &side);
 }
 
 // Opens the sound card, says which one and how, and decodes what it hears until a signal.
@@ -357,6 +424,8 @@ int rescue_input(Job& job, std::FILE* input) {
                     "channel " + std::to_string(channel) +
                         " was asked for, but the recording has " +
                         std::to_string(audio.info.channels));
+    else if (is_side(job.options))
+        status = decode_side(job, audio, input);
     else
         status = decode_to_target(job, audio, input);
     close_audio(audio);

@@ -24,6 +24,8 @@ enum class Key {
     Force,
     Report,
     Mend,
+    List,
+    Split,
     Verbose,
     Quiet,
     RawFormat,
@@ -48,7 +50,7 @@ struct OptionRule {
 
 // -R is qirvex's own spelling of the rate: -R1 for 600 baud, any other value for 300. The raw
 // layout, mending and the sound card have long names only (-d is already the data bits).
-constexpr std::array<OptionRule, 18> option_rules = {{
+constexpr std::array<OptionRule, 20> option_rules = {{
     {'b', "baud", Value::Required, Key::Baud},
     {'R', "rate", Value::Required, Key::Rate},
     {'d', "data-bits", Value::Required, Key::DataBits},
@@ -58,6 +60,8 @@ constexpr std::array<OptionRule, 18> option_rules = {{
     {'f', "force", Value::None, Key::Force},
     {'r', "report", Value::Optional, Key::Report},
     {'\0', "mend", Value::None, Key::Mend},
+    {'\0', "list", Value::None, Key::List},
+    {'\0', "split", Value::Required, Key::Split},
     {'v', "verbose", Value::None, Key::Verbose},
     {'q', "quiet", Value::None, Key::Quiet},
     {'\0', "raw-format", Value::Required, Key::RawFormat},
@@ -193,6 +197,11 @@ bool apply_value(const OptionRule& rule, const std::string& value, RescueOptions
         options.is_capture = true;
         options.device = value;
         return true;
+    case Key::Split:
+        if (value.empty())
+            return bad_value(rule, value, "a folder for the programs", problem);
+        options.split_folder = value;
+        return true;
     default:
         return true;
     }
@@ -208,6 +217,9 @@ ParseOutcome apply_flag(const OptionRule& rule, RescueOptions& options) {
         break;
     case Key::Mend:
         options.is_repair = true;
+        break;
+    case Key::List:
+        options.is_list = true;
         break;
     case Key::Verbose:
         options.is_verbose = true;
@@ -348,8 +360,18 @@ ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& op
         if (outcome != ParseOutcome::Run)
             return outcome;
     }
+    const bool is_side = options.is_list || !options.split_folder.empty();
+    if (is_side && options.is_capture) {
+        problem = "--list and --split read a recording, not --capture";
+        return ParseOutcome::Error;
+    }
     if (options.is_capture)
         return take_capture_target(files, options, problem);
+    if (is_side && files.size() == 2) {
+        problem = "found the output \"" + files[1] +
+                  "\", where --list prints the programs and --split writes them to a folder";
+        return ParseOutcome::Error;
+    }
     if (files.empty() || files.size() > 2) {
         problem = files.empty() ? "no input file given, where a recording was expected"
                                 : "found " + std::to_string(files.size()) +
@@ -365,6 +387,7 @@ ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& op
 
 const char* rescue_usage() {
     return "Usage: qirvex-rescue [options] in [out]\n"
+           "       qirvex-rescue [options] --list|--split=FOLDER in\n"
            "       qirvex-rescue [options] --capture[=DEVICE] [out]\n"
            "Recovers the data of a Kansas City Standard (OSI) cassette recording that plain\n"
            "qirvex cannot read: noisy, fast or slow, inverted, clipped or unevenly recorded.\n"
@@ -395,6 +418,15 @@ const char* rescue_usage() {
            "                            the nearest reading it allows, where the bits\n"
            "                            changed were least sure; each change is reported.\n"
            "                            The output is written when the recording ends\n"
+           "      --list                list the programs on the tape instead of writing\n"
+           "                            its bytes: start and end time, rate and framing,\n"
+           "                            bytes, kind (basic, 65v, records, data), suspect and\n"
+           "                            lost words, verdict, and a listing's first line or\n"
+           "                            a program's load address; junk read from clicks\n"
+           "                            and hiss between them is listed apart\n"
+           "      --split=FOLDER        write each program to a file of its own in FOLDER\n"
+           "                            (01-basic-STARTREK.bas, 02-65v-0300.65v), with\n"
+           "                            index.tsv listing them\n"
            "  -v, --verbose             show tape speed, levels, words, losses and resyncs\n"
            "  -q, --quiet               no progress line and no summary\n"
            "      --raw-format TYPE     headerless samples of TYPE: u8, s8, s16le, s16be,\n"

@@ -14,6 +14,8 @@ struct RescueOptions {
     bool is_report = false;       // -r, --report: one line per suspect or doubtful word
     std::string record;           // --report=FILE: a line for every word, tab-separated
     bool is_repair = false;       // --mend: bytes the content cannot hold repaired at the end
+    bool is_list = false;         // --list: the programs on the tape, not its bytes
+    std::string split_folder;     // --split=FOLDER: each program to a file there
     bool is_verbose = false;      // -v, --verbose: speed, levels, words, resyncs
     bool is_quiet = false;        // -q, --quiet: no progress line and no summary
     RawLayout raw;                // --raw-format, --raw-rate, --raw-channels: headerless input
