@@ -11,7 +11,6 @@ verdict must say so. A missing index, row or file is a failure, never a crash.
 import json
 import shutil
 import subprocess
-from pathlib import Path
 
 COLUMNS = ["number", "start", "end", "baud", "framing", "bytes", "kind", "first", "suspect",
            "lost", "verdict", "file"]
