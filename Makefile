@@ -3,8 +3,8 @@ WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
-.PHONY: all asan nosimd test demo bench robustness realtapes ber compare install fuzz valgrind windows \
-        windows-test windows-dist web web-dist web-test clean
+.PHONY: all asan nosimd test demo bench robustness side realtapes ber compare install fuzz valgrind \
+        windows windows-test windows-dist web web-dist web-test clean
 
 # Installs what a job needs and the machine lacks (Debian, as root); see scripts/setup.sh.
 setup-%:
@@ -57,6 +57,13 @@ bench: setup-bench setup-tools all
 ROBUSTNESS_SOURCE ?= both
 robustness: setup-tools all
 	python3 scripts/robustness.py --source $(ROBUSTNESS_SOURCE) build/qirvex
+
+# A side of tape made up: ten programs (BASIC listings and 65V load texts, 300 and 600 baud, eight
+# framings, one damaged by a burst of noise) between gaps of hiss and clicks, in build/side/side.wav
+# with the truth of each beside it; then qirvex-rescue --split on it, every program's boundaries,
+# rate, framing, kind and bytes compared with the truth (needs sox; takes about five seconds).
+side: setup-tools all
+	python3 scripts/tape_side.py --build-dir build
 
 # qirvex-rescue's and minimodem's bit error rate in white noise at Eb/N0 from 4 to 14 dB, beside
 # the bounds of binary FSK, with the curves drawn into docs/ber.png: the worst and the mean of
