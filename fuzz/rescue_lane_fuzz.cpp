@@ -60,22 +60,19 @@ LaneCase read_case(const std::uint8_t* header, std::size_t samples) {
 
 std::vector<DecodedWord> read_lane(const LaneCase& c, const std::vector<std::int16_t>& samples,
                                    std::size_t cut, DecodeLane& lane) {
-    LookAhead empty;
-    empty.channels = 1;
-    empty.rate_hz = c.rate_hz;
     lane.baud = c.baud;
     std::vector<DecodedWord> words;
-    start_lane(lane, empty, c.format, c.calibration, 0, words);
-    push_lane(lane, samples.data(), static_cast<std::int64_t>(cut), 1, 0, words);
-    push_lane(lane, samples.data() + cut, static_cast<std::int64_t>(samples.size() - cut), 1, 0,
+    configure_lane(lane, c.rate_hz, {c.format}, c.calibration, 0);
+    push_lane(lane, samples.data(), static_cast<std::int64_t>(cut), 1, words);
+    push_lane(lane, samples.data() + cut, static_cast<std::int64_t>(samples.size() - cut), 1,
               words);
-    drain_lane(lane, 0, words);
+    drain_lane(lane, words);
     return words;
 }
 
 void check_words(const LaneCase& c, const std::vector<DecodedWord>& words, const DecodeLane& lane,
                  std::size_t samples) {
-    require(static_cast<std::int64_t>(words.size()) == lane.clock.words, "words against count");
+    require(static_cast<std::int64_t>(words.size()) == lane.readings.front().clock.words, "words against count");
     double previous = -std::numeric_limits<double>::infinity();
     for (const DecodedWord& word : words) {
         require(word.byte >= 0 && word.byte < 1 << c.format.data_bits, "byte range");
@@ -89,9 +86,8 @@ void check_words(const LaneCase& c, const std::vector<DecodedWord>& words, const
                 "edges out of order or beyond the audio");
         previous = word.edge;
     }
-    require(repeat_factor(lane.repeats) == 1 || repeat_factor(lane.repeats) == 2 ||
-                repeat_factor(lane.repeats) == 4,
-            "repeat factor");
+    const int factor = repeat_factor(lane.readings.front().repeats);
+    require(factor == 1 || factor == 2 || factor == 4, "repeat factor");
 }
 
 bool same_words(const std::vector<DecodedWord>& a, const std::vector<DecodedWord>& b) {

@@ -45,7 +45,7 @@ void push_tones_into_history(DecodeLane& lane, const std::int32_t* samples, std:
 // every step. The history keeps the sums: the clock reads a few dozen window starts per word,
 // so magnitudes are worked out there rather than for every sample.
 void feed(DecodeLane& lane, const std::int32_t* samples, std::int64_t count,
-          std::int64_t origin_frames, std::vector<DecodedWord>& words) {
+          std::vector<DecodedWord>& words) {
     while (count > 0) {
         const std::int64_t step =
             std::min(count, clock_step_samples - lane.detector_samples % clock_step_samples);
@@ -60,14 +60,14 @@ void feed(DecodeLane& lane, const std::int32_t* samples, std::int64_t count,
         samples += step;
         count -= step;
         if (lane.detector_samples % clock_step_samples == 0)
-            drain_lane(lane, origin_frames, words);
+            drain_lane(lane, words);
     }
 }
 
 // Runs one channel of `count` frames, `stride` samples apart, through the DC remover into the
 // detectors.
 void decode_channel(DecodeLane& lane, const std::int16_t* samples, std::int64_t count, int stride,
-                    std::int64_t origin_frames, std::vector<DecodedWord>& words) {
+                    std::vector<DecodedWord>& words) {
     for (std::int64_t done = 0; done < count; done += piece_samples) {
         const std::int64_t size = std::min(piece_samples, count - done);
         lane.channel_block.resize(static_cast<std::size_t>(size));
@@ -80,7 +80,7 @@ void decode_channel(DecodeLane& lane, const std::int16_t* samples, std::int64_t 
         // The remover's first outputs come before its centre reaches the first sample.
         const std::int64_t skipped = std::min(lane.dc_outputs_to_skip, size);
         lane.dc_outputs_to_skip -= skipped;
-        feed(lane, lane.channel_block.data() + skipped, size - skipped, origin_frames, words);
+        feed(lane, lane.channel_block.data() + skipped, size - skipped, words);
     }
 }
 
@@ -93,41 +93,62 @@ double full_scale(const ToneFront& front) {
            static_cast<double>(front.remover.ring.size());
 }
 
-void drain_lane(DecodeLane& lane, std::int64_t origin_frames, std::vector<DecodedWord>& words) {
-    const double scale = full_scale(lane.front);
+namespace {
+
+// The clock counts from the lane's first sample; words count from the recording's.
+void drain_reading(DecodeLane& lane, LaneReading& reading, double scale,
+                   std::vector<DecodedWord>& words) {
     DecodedWord word;
-    while (next_word(lane.clock, lane.history, word)) {
-        // The clock counts from the first sample it was given; words count from the recording's.
-        const auto origin = static_cast<double>(origin_frames);
+    const auto origin = static_cast<double>(lane.origin_frames);
+    while (next_word(reading.clock, lane.history, word)) {
         word.edge += origin;
-        if (lane.clock.words == 1)
+        if (reading.clock.words == 1)
             word.gap_before += origin;
         word.mark_level /= scale;
-        word.baud = lane.baud;
-        word.format = lane.clock.frame.format;
         word.space_level /= scale;
-        count_repeats(lane.repeats, word);
-        words.push_back(word);
+        word.baud = lane.baud;
+        word.format = reading.clock.frame.format;
+        count_repeats(reading.repeats, word);
+        (lane.is_holding ? reading.held : words).push_back(word);
     }
 }
 
-void start_lane(DecodeLane& lane, const LookAhead& look_ahead, const WordFormat& format,
-                const Calibration& calibration, std::int64_t origin_frames,
-                std::vector<DecodedWord>& words) {
+} // namespace
+
+void drain_lane(DecodeLane& lane, std::vector<DecodedWord>& words) {
+    const double scale = full_scale(lane.front);
+    for (LaneReading& reading : lane.readings)
+        drain_reading(lane, reading, scale, words);
+}
+
+void configure_lane(DecodeLane& lane, std::uint32_t rate_hz, const std::vector<WordFormat>& formats,
+                    const Calibration& calibration, std::int64_t origin_frames) {
     lane.calibration = calibration;
-    configure_tone_front(lane.front, look_ahead.rate_hz, calibration.estimate.speed,
+    lane.origin_frames = origin_frames;
+    configure_tone_front(lane.front, rate_hz, calibration.estimate.speed,
                          static_cast<int>(std::lround(calibration.bit_samples)));
     lane.dc_outputs_to_skip = dc_remover_delay(lane.front.remover);
-    configure_clock(lane.clock, format, calibration.bit_samples,
-                    static_cast<double>(space_hz) / lane.baud, calibration.mark_level,
-                    calibration.space_level);
-    configure_history(lane.history,
-                      clock_history_span(format, calibration.bit_samples) + clock_step_samples);
-    decode_channel(lane, look_ahead.samples.data() + calibration.channel,
-                   look_ahead_frames(look_ahead), look_ahead.channels, origin_frames, words);
+    lane.readings.assign(formats.size(), {});
+    std::int64_t span = 0;
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        configure_clock(lane.readings[i].clock, formats[i], calibration.bit_samples,
+                        static_cast<double>(space_hz) / lane.baud, calibration.mark_level,
+                        calibration.space_level);
+        span = std::max(span, clock_history_span(formats[i], calibration.bit_samples));
+    }
+    configure_history(lane.history, span + clock_step_samples);
 }
 
 void push_lane(DecodeLane& lane, const std::int16_t* frames, std::int64_t count, int channels,
-               std::int64_t origin_frames, std::vector<DecodedWord>& words) {
-    decode_channel(lane, frames + lane.calibration.channel, count, channels, origin_frames, words);
+               std::vector<DecodedWord>& words) {
+    decode_channel(lane, frames + lane.calibration.channel, count, channels, words);
+}
+
+void keep_reading(DecodeLane& lane, std::size_t index, std::vector<DecodedWord>& words) {
+    LaneReading kept = std::move(lane.readings[index]);
+    words.insert(words.end(), kept.held.begin(), kept.held.end());
+    kept.held = {};
+    lane.readings.clear();
+    lane.readings.push_back(std::move(kept));
+    lane.is_holding = false;
 }

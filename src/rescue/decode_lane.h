@@ -13,30 +13,49 @@
 #include <cstdint>
 #include <vector>
 
+// A clock's counts where a trial of rate and framing began.
+struct ClockCounts {
+    std::int64_t words = 0;
+    std::int64_t suspect_words = 0;
+    std::int64_t locks = 0;
+};
+
+// One reading of a lane's tones at one framing.
+struct LaneReading {
+    FrameClock clock;
+    ClockCounts before_trial;      // a trial judges the reading by its words since
+    RepeatCount repeats;           // how many of its words read every bit twice or more
+    std::vector<DecodedWord> held; // its words while the rate or framing is being found
+};
+
 struct DecodeLane {
     int baud = 0;
     Calibration calibration;
+    std::int64_t origin_frames = 0;      // where the lane's first sample lies in the recording
     ToneFront front;                     // the decoded channel's front end
     std::int64_t dc_outputs_to_skip = 0; // DC remover outputs that belong to no sample yet
     std::int64_t detector_samples = 0;   // DC-free samples pushed into the detectors
     ToneHistory history;
-    FrameClock clock;
-    RepeatCount repeats;                     // how many of its words read every bit twice or more
+    std::vector<LaneReading> readings; // one per framing tried, or the one given or found
+    bool is_holding = false;           // the words are held by their readings, not handed on
     std::vector<std::int32_t> channel_block; // the decoded channel of the frames in hand
 };
 
-// Sets up the lane from a calibration at its rate and replays the look-ahead into it.
-// `origin_frames` is where the look-ahead begins in the recording.
-void start_lane(DecodeLane& lane, const LookAhead& look_ahead, const WordFormat& format,
-                const Calibration& calibration, std::int64_t origin_frames,
-                std::vector<DecodedWord>& words);
+// Sets up the lane from a calibration at its rate, with a reading for each of `formats`, the
+// first sample being the recording's origin_frames'th.
+void configure_lane(DecodeLane& lane, std::uint32_t rate_hz, const std::vector<WordFormat>& formats,
+                    const Calibration& calibration, std::int64_t origin_frames);
 
-// Runs `count` frames of `channels` samples through the lane, appending the words decided.
+// Runs `count` frames of `channels` samples through the lane, appending the words decided
+// (held by each reading instead while the lane is holding).
 void push_lane(DecodeLane& lane, const std::int16_t* frames, std::int64_t count, int channels,
-               std::int64_t origin_frames, std::vector<DecodedWord>& words);
+               std::vector<DecodedWord>& words);
 
-// Appends the words the clock can still decide from what the history holds.
-void drain_lane(DecodeLane& lane, std::int64_t origin_frames, std::vector<DecodedWord>& words);
+// Appends the words the clocks can still decide from what the history holds.
+void drain_lane(DecodeLane& lane, std::vector<DecodedWord>& words);
+
+// Keeps the reading `index` alone and stops holding: the words it held are appended to `words`.
+void keep_reading(DecodeLane& lane, std::size_t index, std::vector<DecodedWord>& words);
 
 // A detector's reading of a full-scale tone: zero before the lane is set up.
 [[nodiscard]] double full_scale(const ToneFront& front);

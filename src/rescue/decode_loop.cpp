@@ -152,7 +152,7 @@ RescueResult end_decode(DecodeSession& session) {
     DecodeWriter& writer = session.writer;
     write_words(writer, session.words);
     if (writer.targets.is_repaired) {
-        writer.repaired = repair_words(writer.held, session.decoder.settings.format.data_bits,
+        writer.repaired = repair_words(writer.held, rescue_result(session.decoder).format.data_bits,
                                        writer.targets.report, writer.rate_hz);
         writer.targets.is_repaired = false;
         write_words(writer, writer.held);

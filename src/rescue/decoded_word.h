@@ -13,6 +13,8 @@ struct WordFormat {
     int data_bits = 8; // 7 or 8
     Parity parity = Parity::None;
     int stop_bits = 2; // 1 or 2
+
+    friend constexpr bool operator==(const WordFormat&, const WordFormat&) = default;
 };
 
 // Start bit, data bits, parity bit and stop bits.

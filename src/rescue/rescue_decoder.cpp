@@ -15,25 +15,63 @@ namespace {
 constexpr std::int64_t look_ahead_budget_bytes = 2 * 1024 * 1024;
 // The rates tried where none is given: those the OSI machines and CUTS record.
 constexpr std::array<int, 3> family_bauds = {slow_baud, fast_baud, 1200};
-// The rate is chosen once a lane has read this many framed words that do not repeat every bit:
-// a second at 300 baud. Every lane costs a front end until then.
+// The rate and framing are chosen once a reading has read this many framed words that do not
+// repeat every bit: a second at 300 baud. Every lane costs a front end until then, and every
+// reading a clock.
 constexpr std::int64_t trial_words = 32;
+
+// The framings tried where some part is not given, the one to prefer first. A reading frames a
+// line whose words are longer than its own (it takes the extra stop bits for idle line), and
+// one without parity frames a line with it (taking the parity bit for a data or a stop bit); so
+// longer words come before shorter ones, and parity before none, and a later framing is taken
+// only with a clear margin (faster_line_margin).
+constexpr std::array<WordFormat, 12> framings_by_preference = {{
+    {8, Parity::Even, 2}, {8, Parity::Odd, 2}, {7, Parity::Even, 2}, {7, Parity::Odd, 2},
+    {8, Parity::Even, 1}, {8, Parity::Odd, 1}, {8, Parity::None, 2}, {7, Parity::Even, 1},
+    {7, Parity::Odd, 1},  {7, Parity::None, 2}, {8, Parity::None, 1}, {7, Parity::None, 1},
+}};
+
+// The framings to read: the given one, or those that agree with the parts given.
+std::vector<WordFormat> framings_to_try(const RescueSettings& settings) {
+    const FramingFound& found = settings.found;
+    const WordFormat& given = settings.format;
+    if (!is_framing_found(found))
+        return {given};
+    std::vector<WordFormat> framings;
+    for (const WordFormat& format : framings_by_preference)
+        if ((found.data_bits || format.data_bits == given.data_bits) &&
+            (found.parity || format.parity == given.parity) &&
+            (found.stop_bits || format.stop_bits == given.stop_bits))
+            framings.push_back(format);
+    return framings;
+}
 
 // Sets up the lanes from calibrations on the look-ahead, the first one `found`, and replays the
 // look-ahead into them; its memory is then given back.
 void start_decoding(RescueDecoder& decoder, const Calibration& found,
                     std::vector<DecodedWord>& words) {
-    const bool is_finding = decoder.lanes.size() > 1;
-    decoder.held.assign(decoder.lanes.size(), {});
+    const std::vector<WordFormat> framings = framings_to_try(decoder.settings);
+    const bool is_finding = decoder.lanes.size() > 1 || framings.size() > 1;
+    const LookAhead& look_ahead = decoder.look_ahead;
     for (std::size_t i = 0; i < decoder.lanes.size(); ++i) {
         DecodeLane& lane = decoder.lanes[i];
         RescueSettings settings = decoder.settings;
         settings.baud = lane.baud;
         const Calibration calibration =
-            i == 0 ? found : calibrate(decoder.look_ahead, settings, SilenceRule::Keep);
-        start_lane(lane, decoder.look_ahead, settings.format, calibration, decoder.origin_frames,
-                   is_finding ? decoder.held[i] : words);
+            i == 0 ? found : calibrate(look_ahead, settings, SilenceRule::Keep);
+        configure_lane(lane, look_ahead.rate_hz, framings, calibration, decoder.origin_frames);
+        lane.is_holding = is_finding;
+        push_lane(lane, look_ahead.samples.data(), look_ahead_frames(look_ahead),
+                  look_ahead.channels, words);
     }
+    // Where the first trial tells nothing, the slowest rate and the framing given, or else the
+    // one OSI machines write.
+    const auto standard = std::find(framings.begin(), framings.end(), decoder.settings.format);
+    decoder.fallback_lane = 0;
+    decoder.fallback_reading =
+        standard == framings.end() ? 0 : static_cast<std::size_t>(standard - framings.begin());
+    decoder.fallback_format = framings[decoder.fallback_reading];
+    decoder.replayed_frames = look_ahead_frames(look_ahead);
     decoder.phase = is_finding ? StreamPhase::Finding : StreamPhase::Decoding;
     decoder.look_ahead.samples = {};
 }
@@ -66,24 +104,26 @@ std::int64_t gather(RescueDecoder& decoder, const std::int16_t* frames, std::int
     return taken;
 }
 
-// How much of the line a lane's framed words account for, in seconds of tape. A lane at four
-// times the line's rate frames more words than the right one (190 to 112 on a 300-baud
+// How much of the line a reading's framed words account for, in seconds of tape. A reading at
+// four times the line's rate frames more words than the right one (190 to 112 on a 300-baud
 // listing), each a quarter as long.
-std::int64_t framed_words(const DecodeLane& lane) {
-    return lane.clock.words - lane.clock.suspect_words;
+std::int64_t framed_words(const LaneReading& reading) {
+    const FrameClock& clock = reading.clock;
+    return clock.words - reading.before_trial.words -
+           (clock.suspect_words - reading.before_trial.suspect_words);
 }
 
-double framed_seconds(const DecodeLane& lane) {
-    return static_cast<double>(framed_words(lane) * word_bits(lane.clock.frame.format)) /
+double framed_seconds(const DecodeLane& lane, const LaneReading& reading) {
+    return static_cast<double>(framed_words(reading) * word_bits(reading.clock.frame.format)) /
            lane.baud;
 }
 
-// A faster lane is taken over a slower one only when its framed words account for this much
-// more of the line: a single word at 300 baud framed as two at 600 and three at 1200, which
-// together accounted for as much tape as the one.
-constexpr double faster_lane_margin = 1.25;
-// Where no lane has read a word where its lock predicted it (a tape with idle line between all
-// of its words), a lane needs this many framed words to be taken at the end: 6 s of pink noise
+// A faster lane, or a framing later in the preference, is taken over the one before only when
+// its framed words account for this much more of the line: a single word at 300 baud framed as
+// two at 600 and three at 1200, which together accounted for as much tape as the one.
+constexpr double later_line_margin = 1.25;
+// Where no reading has read a word where its lock predicted it (a tape with idle line between all
+// of its words), one needs this many framed words to be taken at the end: 6 s of pink noise
 // framed one word at 1200 baud.
 constexpr std::int64_t least_unlocked_words = 4;
 // The rate is chosen after this many seconds of audio past the look-ahead at the latest, so
@@ -91,86 +131,220 @@ constexpr std::int64_t least_unlocked_words = 4;
 constexpr double longest_trial_seconds = 30;
 constexpr std::int64_t trial_step_frames = 4096;
 
-// A lane that has read a word where its lock predicted it, after another: hiss frames single
+// A reading that has read a word where its lock predicted it, after another: hiss frames single
 // words, a tape runs of them.
-bool has_run_of_words(const DecodeLane& lane) { return lane.clock.words > lane.clock.locks; }
+bool has_run_of_words(const LaneReading& reading) {
+    return reading.clock.words - reading.before_trial.words >
+           reading.clock.locks - reading.before_trial.locks;
+}
 
-// Of the lanes that `takes`, the one whose framed words account for the most of the line; -1
-// where it takes none. The lanes run from the slowest rate to the fastest.
+struct LineChoice {
+    int lane = -1; // -1: none
+    std::size_t reading = 0;
+};
+
+std::int64_t suspect_words(const LaneReading& reading) {
+    return reading.clock.suspect_words - reading.before_trial.suspect_words;
+}
+
+// How well a reading frames the line so far.
+struct LineScore {
+    double seconds = 0; // framed_seconds
+    bool is_clean = false; // it framed every word it read
+};
+
+// A later reading is taken over the one before where its framed words account for clearly more
+// of the line, or as much without a suspect word where the one before has some: on a short
+// tape, the few words that fail one framing's parity tell more than the margin.
+bool is_better(const LineScore& later, const LineScore& before) {
+    return later.seconds > later_line_margin * before.seconds ||
+           (later.is_clean && !before.is_clean && later.seconds >= before.seconds);
+}
+
+// Of the readings that `takes`, the one whose framed words account for the most of the line, by
+// the margin a later one needs. The lanes run from the slowest rate to the fastest.
 template <typename Takes>
-int best_lane(const RescueDecoder& decoder, Takes&& takes) {
-    int best = -1;
-    double best_seconds = 0;
+LineChoice best_line(const RescueDecoder& decoder, Takes&& takes) {
+    LineChoice best;
+    LineScore best_score;
     for (std::size_t i = 0; i < decoder.lanes.size(); ++i) {
         const DecodeLane& lane = decoder.lanes[i];
-        const double seconds = framed_seconds(lane);
-        if (repeat_factor(lane.repeats) == 1 && takes(lane) &&
-            (best < 0 || seconds > faster_lane_margin * best_seconds)) {
-            best = static_cast<int>(i);
-            best_seconds = seconds;
+        for (std::size_t r = 0; r < lane.readings.size(); ++r) {
+            const LaneReading& reading = lane.readings[r];
+            const LineScore score{framed_seconds(lane, reading), suspect_words(reading) == 0};
+            if (repeat_factor(reading.repeats) == 1 && takes(reading) &&
+                (best.lane < 0 || is_better(score, best_score))) {
+                best = {static_cast<int>(i), r};
+                best_score = score;
+            }
         }
     }
     return best;
 }
 
-// The lane to keep: once one with runs of words has read trial_words framed words, not
-// repeating every bit; at the end of the recording or of the trial, the best with runs of words,
-// else the best with a few framed words, else the slowest. -1 while it is too early to tell.
-int chosen_lane(const RescueDecoder& decoder, bool has_ended) {
-    const int best = best_lane(decoder, has_run_of_words);
-    if (best >= 0 && framed_words(decoder.lanes[static_cast<std::size_t>(best)]) >= trial_words)
-        return best;
-    const double trial_seconds =
-        static_cast<double>(decoder.trial_frames) / decoder.look_ahead.rate_hz;
-    if (!has_ended && trial_seconds < longest_trial_seconds)
-        return -1;
-    if (best >= 0)
-        return best;
-    const int unlocked = best_lane(decoder, [](const DecodeLane& lane) {
-        return framed_words(lane) >= least_unlocked_words;
-    });
-    return unlocked >= 0 ? unlocked : 0;
+const LaneReading& reading_of(const RescueDecoder& decoder, const LineChoice& choice) {
+    return decoder.lanes[static_cast<std::size_t>(choice.lane)].readings[choice.reading];
 }
 
-// Keeps the chosen lane alone and hands on the words it held.
-void choose_rate(RescueDecoder& decoder, bool has_ended, std::vector<DecodedWord>& words) {
-    const int chosen = chosen_lane(decoder, has_ended);
-    if (chosen < 0)
+// The reading to keep: once one with runs of words has read trial_words framed words, not
+// repeating every bit. At the end of the recording or of the trial, too few words tell a rate
+// but not a framing (two words of 8E2 framed cleanly as 7O1, from other edges): the framing
+// kept is then the one given, or read before the trial, at the best rate with runs of words,
+// else the best with a few framed words, else the lane read before. None while it is too early
+// to tell.
+LineChoice chosen_line(const RescueDecoder& decoder, bool has_ended) {
+    const LineChoice best = best_line(decoder, has_run_of_words);
+    if (best.lane >= 0 && framed_words(reading_of(decoder, best)) >= trial_words)
+        return best;
+    const double trial_seconds =
+        static_cast<double>(decoder.line_frames - decoder.trial_start) / decoder.look_ahead.rate_hz;
+    if (!has_ended && trial_seconds < longest_trial_seconds)
+        return {};
+    const auto is_kept_framing = [&decoder](const LaneReading& reading) {
+        return reading.clock.frame.format == decoder.fallback_format;
+    };
+    const LineChoice kept = best_line(decoder, [&](const LaneReading& reading) {
+        return is_kept_framing(reading) && has_run_of_words(reading);
+    });
+    if (kept.lane >= 0)
+        return kept;
+    const LineChoice unlocked = best_line(decoder, [&](const LaneReading& reading) {
+        return is_kept_framing(reading) && framed_words(reading) >= least_unlocked_words;
+    });
+    return unlocked.lane >= 0
+               ? unlocked
+               : LineChoice{static_cast<int>(decoder.fallback_lane), decoder.fallback_reading};
+}
+
+// Keeps the chosen lane and reading alone and hands on the words it held.
+void choose_line(RescueDecoder& decoder, bool has_ended, std::vector<DecodedWord>& words) {
+    const LineChoice chosen = chosen_line(decoder, has_ended);
+    if (chosen.lane < 0)
         return;
-    const auto index = static_cast<std::size_t>(chosen);
-    words.insert(words.end(), decoder.held[index].begin(), decoder.held[index].end());
-    DecodeLane lane = std::move(decoder.lanes[index]);
+    DecodeLane lane = std::move(decoder.lanes[static_cast<std::size_t>(chosen.lane)]);
+    keep_reading(lane, chosen.reading, words);
     decoder.lanes.clear();
     decoder.lanes.push_back(std::move(lane));
-    decoder.held.clear();
     decoder.phase = StreamPhase::Decoding;
 }
 
+// A word read in a run: framed, and hard on the heels of the word before. Hiss and clicks frame
+// single words now and then, which do not keep the line from being quiet.
+bool is_run_word(const DecodedWord& word) {
+    return !word.is_framing_error && !word.is_parity_error &&
+           word.gap_before < word.bit_samples * word_bits(word.format);
+}
+
+// Whether the line has been quiet for long enough to try the rate and framing again: the gap
+// between programs (a trailer, silence, the next leader) runs for seconds, a pause inside one
+// for a few character times.
+constexpr double quiet_seconds = 0.5;
+
+bool has_fallen_quiet(const RescueDecoder& decoder) {
+    const auto now = static_cast<double>(decoder.origin_frames + decoder.replayed_frames +
+                                         decoder.line_frames);
+    return now - decoder.last_run_edge >= quiet_seconds * decoder.look_ahead.rate_hz;
+}
+
+// A calibration for `lane`'s rate from the lane now read: the same channel and speed, the bit
+// period scaled, and the running levels as a detector of the new window reads them.
+Calibration derived_calibration(const DecodeLane& from, int baud) {
+    const FrameClock& clock = from.readings.front().clock;
+    Calibration calibration = from.calibration;
+    calibration.bit_samples = from.calibration.bit_samples * from.baud / baud;
+    const double window_ratio = std::round(calibration.bit_samples) /
+                                std::round(from.calibration.bit_samples);
+    calibration.mark_level = clock.frame.mark_level * window_ratio;
+    calibration.space_level = clock.frame.space_level * window_ratio;
+    return calibration;
+}
+
+// The lane now read, with a fresh reading for every other framing to try beside its own.
+void add_framings(DecodeLane& lane, const std::vector<WordFormat>& framings,
+                  std::size_t& own_index) {
+    LaneReading own = std::move(lane.readings.front());
+    const FrameClock& clock = own.clock;
+    lane.readings.assign(framings.size(), {});
+    for (std::size_t i = 0; i < framings.size(); ++i) {
+        if (framings[i] == clock.frame.format) {
+            own_index = i;
+            continue;
+        }
+        configure_clock(lane.readings[i].clock, framings[i], clock.frame.bit_samples,
+                        static_cast<double>(space_hz) / lane.baud, clock.frame.mark_level,
+                        clock.frame.space_level);
+    }
+    lane.readings[own_index] = std::move(own);
+}
+
+// Tries the rate and framing again from here: the lane now read goes on, holding its words, with
+// readings of the other framings beside it and fresh lanes for the other rates; the first words
+// after the quiet tell which to keep. Where nothing is told, the lane now read is kept.
+void start_trial(RescueDecoder& decoder) {
+    const std::vector<WordFormat> framings = framings_to_try(decoder.settings);
+    DecodeLane current = std::move(decoder.lanes.front());
+    const std::int64_t origin = decoder.origin_frames + decoder.replayed_frames + decoder.line_frames;
+    std::vector<DecodeLane> lanes;
+    const std::size_t rates = decoder.settings.baud == 0 ? family_bauds.size() : 1;
+    for (std::size_t i = 0; i < rates; ++i) {
+        const int baud = decoder.settings.baud == 0 ? family_bauds[i] : decoder.settings.baud;
+        if (baud == current.baud) {
+            decoder.fallback_lane = i;
+            continue;
+        }
+        lanes.emplace_back();
+        lanes.back().baud = baud;
+        configure_lane(lanes.back(), decoder.look_ahead.rate_hz, framings,
+                       derived_calibration(current, baud), origin);
+        lanes.back().is_holding = true;
+    }
+    LaneReading& own = current.readings.front();
+    decoder.fallback_format = own.clock.frame.format;
+    own.before_trial = {own.clock.words, own.clock.suspect_words, own.clock.locks};
+    add_framings(current, framings, decoder.fallback_reading);
+    current.is_holding = true;
+    lanes.insert(lanes.begin() + static_cast<std::ptrdiff_t>(decoder.fallback_lane),
+                 std::move(current));
+    decoder.lanes = std::move(lanes);
+    decoder.trial_start = decoder.line_frames;
+    decoder.phase = StreamPhase::Finding;
+}
+
+// Notes the words just handed on that were read in a run.
+void note_runs(RescueDecoder& decoder, const std::vector<DecodedWord>& words, std::size_t from) {
+    for (std::size_t i = from; i < words.size(); ++i)
+        if (is_run_word(words[i]))
+            decoder.last_run_edge = words[i].edge;
+}
+
+bool is_anything_found(const RescueSettings& settings) {
+    return settings.baud == 0 || is_framing_found(settings.found);
+}
+
+// The choice of rate and framing is made, and the line found quiet, at the same frames however
+// the caller cuts the recording into blocks, so that the output does not depend on the blocks.
 void push_to_lanes(RescueDecoder& decoder, const std::int16_t* frames, std::int64_t count,
                    std::vector<DecodedWord>& words) {
-    if (decoder.phase == StreamPhase::Decoding) {
-        push_lane(decoder.lanes.front(), frames, count, decoder.channels, decoder.origin_frames,
-                  words);
+    if (!is_anything_found(decoder.settings)) {
+        push_lane(decoder.lanes.front(), frames, count, decoder.channels, words);
         return;
     }
-    // The choice is made at the same frames however the caller cuts the recording into blocks,
-    // so that the output does not depend on the blocks.
     while (count > 0) {
         const std::int64_t step =
-            std::min(count, trial_step_frames - decoder.trial_frames % trial_step_frames);
-        for (std::size_t i = 0; i < decoder.lanes.size(); ++i)
-            push_lane(decoder.lanes[i], frames, step, decoder.channels, decoder.origin_frames,
-                      decoder.held[i]);
-        decoder.trial_frames += step;
+            std::min(count, trial_step_frames - decoder.line_frames % trial_step_frames);
+        const std::size_t handed = words.size();
+        for (DecodeLane& lane : decoder.lanes)
+            push_lane(lane, frames, step, decoder.channels, words);
+        decoder.line_frames += step;
         frames += step * decoder.channels;
         count -= step;
-        if (decoder.trial_frames % trial_step_frames == 0) {
-            choose_rate(decoder, false, words);
-            if (decoder.phase == StreamPhase::Decoding) {
-                push_to_lanes(decoder, frames, count, words);
-                return;
-            }
+        if (decoder.line_frames % trial_step_frames == 0) {
+            if (decoder.phase == StreamPhase::Finding)
+                choose_line(decoder, false, words);
+            else if (has_fallen_quiet(decoder))
+                start_trial(decoder);
         }
+        note_runs(decoder, words, handed);
     }
 }
 
@@ -201,11 +375,14 @@ void start_rescue(RescueDecoder& decoder, const RescueSettings& settings, std::u
     if (settings.baud != 0) {
         decoder.lanes.resize(1);
         decoder.lanes.front().baud = settings.baud;
-        return;
+    } else {
+        decoder.lanes.resize(family_bauds.size());
+        for (std::size_t i = 0; i < family_bauds.size(); ++i)
+            decoder.lanes[i].baud = family_bauds[i];
     }
-    decoder.lanes.resize(family_bauds.size());
-    for (std::size_t i = 0; i < family_bauds.size(); ++i)
-        decoder.lanes[i].baud = family_bauds[i];
+    // What the result reads until the lanes are set up.
+    for (DecodeLane& lane : decoder.lanes)
+        lane.readings.resize(1);
 }
 
 void push_frames(RescueDecoder& decoder, const std::int16_t* frames, std::int64_t count,
@@ -238,25 +415,25 @@ void finish_rescue(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
         first.baud = decoder.lanes.front().baud;
         start_decoding(decoder, calibrate(decoder.look_ahead, first, SilenceRule::Keep), words);
     }
-    if (decoder.phase == StreamPhase::Finding) {
-        for (std::size_t i = 0; i < decoder.lanes.size(); ++i)
-            drain_lane(decoder.lanes[i], decoder.origin_frames, decoder.held[i]);
-        choose_rate(decoder, true, words);
-        return;
-    }
-    drain_lane(decoder.lanes.front(), decoder.origin_frames, words);
+    for (DecodeLane& lane : decoder.lanes)
+        drain_lane(lane, words);
+    if (decoder.phase == StreamPhase::Finding)
+        choose_line(decoder, true, words);
 }
 
 RescueResult rescue_result(const RescueDecoder& decoder) {
     const DecodeLane& lane = decoder.lanes.front();
     const Calibration& calibration = lane.calibration;
-    const FrameClock& clock = lane.clock;
+    const LaneReading& reading = lane.readings.front();
+    const FrameClock& clock = reading.clock;
     const SpeedEstimate& estimate = calibration.estimate;
     RescueResult result;
     result.channel = calibration.channel + 1;
     result.baud = lane.baud;
     result.is_baud_found = decoder.settings.baud == 0;
-    result.repeat_factor = repeat_factor(lane.repeats);
+    result.format = clock.frame.format;
+    result.is_framing_found = is_framing_found(decoder.settings.found);
+    result.repeat_factor = repeat_factor(reading.repeats);
     result.speed = estimate.speed;
     result.has_leader = estimate.has_leader;
     result.is_speed_measured = estimate.measured_windows > 0;

@@ -4,8 +4,10 @@
 // calibrated on (channel, speed, levels) and replayed, or let go while they hold no mark tone;
 // from then on every sample goes once through DC removal, the tone detectors and the frame
 // clock, and memory stays constant however long the recording. Where the bit rate is not given,
-// the look-ahead is replayed into a lane per rate of the family, and the first words tell which
-// rate the line runs at; the other lanes are then let go.
+// the look-ahead is replayed into a lane per rate of the family, and where the framing is not, a
+// reading per framing runs in each lane; the first words tell which rate and framing the line
+// runs at, and the others are let go. They are tried again wherever the line falls quiet, since
+// the next program on a side may be written at another rate or framing.
 #pragma once
 
 #include "rescue/decode_lane.h"
@@ -17,8 +19,9 @@
 
 enum class StreamPhase {
     Gathering, // the look-ahead is filling
-    Finding,   // one lane per rate of the family, each holding its words, until one is chosen
-    Decoding,  // one lane: the rate given or chosen
+    Finding,   // a lane per rate of the family and a reading per framing, each holding its
+               // words, until one is chosen
+    Decoding,  // one lane and one reading: the rate and framing given or chosen
 };
 
 struct RescueDecoder {
@@ -29,8 +32,14 @@ struct RescueDecoder {
     std::int64_t look_ahead_capacity = 0; // frames gathered before calibrating
     std::int64_t origin_frames = 0;       // frames of silence let go before the look-ahead
     std::vector<DecodeLane> lanes;        // one, or one per rate while it is found
-    std::vector<std::vector<DecodedWord>> held; // each lane's words while the rate is found
-    std::int64_t trial_frames = 0; // frames pushed into the lanes after the look-ahead, while found
+    std::int64_t replayed_frames = 0; // the look-ahead's frames, replayed into the lanes
+    std::int64_t line_frames = 0;     // frames pushed into the lanes after the look-ahead
+    std::int64_t trial_start = 0;     // line_frames where the rate and framing were last tried
+    double last_run_edge = 0;         // the start edge of the last word read in a run, in
+                                      // samples of the recording
+    std::size_t fallback_lane = 0;    // the lane and reading kept where a trial tells nothing
+    std::size_t fallback_reading = 0;
+    WordFormat fallback_format;       // the framing kept where a trial's words are too few
     std::int64_t frames = 0;                    // frames pushed in all
 };
 
@@ -55,6 +64,8 @@ struct RescueResult {
     int channel = 0;                // the channel decoded, from 1
     int baud = 0;                   // the bit rate decoded
     bool is_baud_found = false;     // the rate was found from the audio, not given
+    WordFormat format;              // the framing decoded
+    bool is_framing_found = false;  // some part of it was found from the audio
     int repeat_factor = 1;          // 2 or 4: the words read every bit that often, so the line
                                     // runs at that fraction of the rate (a wrong rate given)
     double speed = 1.0;             // measured tape speed, 1.0 = exact

@@ -133,6 +133,13 @@ void report_verbose(const Job& job, const InputFacts& input, const RescueResult&
         static_cast<long long>(result.jumps));
 }
 
+// What of the line was found from the audio rather than given.
+const char* found_label(const RescueResult& result) {
+    if (result.is_baud_found)
+        return result.is_framing_found ? " (rate and framing found)" : " (rate found)";
+    return result.is_framing_found ? " (framing found)" : "";
+}
+
 void report_summary(const Job& job, const RescueResult& result, std::int64_t repaired) {
     // Words lost in dropouts and bytes repaired are named only where there were some.
     char lost[96] = "";
@@ -147,8 +154,8 @@ void report_summary(const Job& job, const RescueResult& result, std::int64_t rep
                  "speed %.2f %%\n",
                  program_name, static_cast<long long>(result.bytes), job.target_label.c_str(),
                  static_cast<long long>(result.bytes), static_cast<long long>(result.suspect_words),
-                 lost, result.baud, framing_name(job.options.settings.format).c_str(),
-                 result.is_baud_found ? " (rate found)" : "", result.speed * 100);
+                 lost, result.baud, framing_name(result.format).c_str(), found_label(result),
+                 result.speed * 100);
 }
 
 // "10 programs, 9 clean, 1 damaged; 3 junk stretches (7 bytes)", and where they went.
@@ -161,9 +168,8 @@ void report_side_summary(const Job& job, const RescueResult& result, const SideW
         text += "; " + std::to_string(side.repaired) + " bytes repaired";
     if (!side.folder.empty())
         text += "; written to " + side.folder;
-    std::fprintf(job.console.messages, "%s: %s; %d baud%s, tape speed %.2f %%\n", program_name,
-                 text.c_str(), result.baud, result.is_baud_found ? " (rate found)" : "",
-                 result.speed * 100);
+    std::fprintf(job.console.messages, "%s: %s; tape speed %.2f %%\n", program_name,
+                 text.c_str(), result.speed * 100);
 }
 
 // The progress line is for a person watching a file decode on a terminal, not for pipes, and

@@ -149,6 +149,7 @@ bool apply_value(const OptionRule& rule, const std::string& value, RescueOptions
         if (number != 7 && number != 8)
             return bad_value(rule, value, "7 or 8", problem);
         settings.format.data_bits = number;
+        settings.found.data_bits = false;
         return true;
     case Key::Parity:
         if (value == "none")
@@ -159,11 +160,13 @@ bool apply_value(const OptionRule& rule, const std::string& value, RescueOptions
             settings.format.parity = Parity::Odd;
         else
             return bad_value(rule, value, "none, even or odd", problem);
+        settings.found.parity = false;
         return true;
     case Key::StopBits:
         if (number != 1 && number != 2)
             return bad_value(rule, value, "1 or 2", problem);
         settings.format.stop_bits = number;
+        settings.found.stop_bits = false;
         return true;
     case Key::Channel:
         if (number < 1)
@@ -343,6 +346,8 @@ ParseOutcome take_capture_target(const std::vector<std::string>& files, RescueOp
 ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& options,
                                   std::string& problem) {
     options = RescueOptions{};
+    // Whatever part of the framing is not given is found from the audio.
+    options.settings.found = FramingFound{true, true, true};
     std::vector<std::string> files;
     ArgumentCursor cursor{argc, argv, 1};
     bool is_after_dashes = false;
@@ -401,9 +406,10 @@ const char* rescue_usage() {
            "  -b, --baud RATE           bit rate: 300, 600, 1200 or another rate of whole\n"
            "                            1200 Hz cycles; -R1 also selects 600 (default: found\n"
            "                            from the audio among 300, 600 and 1200)\n"
-           "  -d, --data-bits 7|8       data bits per word (default 8)\n"
-           "  -p, --parity none|even|odd  parity bit (default none)\n"
-           "  -s, --stop-bits 1|2       stop bits (default 2)\n"
+           "  -d, --data-bits 7|8       data bits per word\n"
+           "  -p, --parity none|even|odd  parity bit\n"
+           "  -s, --stop-bits 1|2       stop bits (default for each: found from the audio;\n"
+           "                            OSI tapes are mostly 8N2)\n"
            "  -c, --channel N           channel to decode, from 1 (default: strongest tone)\n"
            "  -f, --force               overwrite an existing output file\n"
            "  -r, --report              list each suspect word (time, sample, confidence)\n"

@@ -50,7 +50,8 @@ TEST_F(RescueDriverTest, DerivesTheTargetAndSummarises) {
     EXPECT_EQ(rescue_clean, result.status);
     EXPECT_EQ("HELLO", read_file(path("tape.txt")));
     EXPECT_EQ("qirvex-rescue: wrote 5 bytes to " + path("tape.txt") +
-                  ": 5 frames, 0 suspect, 300 baud 8N2 (rate found), tape speed 100.00 %\n",
+                  ": 5 frames, 0 suspect, 300 baud 8N2 (rate and framing found), tape speed "
+                  "100.00 %\n",
               result.messages);
 }
 
@@ -174,8 +175,8 @@ TEST_F(RescueDriverTest, CountsWordsLostInADropout) {
     EXPECT_NEAR(static_cast<long>(word_start(6)), sample, 8);
     std::getline(lines, line);
     EXPECT_EQ("qirvex-rescue: wrote 10 bytes to " + path("out.txt") +
-                  ": 10 frames, 0 suspect, 1 lost in dropouts, 300 baud 8N2 (rate found), tape "
-                  "speed 100.00 %",
+                  ": 10 frames, 0 suspect, 1 lost in dropouts, 300 baud 8N2 (rate and framing "
+                  "found), tape speed 100.00 %",
               line);
     // The word record flags the first word after the loss.
     run({"-f", "--report=" + path("words.tsv"), path("dropout.wav"), path("out.txt")});
@@ -267,7 +268,7 @@ TEST_F(RescueDriverTest, RepairsOnlyWhatItNames) {
             EXPECT_TRUE(byte == '\r' || byte == '\n' || byte == 0 || (byte >= 0x20 && byte < 0x7F));
         }
     }
-    EXPECT_NE(std::string::npos, repaired.messages.find(" repaired, 600 baud 8N2, tape speed"));
+    EXPECT_NE(std::string::npos, repaired.messages.find(" repaired, 600 baud 8N2 (framing found), tape speed"));
 }
 
 TEST_F(RescueDriverTest, RefusedInputLeavesNoTarget) {
