@@ -62,6 +62,13 @@ constexpr double blurred_start_level = 0.3;
 // within 0.1 % of the line's once locked, so that after 16 words (176 bits, 0.3 s at 600 baud)
 // its step has drifted under a fifth of a bit; a longer quiet is searched across.
 constexpr int most_coasted_words = 16;
+// A start edge found after more mark than this many bits follows idle line; after fewer, it
+// follows a word's stop bits (two, or three with a parity bit that reads mark). Writers that
+// pause give 6 bits or more (a line end's 20 ms at 300 baud).
+constexpr double idle_mark_bits = 4;
+// A line found again this close to a whole number of words after the last word read runs on in
+// step with it: 0.2 of a word is two bits, more than the clock drifts over most_coasted_words.
+constexpr double in_step_words = 0.2;
 // A start bit whose two tones' shares of their levels add up to less than this lies in a
 // dropout: a clean one adds up to 1, idle line to 1 of mark. In a dropout one tone is there at
 // a reduced level and the other not, so the sum is that tone's share: 0.3 is about 10 dB down,
@@ -134,6 +141,8 @@ void start_search(FrameClock& clock, double from) {
     clock.phase = ClockPhase::Searching;
     clock.coasted_words = 0;
     clock.search_from = static_cast<std::int64_t>(std::floor(from));
+    clock.mark_since = clock.search_from;
+    clock.is_after_quiet = false;
     clock.is_armed = false;
     clock.bad_in_row = 0;
 }
@@ -155,8 +164,11 @@ bool search(FrameClock& clock, const ToneHistory& history) {
             straddle_d_at(clock.frame, history, static_cast<double>(clock.search_from + 1));
         if (d > arm_level)
             clock.is_armed = true;
+        if (d <= 0 && next > 0)
+            clock.mark_since = clock.search_from + 1;
         if (clock.is_armed && d > 0 && next <= 0) {
             const double crossing = static_cast<double>(clock.search_from) + d / (d - next);
+            clock.mark_before_edge = crossing - static_cast<double>(clock.mark_since);
             clock.edge = crossing + clock.frame.bit_samples / 2;
             ++clock.search_from;
             return true;
@@ -208,6 +220,20 @@ bool is_word_taken(const FrameClock& clock, const ToneHistory& history, const Wo
            bits.weakest >= least_found_margin && !is_squelched(clock, history, clock.edge);
 }
 
+// The words a burst of noise took from a running line: the search found it again a whole number
+// of words after the last word read, straight after stop bits rather than idle mark. Words lost
+// in a quiet are counted as the clock steps over them, where it finds itself in step after it.
+int words_lost_in_noise(const FrameClock& clock) {
+    const double bit = clock.frame.bit_samples;
+    if (clock.words == 0 || clock.is_after_quiet || clock.mark_before_edge > idle_mark_bits * bit)
+        return 0;
+    const double words = (clock.edge - clock.previous_end) / (word_bits(clock.frame.format) * bit);
+    const double whole = std::round(words);
+    if (whole < 1 || whole > most_coasted_words || std::abs(words - whole) > in_step_words)
+        return 0;
+    return static_cast<int>(whole);
+}
+
 // A word found by the search: taken, and the clock locked, when its start bit reads space and
 // its stop bits mark, from the re-read edge or else from the searched one.
 bool check_candidate(FrameClock& clock, const ToneHistory& history, DecodedWord& word) {
@@ -228,6 +254,8 @@ bool check_candidate(FrameClock& clock, const ToneHistory& history, DecodedWord&
     }
     word = assemble(clock.frame, bits, clock.edge);
     word.is_reread = clock.edge != first_edge;
+    word.lost_before = words_lost_in_noise(clock);
+    clock.lost_words += word.lost_before;
     update_levels(clock, history, clock.edge, bits);
     ++clock.locks;
     clock.phase = ClockPhase::Locked;
@@ -255,6 +283,7 @@ bool is_word_due(FrameClock& clock, const ToneHistory& history, const WordBits& 
     if (is_quiet_line || (is_after_dropout && !(is_clear && bits.weakest >= least_found_margin))) {
         const double back_bits = is_after_dropout ? word_bits(clock.frame.format) + 0.5 : 0.5;
         start_search(clock, clock.edge - back_bits * clock.frame.bit_samples);
+        clock.is_after_quiet = true;
         return false;
     }
     return true;

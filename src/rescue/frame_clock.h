@@ -14,7 +14,9 @@
 // A start bit that reads mark even where its edge points is an idle gap (unless it is a blurred
 // start bit in an otherwise clear word), and sends the clock back to searching; so do three bad
 // words in a row, and silence. Through a dropout, where both tones fall faint, the clock steps
-// on word by word and counts the words it stepped over as lost once it reads on in step.
+// on word by word and counts the words it stepped over as lost once it reads on in step. Where
+// noise rather than silence broke the lock, the words between are counted lost too when the
+// search finds the line again in step, straight after a word's stop bits rather than idle mark.
 #pragma once
 
 #include "rescue/decoded_word.h"
@@ -34,6 +36,9 @@ struct FrameClock {
     double previous_end = 0;      // where the last word decided ended
     ClockPhase phase = ClockPhase::Searching;
     std::int64_t search_from = 0;      // the next window start the search examines
+    std::int64_t mark_since = 0;       // where the search last saw the line turn to mark
+    double mark_before_edge = 0;       // how long it read mark before the edge it found
+    bool is_after_quiet = false;       // it searches across a quiet that broke the lock
     bool is_armed = false;             // the search has seen clear mark since its last crossing
     double edge = 0;                   // start edge of the word being checked or predicted
     int bad_in_row = 0;                // words in a row whose stop bits failed while locked
