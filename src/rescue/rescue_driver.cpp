@@ -360,7 +360,7 @@ int decode_side(Job& job, AudioInput& audio, std::FILE* input) {
     side.report = options.is_report ? job.console.messages : nullptr;
     const auto rate_hz = static_cast<std::uint32_t>(audio.info.samplerate);
     if (!open_side(side, rate_hz, options.force_overwrite)) {
-        report_file(job, side.folder, side.problem);
+        std::fprintf(job.console.messages, "%s: %s\n", program_name, side.problem.c_str());
         return rescue_failed;
     }
     Progress progress = progress_for(job, audio, side.table);

@@ -1,11 +1,13 @@
-// The bit rate found from the audio where none is given, and a wrong one that is given told by
-// its words, which read every one of the line's bits two or four times.
+// The bit rate and framing found from the audio where none is given, found again where a side
+// changes them between programs, and a wrong rate that is given told by its words, which read
+// every one of the line's bits two or four times.
 #include "kcs_audio.h"
 #include "test_support.h"
 
 #include "cli/options.h"
 #include "rescue/rescue_decoder.h"
 #include "rescue/sample_range.h"
+#include "rescue/tape_side.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,13 +52,16 @@ struct Decoded {
     RescueResult result;
 };
 
-// Pushed in pieces of `piece` frames, or all at once.
-Decoded decode(const Signal& signal, int baud, std::size_t piece = 0) {
+// Pushed in pieces of `piece` frames, or all at once; the framing given as 8N2 unless found.
+Decoded decode(const Signal& signal, int baud, std::size_t piece = 0, bool is_framing_found = false,
+               std::vector<DecodedWord>* all_words = nullptr) {
     std::vector<std::int16_t> samples(signal.size());
     std::transform(signal.begin(), signal.end(), samples.begin(),
                    [](double v) { return scaled_sample(v); });
     RescueSettings settings;
     settings.baud = baud;
+    if (is_framing_found)
+        settings.found = FramingFound{true, true, true};
     RescueDecoder decoder;
     start_rescue(decoder, settings, rate_hz, 1);
     std::vector<DecodedWord> words;
@@ -68,7 +73,29 @@ Decoded decode(const Signal& signal, int baud, std::size_t piece = 0) {
     Decoded decoded{"", rescue_result(decoder)};
     for (const DecodedWord& word : words)
         decoded.bytes.push_back(static_cast<char>(word.byte));
+    if (all_words != nullptr)
+        *all_words = words;
     return decoded;
+}
+
+// The encoder's audio of `data` in a framing: "8N2", "7E1"...
+Signal framed(const std::string& data, int baud, const std::string& framing) {
+    options = Options{};
+    options.fast_rate = baud == 600 ? 1 : 0;
+    options.seven_data_bits = framing[0] == '7';
+    options.even_parity = framing[1] == 'E';
+    options.odd_parity = framing[1] == 'O';
+    options.one_stop_bit = framing[2] == '1';
+    return encode_kcs(data);
+}
+
+// The bytes as a framing of `data_bits` carries them.
+std::string carried(const std::string& data, char data_bits) {
+    std::string bytes = data;
+    if (data_bits == '7')
+        for (char& c : bytes)
+            c = static_cast<char>(c & 0x7F);
+    return bytes;
 }
 
 std::string listing() {
@@ -120,6 +147,42 @@ TEST_F(RateFindingTest, OddBytesAtTheirOwnRateAreNotTakenForRepeats) {
         EXPECT_EQ("HELLO", found.bytes);
         EXPECT_EQ(baud, found.result.baud);
     }
+}
+
+TEST_F(RateFindingTest, FindsEveryFramingTheEncoderWrites) {
+    const std::string data = listing().substr(0, 96);
+    for (const char* framing : {"8N2", "8N1", "8E2", "8E1", "8O2", "8O1", "7N2", "7N1", "7E2",
+                                "7E1", "7O2", "7O1"}) {
+        for (const int baud : {300, 600}) {
+            SCOPED_TRACE(std::string(framing) + " at " + std::to_string(baud));
+            const Decoded found = decode(framed(data, baud, framing), 0, 0, true);
+            EXPECT_EQ(carried(data, framing[0]), found.bytes);
+            EXPECT_EQ(baud, found.result.baud);
+            EXPECT_EQ(framing, framing_name(found.result.format));
+            EXPECT_EQ(0, found.result.suspect_words);
+        }
+    }
+}
+
+// A side of two programs, the second at another rate and framing after a pause: each word is
+// read, and carries, its own program's line.
+TEST_F(RateFindingTest, FindsTheLineAgainAfterAQuiet) {
+    const std::string first = listing().substr(0, 120);
+    const std::string second = listing().substr(120, 120);
+    Signal side = framed(first, 300, "8N2");
+    side.insert(side.end(), rate_hz * 3 / 2, 0.0);
+    const Signal next = framed(second, 600, "7E1");
+    side.insert(side.end(), next.begin(), next.end());
+    std::vector<DecodedWord> words;
+    const Decoded found = decode(side, 0, 0, true, &words);
+    ASSERT_EQ(first + second, found.bytes);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const bool is_second = i >= first.size();
+        EXPECT_EQ(is_second ? 600 : 300, words[i].baud) << i;
+        EXPECT_EQ(is_second ? "7E1" : "8N2", framing_name(words[i].format)) << i;
+    }
+    // Found alike however the recording comes in pieces.
+    EXPECT_EQ(found.bytes, decode(side, 0, 1000, true).bytes);
 }
 
 } // namespace

@@ -469,4 +469,65 @@ TEST(RescueOptions, UsageErrorsSayWhatWasExpected) {
     }
 }
 
+TEST_F(RescueDriverTest, ListsAndSplitsASide) {
+    Signal side = encode_kcs("10 REM ALPHA\r\n20 PRINT \"A\"\r\n30 GOTO 10\r\n");
+    side.insert(side.end(), 21600, 0.0);
+    const Signal second = encode_kcs(".0300/A2\r00\rA9\r41\r60\r.0300G");
+    side.insert(side.end(), second.begin(), second.end());
+    write_file(path("side.wav"), build_wav({side}, 21600, WavLayout::Pcm16));
+    const RunResult split = run({"--split=" + path("programs"), path("side.wav")});
+    EXPECT_EQ(rescue_clean, split.status) << split.messages;
+    EXPECT_EQ("10 REM ALPHA\r\n20 PRINT \"A\"\r\n30 GOTO 10\r\n",
+              read_file(path("programs/01-basic-ALPHA.bas")));
+    EXPECT_EQ(".0300/A2\r00\rA9\r41\r60\r.0300G", read_file(path("programs/02-65v-0300.65v")));
+    std::istringstream index(read_file(path("programs/index.tsv")));
+    std::string line;
+    std::getline(index, line);
+    EXPECT_EQ("number\tstart\tend\tbaud\tframing\tbytes\tkind\tfirst\tsuspect\tlost\tverdict\tfile",
+              line);
+    std::getline(index, line);
+    EXPECT_EQ(0u, line.find("1\t2.000\t")) << line;
+    EXPECT_NE(std::string::npos,
+              line.find("\t300\t8N2\t40\tbasic\t10 REM ALPHA\t0\t0\tclean\t01-basic-ALPHA.bas"))
+        << line;
+    EXPECT_EQ("qirvex-rescue: 2 program(s), 2 clean, 0 damaged; 0 junk stretch(es) (0 bytes); "
+              "written to " + path("programs") + "; tape speed 100.00 %\n",
+              split.messages);
+    // A second split into the same folder is refused unless forced; --list prints the table.
+    EXPECT_EQ(rescue_failed, run({"--split=" + path("programs"), path("side.wav")}).status);
+    EXPECT_EQ(rescue_clean, run({"-f", "--split=" + path("programs"), path("side.wav")}).status);
+    std::FILE* table = std::tmpfile();
+    EXPECT_EQ(rescue_clean, run({"-q", "--list", path("side.wav")}, table).status);
+    const std::string listed = stream_contents(table);
+    std::fclose(table);
+    EXPECT_NE(std::string::npos, listed.find("  2   0:"));
+    EXPECT_NE(std::string::npos, listed.find("65v            0      0  clean    0300\n"));
+}
+
+TEST_F(RescueDriverTest, RefusesASideWithAnOutputOrACapture) {
+    const std::string input = recording("tape.wav", "HELLO");
+    std::filesystem::create_directories(path("held"));
+    write_file(path("held/index.tsv"), "");
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"--list", input, "out.txt"},
+         "found the output \"out.txt\", where --list prints the programs and --split writes them "
+         "to a folder\nTry 'qirvex-rescue --help' for more information."},
+        {{"--list", "--capture"}, "--list and --split read a recording, not --capture\nTry "
+                                  "'qirvex-rescue --help' for more information."},
+        {{"--split=" + path("held"), input},
+         path("held") + ": holds the programs of an earlier split (index.tsv); use --force to "
+                        "replace them"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        const RunResult result = run(c.arguments);
+        EXPECT_EQ(rescue_failed, result.status);
+        EXPECT_EQ("qirvex-rescue: " + c.message + "\n", result.messages);
+    }
+}
+
 } // namespace
