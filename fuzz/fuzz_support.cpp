@@ -27,9 +27,12 @@ RescueSettings rescue_settings_from(std::uint8_t flags) {
     settings.format.data_bits = (flags & 0x02) != 0 ? 7 : 8;
     settings.format.stop_bits = (flags & 0x04) != 0 ? 1 : 2;
     settings.format.parity = parities[(flags >> 3) & 3];
-    // The fourth parity value reads no parity and finds the rate.
-    if (((flags >> 3) & 3) == 3)
+    // The fourth parity value finds the rate and the framing, and tries both again after every
+    // quiet.
+    if (((flags >> 3) & 3) == 3) {
         settings.baud = 0;
+        settings.found = FramingFound{true, true, true};
+    }
     return settings;
 }
 

@@ -24,7 +24,8 @@ void reset_options();
 [[nodiscard]] std::string file_bytes(std::FILE* stream);
 
 // qirvex-rescue's baud rate and framing from the low five bits of `flags`: 600 baud, 7 data
-// bits, 1 stop bit, and the parity (none, even, odd, none) in bits 3 and 4.
+// bits, 1 stop bit, and the parity (none, even, odd, or both rate and framing found) in bits 3
+// and 4.
 [[nodiscard]] RescueSettings rescue_settings_from(std::uint8_t flags);
 
 // Ends the process with a report when an invariant of the code under test does not hold; the

@@ -160,9 +160,11 @@ void check_words(const StreamCase& c, const std::vector<DecodedWord>& words,
     // A recording that begins inside a start bit gives its first word an edge before sample 0.
     double previous_edge = -std::numeric_limits<double>::infinity();
     for (const DecodedWord& word : words) {
-        require(word.byte >= 0 && word.byte < 1 << c.settings.format.data_bits, "byte range");
-        require(!word.is_parity_error || c.settings.format.parity != Parity::None,
+        require(word.byte >= 0 && word.byte < 1 << word.format.data_bits, "byte range");
+        require(!word.is_parity_error || word.format.parity != Parity::None,
                 "parity error without parity");
+        require(is_framing_found(c.settings.found) || word.format == c.settings.format,
+                "a framing other than the one given");
         require(word.edge > previous_edge && word.edge < static_cast<double>(frames),
                 "word edges out of order or beyond the recording");
         previous_edge = word.edge;

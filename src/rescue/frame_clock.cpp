@@ -170,6 +170,8 @@ bool search(FrameClock& clock, const ToneHistory& history) {
             const double crossing = static_cast<double>(clock.search_from) + d / (d - next);
             clock.mark_before_edge = crossing - static_cast<double>(clock.mark_since);
             clock.edge = crossing + clock.frame.bit_samples / 2;
+            if (clock.first_candidate < 0)
+                clock.first_candidate = clock.edge;
             ++clock.search_from;
             return true;
         }

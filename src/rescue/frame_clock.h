@@ -39,6 +39,8 @@ struct FrameClock {
     std::int64_t mark_since = 0;       // where the search last saw the line turn to mark
     double mark_before_edge = 0;       // how long it read mark before the edge it found
     bool is_after_quiet = false;       // it searches across a quiet that broke the lock
+    double first_candidate = -1;       // the first start edge the search found since this was
+                                       // set to -1: where readings of other framings start
     bool is_armed = false;             // the search has seen clear mark since its last crossing
     double edge = 0;                   // start edge of the word being checked or predicted
     int bad_in_row = 0;                // words in a row whose stop bits failed while locked

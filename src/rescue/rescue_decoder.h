@@ -24,6 +24,16 @@ enum class StreamPhase {
     Decoding,  // one lane and one reading: the rate and framing given or chosen
 };
 
+// Counts of a decode that outlive the readings that made them.
+struct DecodeCounts {
+    std::int64_t words = 0;         // handed on
+    std::int64_t suspect_words = 0; // of which framing or parity failed
+    std::int64_t lost_words = 0;    // lost before them
+    std::int64_t locks = 0;         // of readings let go after a trial
+    std::int64_t lock_losses = 0;
+    std::int64_t jumps = 0;
+};
+
 struct RescueDecoder {
     RescueSettings settings;
     int channels = 0; // samples per pushed frame
@@ -32,14 +42,16 @@ struct RescueDecoder {
     std::int64_t look_ahead_capacity = 0; // frames gathered before calibrating
     std::int64_t origin_frames = 0;       // frames of silence let go before the look-ahead
     std::vector<DecodeLane> lanes;        // one, or one per rate while it is found
-    std::int64_t replayed_frames = 0; // the look-ahead's frames, replayed into the lanes
-    std::int64_t line_frames = 0;     // frames pushed into the lanes after the look-ahead
+    std::int64_t line_frames = 0;     // frames pushed into the lanes, the look-ahead's first
     std::int64_t trial_start = 0;     // line_frames where the rate and framing were last tried
     double last_run_edge = 0;         // the start edge of the last word read in a run, in
                                       // samples of the recording
     std::size_t fallback_lane = 0;    // the lane and reading kept where a trial tells nothing
     std::size_t fallback_reading = 0;
     WordFormat fallback_format;       // the framing kept where a trial's words are too few
+    bool is_retrial = false;          // the trial began after a quiet, with a line read before
+    DecodeCounts handed;              // the words handed on
+    DecodeCounts banked;              // the clock counts of readings read before and let go
     std::int64_t frames = 0;                    // frames pushed in all
 };
 
