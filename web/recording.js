@@ -5,6 +5,8 @@
 import { startCapture } from './capture.js';
 import { createInspector } from './inspect.js';
 import { createListing } from './listing.js';
+import { createSideList } from './side-list.js';
+import { framingName } from './side-parts.js';
 import { createStrip } from './strip.js';
 
 const $ = (id) => document.getElementById(id);
@@ -39,10 +41,16 @@ function dbfs(share) {
   return share > 0 ? `${(20 * Math.log10(share)).toFixed(1)} dBFS` : '—';
 }
 
+// What of the line was found from the audio rather than given, as qirvex-rescue says it.
+function foundLabel({ isBaudFound, isFramingFound }) {
+  if (isBaudFound) return isFramingFound ? ' (rate and framing found)' : ' (rate found)';
+  return isFramingFound ? ' (framing found)' : '';
+}
+
 function summary(result, audioSeconds) {
   if (!result.isCalibrated) return `Listening for tone… ${audioSeconds.toFixed(1)} s`;
   const speed = `${(result.speed * 100).toFixed(2)} %${result.hasLeader ? ' (leader)' : ''}`;
-  const baud = `${result.baud} baud${result.isBaudFound ? ' (found)' : ''}`;
+  const baud = `${result.baud} baud ${framingName(result)}${foundLabel(result)}`;
   return `${result.bytes} words, ${result.suspectWords} suspect · ${baud} · tape speed ${speed} · ` +
          `mark ${dbfs(result.markLevel)}, space ${dbfs(result.spaceLevel)} · channel ` +
          `${result.channel} · ${audioSeconds.toFixed(1)} s of audio`;
@@ -184,6 +192,8 @@ export function setUpReading(worker) {
   const strip = createStrip($('strip'));
   const inspector = createInspector(worker, listing);
   const tapeProgram = setUpTapeProgram(worker, listing);
+  const side = createSideList({ section: $('side'), list: $('side-programs'), junk: $('side-junk') },
+                              strip, download);
   let decoded = null; // audio decoded by the browser, handed over in pieces
   let handedFrames = 0;
   let capture = null;
@@ -216,15 +226,17 @@ export function setUpReading(worker) {
     $('read-summary').textContent = '';
     $('download-data').disabled = true;
     tapeProgram.reset();
+    side.reset();
   };
 
   worker.on('started', (message) => {
     rate = message.rate;
     strip.start(message.rate, message.frames);
   });
-  worker.on('decoded', ({ records, levels, result }) => {
+  worker.on('decoded', ({ records, levels, result, parts }) => {
     listing.add(records);
-    strip.add(records, levels, result.baud);
+    strip.add(records, levels);
+    side.add(parts);
     $('read-summary').textContent = summary(result, result.framesRead / rate);
   });
   worker.on('progress', ({ done, total }) => {
@@ -242,12 +254,13 @@ export function setUpReading(worker) {
   });
   worker.on('finished', (message) => finished(message));
 
-  function finished({ records, result, audioSeconds, seconds, isCut, mends }) {
+  function finished({ records, result, audioSeconds, seconds, isCut, mends, parts }) {
     listing.add(records);
     listing.render();
     if (mends.length > 0) listing.mend(mends);
-    strip.add(records, [], result.baud);
+    strip.add(records, []);
     strip.finish();
+    side.finish(parts);
     busy(false);
     decoded = null;
     $('read-progress').value = 1;
