@@ -6,7 +6,7 @@ import assert from 'node:assert/strict';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
-import { basicListing, degrade, encodeWithQirvex, tapeSide } from './recordings.js';
+import { basicListing, degrade, drowned, encodeWithQirvex, tapeSide } from './recordings.js';
 import { decodeThroughInput, openPage, PROGRAM, RESCUE, run, screenshot, servePage,
          temporaryFolder } from './support.js';
 
@@ -24,6 +24,32 @@ function listedRows(recording) {
     return { number, start, end, baud, framing, bytes, kind, verdict, first: first?.trim() ?? '' };
   });
 }
+
+// Each program's file as qirvex-rescue --split writes it, with `options`: { name: bytes }.
+function splitFiles(recording, folder, options = []) {
+  try {
+    run(RESCUE, ['-q', `--split=${folder}`, ...options, recording]);
+  } catch (error) {
+    if (error.status !== 1) throw error; // 1: some program damaged, its file written all the same
+  }
+  const index = readFileSync(join(folder, 'index.tsv'), 'latin1').trim().split('\n').slice(1)
+    .map((line) => line.split('\t')).filter((cells) => cells[0] !== '-');
+  return Object.fromEntries(index.map((cells) => [cells[11], readFileSync(join(folder, cells[11]))]));
+}
+
+// Every program's download in the page: { name: bytes }.
+async function downloads(page) {
+  const files = {};
+  for (const button of await page.$$('#side-programs .side-download')) {
+    const [download] = await Promise.all([page.waitForEvent('download'), button.click()]);
+    files[download.suggestedFilename()] = readFileSync(await download.path());
+  }
+  return files;
+}
+
+// The strip draws again a little after the window changes (strip.js, REDRAW_INTERVAL_MS): a
+// screenshot waits for that, or it shows the strip stretched.
+const waitForStrip = (page) => page.waitForTimeout(400);
 
 // A 65V load text of a little machine code at 0A00, made by qirvex-program.
 function loadText(folder) {
@@ -76,18 +102,9 @@ describe('a side of several programs in the page', () => {
     else assert.match(junkNote, new RegExp(`^${junk.length} junk stretch(es)?, ${junkBytes} bytes?, not programs`));
     assert.match(await page.textContent('#read-summary'), /· 300 baud 8O1 \(rate and framing found\) ·/);
 
-    const split = join(files.folder, 'split');
-    run(RESCUE, ['-q', `--split=${split}`, side]);
-    const index = readFileSync(join(split, 'index.tsv'), 'latin1').trim().split('\n').slice(1)
-      .map((line) => line.split('\t')).filter((cells) => cells[0] !== '-');
-    assert.deepEqual(items.map((item) => item.file), index.map((cells) => cells[11]));
-    for (const item of items) {
-      const [download] = await Promise.all([page.waitForEvent('download'),
-                                            page.click(`#side-programs li[data-number="${item.number}"] .side-download`)]);
-      assert.equal(download.suggestedFilename(), item.file);
-      assert.ok(readFileSync(await download.path()).equals(readFileSync(join(split, item.file))),
-                `${item.file}: the page and qirvex-rescue --split differ`);
-    }
+    const split = splitFiles(side, join(files.folder, 'split'));
+    assert.deepEqual(items.map((item) => item.file), Object.keys(split));
+    assert.deepEqual(await downloads(page), split, 'the page and qirvex-rescue --split differ');
     assert.deepEqual(browser.problems, []);
   });
 
@@ -118,10 +135,33 @@ describe('a side of several programs in the page', () => {
     await page.setViewportSize({ width: 390, height: 844 });
     const overflow = await page.evaluate(() => document.documentElement.scrollWidth - innerWidth);
     assert.ok(overflow <= 0, `the page is ${overflow} px wider than the window`);
-    await page.$eval('#side', (section) => section.scrollIntoView());
+    await waitForStrip(page);
     await screenshot(page, 'side-390');
     await page.setViewportSize({ width: 1000, height: 900 });
+    await waitForStrip(page);
     await screenshot(page, 'side');
+    assert.deepEqual(browser.problems, []);
+  });
+
+  test('with Mend, each program is mended alone, as qirvex-rescue --split --mend mends it', async () => {
+    const { page } = browser;
+    const programs = [
+      encodeWithQirvex(files.folder, 'noisy1', basicListing(30), ['-B', '-R1']),
+      encodeWithQirvex(files.folder, 'noisy2', basicListing(20), ['-B', '-R1', '-O', '-S']),
+    ];
+    const noisy = drowned(files.folder, tapeSide(files.folder, programs, 'noisy-side', 2), 'noisy');
+    await page.check('#dec-mend');
+    await page.waitForFunction(() => document.body.dataset.decoding !== 'true');
+    await decodeThroughInput(page, noisy);
+    const mended = splitFiles(noisy, join(files.folder, 'mended'), ['--mend']);
+    const asRead = splitFiles(noisy, join(files.folder, 'as-read'));
+    assert.notDeepEqual(mended, asRead, 'nothing was mended: the case tests nothing');
+    assert.deepEqual(await downloads(page), mended, 'the page and qirvex-rescue --split --mend differ');
+    assert.match(await page.textContent('#side-programs'), /damaged: \d+ suspect, \d+ mended/);
+    await waitForStrip(page);
+    await screenshot(page, 'side-mended');
+    await page.uncheck('#dec-mend');
+    await page.waitForFunction(() => document.body.dataset.decoding === 'false');
     assert.deepEqual(browser.problems, []);
   });
 });
