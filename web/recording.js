@@ -150,7 +150,10 @@ function setUpTapeProgram(worker, listing) {
     if (tape !== own) return;
     const isListing = message.content === 'a BASIC listing';
     const isProgram = !isListing && message.status !== 2;
-    $('tape-content').textContent = describe(message);
+    // A side of several programs read as one is no program of them: the list says what it holds.
+    const whole = tape.programs > 1 ? `The side holds ${tape.programs} programs, listed above ` +
+      'with their downloads; what follows takes it as one tape. ' : '';
+    $('tape-content').textContent = whole + describe(message);
     $('download-listing').hidden = !isListing;
     $('download-hex').hidden = !isProgram;
     $('download-binary').hidden = !isProgram;
@@ -173,9 +176,10 @@ function setUpTapeProgram(worker, listing) {
   $('download-binary').addEventListener('click', () => save('binary'));
 
   return {
-    // The decoded bytes, and the name of the data file without its extension.
-    show(bytes, base) {
-      tape = { bytes, base };
+    // The decoded bytes, the name of the data file without its extension, and the number of
+    // programs the side was cut into.
+    show(bytes, base, programs) {
+      tape = { bytes, base, programs };
       judge();
     },
     reset() {
@@ -266,7 +270,8 @@ export function setUpReading(worker) {
     $('read-progress').value = 1;
     $('read-summary').textContent = summary(result, audioSeconds);
     $('download-data').disabled = result.bytes === 0;
-    if (result.bytes > 0) tapeProgram.show(listing.bytes(), downloadName.replace(/\.txt$/, ''));
+    if (result.bytes > 0)
+      tapeProgram.show(listing.bytes(), downloadName.replace(/\.txt$/, ''), side.programCount());
     const speed = seconds > 0 ? ` in ${seconds.toFixed(1)} s, ${(audioSeconds / seconds).toFixed(0)}× real time` : '';
     document.body.dataset.speed = seconds > 0 ? String(audioSeconds / seconds) : '';
     if (result.repeatFactor > 1) {

@@ -93,5 +93,6 @@ export function createSideList(elements, strip, download) {
       parts = [];
       show();
     },
+    programCount: () => parts.filter((part) => part.kind !== 'junk').length,
   };
 }

@@ -101,6 +101,7 @@ describe('a side of several programs in the page', () => {
     if (junk.length === 0) assert.equal(junkNote, '');
     else assert.match(junkNote, new RegExp(`^${junk.length} junk stretch(es)?, ${junkBytes} bytes?, not programs`));
     assert.match(await page.textContent('#read-summary'), /· 300 baud 8O1 \(rate and framing found\) ·/);
+    assert.match(await page.textContent('#tape-content'), /^The side holds 3 programs, listed above/);
 
     const split = splitFiles(side, join(files.folder, 'split'));
     assert.deepEqual(items.map((item) => item.file), Object.keys(split));
