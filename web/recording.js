@@ -1,13 +1,14 @@
 // The "Read from the machine" tab: a recording chosen or dropped, or the microphone, decoded by
-// the rescue decoder in the worker, with the listing, the strip and the inspection view filled
-// as the words arrive. WAV files are read by the worker itself, piece by piece; every other
-// format is decoded by the browser first and handed over in pieces.
+// the rescue decoder in the worker, with the listing, the strip, the side's programs and the
+// inspection view filled as the words arrive. WAV files are read by the worker itself, piece by
+// piece; every other format is decoded by the browser first and handed over in pieces.
 import { startCapture } from './capture.js';
 import { createInspector } from './inspect.js';
 import { createListing } from './listing.js';
 import { createSideList } from './side-list.js';
 import { framingName } from './side-parts.js';
 import { createStrip } from './strip.js';
+import { setUpTapeProgram } from './tape-program.js';
 
 const $ = (id) => document.getElementById(id);
 // Frames per piece of browser-decoded audio handed to the worker.
@@ -80,9 +81,6 @@ export function declaredRate(bytes) {
   return null;
 }
 
-// Problems listed beside the listing at most; a tape of noise can have thousands.
-const LISTED_PROBLEMS = 200;
-
 function download(blob, name) {
   const link = document.createElement('a');
   link.href = URL.createObjectURL(blob);
@@ -91,111 +89,11 @@ function download(blob, name) {
   setTimeout(() => URL.revokeObjectURL(link.href), 60000);
 }
 
-// What the decoded tape holds, as qirvex-program's from-tape judges it, its downloads as a clean
-// listing or as machine code, and every byte the machine would not load as it stands, marked in
-// the listing and listed beside it.
-function setUpTapeProgram(worker, listing) {
-  let requests = 0;
-  const waiting = new Map(); // request id: its resolver
-  let tape = null; // { bytes, base } of the decode in hand
-  worker.on('from-tape', (message) => {
-    waiting.get(message.id)?.(message);
-    waiting.delete(message.id);
-  });
-  const fromTape = (output) => {
-    const id = ++requests;
-    const input = tape.bytes.slice().buffer;
-    return new Promise((resolve) => {
-      waiting.set(id, resolve);
-      worker.post({ type: 'from-tape', id, output, input }, [input]);
-    });
-  };
-
-  function listProblems(problems) {
-    const list = $('tape-problems');
-    list.replaceChildren(...problems.slice(0, LISTED_PROBLEMS).map(({ offset, message }) => {
-      const item = document.createElement('li');
-      const button = document.createElement('button');
-      button.textContent = `byte ${offset}: ${message}`;
-      button.addEventListener('click', () => listing.show(offset));
-      item.append(button);
-      return item;
-    }));
-    if (problems.length > LISTED_PROBLEMS) {
-      const more = document.createElement('li');
-      more.textContent = `and ${problems.length - LISTED_PROBLEMS} more`;
-      list.append(more);
-    }
-    list.hidden = problems.length === 0;
-  }
-
-  function describe({ status, content, messages, problems }) {
-    const lines = messages.trim().split('\n');
-    if (content === 'other data')
-      return 'The tape holds other data: not a BASIC listing, a 65V load text or checksum records. Download data gives it as it was decoded.';
-    if (status === 2) return `The tape holds ${content}, but ${lines.join('; ')}.`;
-    const isListing = content === 'a BASIC listing';
-    // A listing's first line names it with its length; a program's gives its stretches.
-    const read = isListing ? lines[0] : `${content}, ${lines[0]}`;
-    const places = `${problems.length} ${problems.length === 1 ? 'place' : 'places'}`;
-    const faults = problems.length === 0
-      ? (isListing ? 'it would load as it stands' : 'every byte was read')
-      : `${places} ${isListing ? 'that would not load as it stands' : 'that could not be read'}, marked in the listing and listed beside it`;
-    return `The tape holds ${read}; ${faults}.`;
-  }
-
-  async function judge() {
-    const own = tape;
-    const message = await fromTape('listing');
-    if (tape !== own) return;
-    const isListing = message.content === 'a BASIC listing';
-    const isProgram = !isListing && message.status !== 2;
-    // A side of several programs read as one is no program of them: the list says what it holds.
-    const whole = tape.programs > 1 ? `The side holds ${tape.programs} programs, listed above ` +
-      'with their downloads; what follows takes it as one tape. ' : '';
-    $('tape-content').textContent = whole + describe(message);
-    $('download-listing').hidden = !isListing;
-    $('download-hex').hidden = !isProgram;
-    $('download-binary').hidden = !isProgram;
-    $('tape-command').textContent = `qirvex-program from-tape${isProgram ? ' -t hex' : ''} ${tape.base}.txt`;
-    $('tape-program').hidden = false;
-    listing.markProblems(message.problems);
-    listProblems(message.problems);
-  }
-
-  // Each file from-tape writes, named after the recording: "capture.bas", "capture.hex",
-  // "capture.0200.bin".
-  async function save(output) {
-    if (!tape) return;
-    const base = tape.base;
-    const message = await fromTape(output);
-    for (const { suffix, bytes } of message.outputs) download(new Blob([bytes]), `${base}${suffix}`);
-  }
-  $('download-listing').addEventListener('click', () => save('listing'));
-  $('download-hex').addEventListener('click', () => save('hex'));
-  $('download-binary').addEventListener('click', () => save('binary'));
-
-  return {
-    // The decoded bytes, the name of the data file without its extension, and the number of
-    // programs the side was cut into.
-    show(bytes, base, programs) {
-      tape = { bytes, base, programs };
-      judge();
-    },
-    reset() {
-      tape = null;
-      $('tape-program').hidden = true;
-      $('tape-problems').hidden = true;
-      $('tape-problems').replaceChildren();
-    },
-  };
-}
-
 export function setUpReading(worker) {
   const listing = createListing($('listing'));
   const strip = createStrip($('strip'));
   const inspector = createInspector(worker, listing);
-  const tapeProgram = setUpTapeProgram(worker, listing);
+  const tapeProgram = setUpTapeProgram(worker, listing, download);
   const side = createSideList({ section: $('side'), list: $('side-programs'), junk: $('side-junk') },
                               strip, download);
   let decoded = null; // audio decoded by the browser, handed over in pieces
