@@ -129,6 +129,14 @@ describe('a side of several programs in the page', () => {
     const to = Math.ceil((seconds(item.end) / total) * width);
     assert.ok(changed.length > 0.8 * (to - from), `${changed.length} columns changed for ${to - from}`);
     assert.ok(changed.every((x) => x >= from - 1 && x <= to + 1), `changed from ${changed[0]} to ${changed.at(-1)}, the span ${from} to ${to}`);
+
+    // A word of that program, opened from the strip, is drawn in its own framing, 7E1.
+    const box = await page.$eval('#strip', (canvas) => canvas.getBoundingClientRect().toJSON());
+    await page.mouse.click(box.x + ((from + to) / 2 / width) * box.width, box.y + box.height / 2);
+    await page.waitForSelector('#inspect:not([hidden])');
+    await page.waitForFunction(() => /bits [01]+ /.test(document.getElementById('inspect-details').textContent));
+    assert.match(await page.textContent('#inspect-details'), / bits [01]{10} /);
+    assert.match(await page.getAttribute('#inspect-canvas', 'aria-label'), /d6 -?[\d.]+, parity -?[\d.]+, stop -?[\d.]+$/);
   });
 
   test('at 390 px wide the list fits the width', async () => {
