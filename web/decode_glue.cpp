@@ -45,15 +45,15 @@ struct PartTexts {
 
 struct WebDecode {
     RescueDecoder decoder;
-    int channels = 0;                 // samples per frame
-    std::vector<DecodedWord> words;   // the words of the current push
-    std::vector<double> records;      // their records, record_doubles each
-    std::vector<std::int16_t> frames; // the worker writes 16-bit frames here
-    std::vector<double> float_frames; // or floating-point frames here
-    std::array<double, 22> result{};  // the last rescue_result, as doubles
-    SideCutter cutter;                // the side's programs, cut as the words come
-    std::int64_t parted_words = 0;    // words in the parts closed so far
-    std::vector<double> parts;        // the parts closed by the current push, part_doubles each
+    int channels = 0;                  // samples per frame
+    std::vector<DecodedWord> words;    // the words of the current push
+    std::vector<double> records;       // their records, record_doubles each
+    std::vector<std::int16_t> frames;  // the worker writes 16-bit frames here
+    std::vector<double> float_frames;  // or floating-point frames here
+    std::array<double, 22> result{};   // the last rescue_result, as doubles
+    SideCutter cutter;                 // the side's programs, cut as the words come
+    std::int64_t parted_words = 0;     // words in the parts closed so far
+    std::vector<double> parts;         // the parts closed by the current push, part_doubles each
     std::vector<PartTexts> part_texts; // and their texts
 };
 
@@ -77,15 +77,13 @@ void record_parts(WebDecode& web, const std::vector<SidePart>& closed) {
     for (const SidePart& part : closed) {
         const SideStretch& stretch = part.stretch;
         const auto count = static_cast<std::int64_t>(part.words.size());
-        web.parts.insert(web.parts.end(),
-                         {static_cast<double>(web.parted_words), static_cast<double>(count),
-                          stretch.start, stretch.end, static_cast<double>(stretch.baud),
-                          static_cast<double>(stretch.format.data_bits),
-                          parity_number(stretch.format.parity),
-                          static_cast<double>(stretch.format.stop_bits),
-                          static_cast<double>(stretch.kind),
-                          static_cast<double>(stretch.suspect_words),
-                          static_cast<double>(stretch.lost_words)});
+        web.parts.insert(
+            web.parts.end(),
+            {static_cast<double>(web.parted_words), static_cast<double>(count), stretch.start,
+             stretch.end, static_cast<double>(stretch.baud),
+             static_cast<double>(stretch.format.data_bits), parity_number(stretch.format.parity),
+             static_cast<double>(stretch.format.stop_bits), static_cast<double>(stretch.kind),
+             static_cast<double>(stretch.suspect_words), static_cast<double>(stretch.lost_words)});
         web.part_texts.push_back({printable(stretch.first), stretch.name});
         web.parted_words += count;
     }
@@ -101,14 +99,13 @@ void record_words(WebDecode& web, bool is_last) {
         add_side_word(web.cutter, word, closed);
         const double flags =
             (word.is_framing_error ? framing_flag : 0) + (word.is_parity_error ? parity_flag : 0);
-        web.records.insert(web.records.end(),
-                           {static_cast<double>(word.byte), flags, word.edge, word.bit_samples,
-                            word.mark_level, word.space_level,
-                            static_cast<double>(word.confidence), word.gap_before,
-                            static_cast<double>(word.bit_count), static_cast<double>(word.baud),
-                            static_cast<double>(word.format.data_bits),
-                            parity_number(word.format.parity),
-                            static_cast<double>(word.format.stop_bits)});
+        web.records.insert(
+            web.records.end(),
+            {static_cast<double>(word.byte), flags, word.edge, word.bit_samples, word.mark_level,
+             word.space_level, static_cast<double>(word.confidence), word.gap_before,
+             static_cast<double>(word.bit_count), static_cast<double>(word.baud),
+             static_cast<double>(word.format.data_bits), parity_number(word.format.parity),
+             static_cast<double>(word.format.stop_bits)});
         web.records.insert(web.records.end(), word.bit_d.begin(), word.bit_d.end());
     }
     if (is_last)
@@ -137,7 +134,9 @@ EMSCRIPTEN_KEEPALIVE WebDecode* qx_decode_start(int baud, int data_bits, int par
     if (!settings.found.data_bits)
         settings.format.data_bits = data_bits;
     if (!settings.found.parity)
-        settings.format.parity = parity == 1 ? Parity::Even : parity == 2 ? Parity::Odd : Parity::None;
+        settings.format.parity = parity == 1   ? Parity::Even
+                                 : parity == 2 ? Parity::Odd
+                                               : Parity::None;
     if (!settings.found.stop_bits)
         settings.format.stop_bits = stop_bits;
     settings.channel = channel;
