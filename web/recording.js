@@ -1,11 +1,14 @@
 // The "Read from the machine" tab: a recording chosen or dropped, or the microphone, decoded by
-// the rescue decoder in the worker, with the listing, the strip and the inspection view filled
-// as the words arrive. WAV files are read by the worker itself, piece by piece; every other
-// format is decoded by the browser first and handed over in pieces.
+// the rescue decoder in the worker, with the listing, the strip, the side's programs and the
+// inspection view filled as the words arrive. WAV files are read by the worker itself, piece by
+// piece; every other format is decoded by the browser first and handed over in pieces.
 import { startCapture } from './capture.js';
 import { createInspector } from './inspect.js';
 import { createListing } from './listing.js';
+import { createSideList } from './side-list.js';
+import { framingName } from './side-parts.js';
 import { createStrip } from './strip.js';
+import { setUpTapeProgram } from './tape-program.js';
 
 const $ = (id) => document.getElementById(id);
 // Frames per piece of browser-decoded audio handed to the worker.
@@ -39,10 +42,16 @@ function dbfs(share) {
   return share > 0 ? `${(20 * Math.log10(share)).toFixed(1)} dBFS` : '—';
 }
 
+// What of the line was found from the audio rather than given, as qirvex-rescue says it.
+function foundLabel({ isBaudFound, isFramingFound }) {
+  if (isBaudFound) return isFramingFound ? ' (rate and framing found)' : ' (rate found)';
+  return isFramingFound ? ' (framing found)' : '';
+}
+
 function summary(result, audioSeconds) {
   if (!result.isCalibrated) return `Listening for tone… ${audioSeconds.toFixed(1)} s`;
   const speed = `${(result.speed * 100).toFixed(2)} %${result.hasLeader ? ' (leader)' : ''}`;
-  const baud = `${result.baud} baud${result.isBaudFound ? ' (found)' : ''}`;
+  const baud = `${result.baud} baud ${framingName(result)}${foundLabel(result)}`;
   return `${result.bytes} words, ${result.suspectWords} suspect · ${baud} · tape speed ${speed} · ` +
          `mark ${dbfs(result.markLevel)}, space ${dbfs(result.spaceLevel)} · channel ` +
          `${result.channel} · ${audioSeconds.toFixed(1)} s of audio`;
@@ -72,9 +81,6 @@ export function declaredRate(bytes) {
   return null;
 }
 
-// Problems listed beside the listing at most; a tape of noise can have thousands.
-const LISTED_PROBLEMS = 200;
-
 function download(blob, name) {
   const link = document.createElement('a');
   link.href = URL.createObjectURL(blob);
@@ -83,107 +89,13 @@ function download(blob, name) {
   setTimeout(() => URL.revokeObjectURL(link.href), 60000);
 }
 
-// What the decoded tape holds, as qirvex-program's from-tape judges it, its downloads as a clean
-// listing or as machine code, and every byte the machine would not load as it stands, marked in
-// the listing and listed beside it.
-function setUpTapeProgram(worker, listing) {
-  let requests = 0;
-  const waiting = new Map(); // request id: its resolver
-  let tape = null; // { bytes, base } of the decode in hand
-  worker.on('from-tape', (message) => {
-    waiting.get(message.id)?.(message);
-    waiting.delete(message.id);
-  });
-  const fromTape = (output) => {
-    const id = ++requests;
-    const input = tape.bytes.slice().buffer;
-    return new Promise((resolve) => {
-      waiting.set(id, resolve);
-      worker.post({ type: 'from-tape', id, output, input }, [input]);
-    });
-  };
-
-  function listProblems(problems) {
-    const list = $('tape-problems');
-    list.replaceChildren(...problems.slice(0, LISTED_PROBLEMS).map(({ offset, message }) => {
-      const item = document.createElement('li');
-      const button = document.createElement('button');
-      button.textContent = `byte ${offset}: ${message}`;
-      button.addEventListener('click', () => listing.show(offset));
-      item.append(button);
-      return item;
-    }));
-    if (problems.length > LISTED_PROBLEMS) {
-      const more = document.createElement('li');
-      more.textContent = `and ${problems.length - LISTED_PROBLEMS} more`;
-      list.append(more);
-    }
-    list.hidden = problems.length === 0;
-  }
-
-  function describe({ status, content, messages, problems }) {
-    const lines = messages.trim().split('\n');
-    if (content === 'other data')
-      return 'The tape holds other data: not a BASIC listing, a 65V load text or checksum records. Download data gives it as it was decoded.';
-    if (status === 2) return `The tape holds ${content}, but ${lines.join('; ')}.`;
-    const isListing = content === 'a BASIC listing';
-    // A listing's first line names it with its length; a program's gives its stretches.
-    const read = isListing ? lines[0] : `${content}, ${lines[0]}`;
-    const places = `${problems.length} ${problems.length === 1 ? 'place' : 'places'}`;
-    const faults = problems.length === 0
-      ? (isListing ? 'it would load as it stands' : 'every byte was read')
-      : `${places} ${isListing ? 'that would not load as it stands' : 'that could not be read'}, marked in the listing and listed beside it`;
-    return `The tape holds ${read}; ${faults}.`;
-  }
-
-  async function judge() {
-    const own = tape;
-    const message = await fromTape('listing');
-    if (tape !== own) return;
-    const isListing = message.content === 'a BASIC listing';
-    const isProgram = !isListing && message.status !== 2;
-    $('tape-content').textContent = describe(message);
-    $('download-listing').hidden = !isListing;
-    $('download-hex').hidden = !isProgram;
-    $('download-binary').hidden = !isProgram;
-    $('tape-command').textContent = `qirvex-program from-tape${isProgram ? ' -t hex' : ''} ${tape.base}.txt`;
-    $('tape-program').hidden = false;
-    listing.markProblems(message.problems);
-    listProblems(message.problems);
-  }
-
-  // Each file from-tape writes, named after the recording: "capture.bas", "capture.hex",
-  // "capture.0200.bin".
-  async function save(output) {
-    if (!tape) return;
-    const base = tape.base;
-    const message = await fromTape(output);
-    for (const { suffix, bytes } of message.outputs) download(new Blob([bytes]), `${base}${suffix}`);
-  }
-  $('download-listing').addEventListener('click', () => save('listing'));
-  $('download-hex').addEventListener('click', () => save('hex'));
-  $('download-binary').addEventListener('click', () => save('binary'));
-
-  return {
-    // The decoded bytes, and the name of the data file without its extension.
-    show(bytes, base) {
-      tape = { bytes, base };
-      judge();
-    },
-    reset() {
-      tape = null;
-      $('tape-program').hidden = true;
-      $('tape-problems').hidden = true;
-      $('tape-problems').replaceChildren();
-    },
-  };
-}
-
 export function setUpReading(worker) {
   const listing = createListing($('listing'));
   const strip = createStrip($('strip'));
   const inspector = createInspector(worker, listing);
-  const tapeProgram = setUpTapeProgram(worker, listing);
+  const tapeProgram = setUpTapeProgram(worker, listing, download);
+  const side = createSideList({ section: $('side'), list: $('side-programs'), junk: $('side-junk') },
+                              strip, download);
   let decoded = null; // audio decoded by the browser, handed over in pieces
   let handedFrames = 0;
   let capture = null;
@@ -216,15 +128,17 @@ export function setUpReading(worker) {
     $('read-summary').textContent = '';
     $('download-data').disabled = true;
     tapeProgram.reset();
+    side.reset();
   };
 
   worker.on('started', (message) => {
     rate = message.rate;
     strip.start(message.rate, message.frames);
   });
-  worker.on('decoded', ({ records, levels, result }) => {
+  worker.on('decoded', ({ records, levels, result, parts }) => {
     listing.add(records);
-    strip.add(records, levels, result.baud);
+    strip.add(records, levels);
+    side.add(parts);
     $('read-summary').textContent = summary(result, result.framesRead / rate);
   });
   worker.on('progress', ({ done, total }) => {
@@ -242,18 +156,20 @@ export function setUpReading(worker) {
   });
   worker.on('finished', (message) => finished(message));
 
-  function finished({ records, result, audioSeconds, seconds, isCut, mends }) {
+  function finished({ records, result, audioSeconds, seconds, isCut, mends, parts }) {
     listing.add(records);
     listing.render();
     if (mends.length > 0) listing.mend(mends);
-    strip.add(records, [], result.baud);
+    strip.add(records, []);
     strip.finish();
+    side.finish(parts);
     busy(false);
     decoded = null;
     $('read-progress').value = 1;
     $('read-summary').textContent = summary(result, audioSeconds);
     $('download-data').disabled = result.bytes === 0;
-    if (result.bytes > 0) tapeProgram.show(listing.bytes(), downloadName.replace(/\.txt$/, ''));
+    if (result.bytes > 0)
+      tapeProgram.show(listing.bytes(), downloadName.replace(/\.txt$/, ''), side.programCount());
     const speed = seconds > 0 ? ` in ${seconds.toFixed(1)} s, ${(audioSeconds / seconds).toFixed(0)}× real time` : '';
     document.body.dataset.speed = seconds > 0 ? String(audioSeconds / seconds) : '';
     if (result.repeatFactor > 1) {

@@ -1,6 +1,7 @@
 // One decode in the worker: frames in (from a WAV file read piece by piece, from the browser's
 // audio decoder, or from the microphone), words and progress out to the page, and the audio
 // around any word on request for the inspection view.
+import { PART_DOUBLES, readParts } from './side-parts.js';
 import { convertSamples, readWavLayout } from './wav-reader.js';
 import { RECORD, RECORD_DOUBLES } from './word-record.js';
 
@@ -13,15 +14,15 @@ const STORE_SAMPLES_LIMIT = 64e6;
 // The level strip gets one point per this share of a second.
 const LEVEL_POINTS_PER_SECOND = 10;
 
-// Settings as the page sends them: { baud, dataBits, parity (0 none, 1 even, 2 odd), stopBits,
-// channel (0: strongest) }.
+// Settings as the page sends them: { baud (0: find), dataBits, parity (0 none, 1 even, 2 odd),
+// stopBits (each -1: find), channel (0: strongest), mend }.
 export function startSession(core, settings, rate, channels, source) {
   const handle = core._qx_decode_start(settings.baud, settings.dataBits, settings.parity,
                                        settings.stopBits, settings.channel, rate, channels);
   if (!handle) return null;
   return {
     core, handle, settings, rate, channels, source,
-    records: new Float64Array(1024 * RECORD_DOUBLES), wordCount: 0,
+    records: new Float64Array(1024 * RECORD_DOUBLES), wordCount: 0, parts: [],
     store: { chunks: [], first: 0, end: 0, channel: -1, kept: 0 },
     level: { sum: 0, count: 0, per: Math.round(rate / LEVEL_POINTS_PER_SECOND) },
     file: null, layout: null, startedAt: performance.now(), isStopped: false, isEnded: false,
@@ -46,14 +47,39 @@ function keepRecords(session, count) {
 
 export function sessionResult(session) {
   const pointer = session.core._qx_decode_result(session.handle) / 8;
-  const r = session.core.HEAPF64.subarray(pointer, pointer + 18);
+  const r = session.core.HEAPF64.subarray(pointer, pointer + 22);
   return {
     isCalibrated: r[0] === 1, channel: r[1], speed: r[2], hasLeader: r[3] === 1,
     isSpeedMeasured: r[4] === 1, markLevel: r[5], spaceLevel: r[6], framesRead: r[7],
     bytes: r[8], suspectWords: r[9], locks: r[10], lockLosses: r[11], jumps: r[12],
     windowSamples: r[13], baud: r[14], lostWords: r[15], repeatFactor: r[16],
-    isBaudFound: r[17] === 1,
+    isBaudFound: r[17] === 1, dataBits: r[18], parity: r[19], stopBits: r[20],
+    isFramingFound: r[21] === 1,
   };
+}
+
+// The bytes of words [first, first + count) as read.
+function wordBytes(session, first, count) {
+  const bytes = new Uint8Array(count);
+  for (let i = 0; i < count; ++i) bytes[i] = session.records[(first + i) * RECORD_DOUBLES + RECORD.byte];
+  return bytes;
+}
+
+// The parts of the side that the last push or finish closed, each with its bytes, kept for the
+// end of the decode.
+function keepParts(session) {
+  const { core, handle } = session;
+  const count = core._qx_decode_part_count(handle);
+  const pointer = core._qx_decode_parts(handle) / 8;
+  const doubles = core.HEAPF64.subarray(pointer, pointer + count * PART_DOUBLES);
+  const text = (n, which) => core.UTF8ToString(core._qx_decode_part_text(handle, n, which));
+  const parts = readParts(doubles, count, session.rate, text);
+  for (const part of parts) {
+    part.bytes = wordBytes(session, part.firstWord, part.wordCount);
+    part.mends = [];
+  }
+  session.parts.push(...parts);
+  return parts;
 }
 
 // Root mean square of each tenth of a second over every channel, in dB of full scale.
@@ -105,12 +131,13 @@ export function pushFrames(session, frames, isFloat, post) {
   const { core } = session;
   const count = core._qx_decode_push(session.handle, frames, isFloat ? 1 : 0);
   const fresh = keepRecords(session, count);
+  const parts = keepParts(session);
   const pointer = core._qx_decode_frames(session.handle, frames) / 2;
   const samples = core.HEAP16.subarray(pointer, pointer + frames * session.channels);
   const result = sessionResult(session);
   const levels = levelPoints(session, samples, frames * session.channels);
   storeAudio(session, samples, frames, result);
-  post({ type: 'decoded', records: fresh, levels, result, wordCount: session.wordCount },
+  post({ type: 'decoded', records: fresh, levels, result, wordCount: session.wordCount, parts },
        [fresh.buffer]);
 }
 
@@ -126,26 +153,36 @@ export function finishSession(session, post) {
   const { core } = session;
   const count = core._qx_decode_finish(session.handle);
   const fresh = keepRecords(session, count);
+  keepParts(session);
   const result = sessionResult(session);
   const seconds = (performance.now() - session.startedAt) / 1000;
-  const mends = session.settings.mend ? mendTape(session) : [];
+  // The listing is mended whole, as qirvex-rescue --mend mends its output, in the framing the
+  // decode ended on; each program alone, in its own framing, as --split --mend mends its files.
+  const mends = session.settings.mend ? mendWords(session, 0, session.wordCount, result.dataBits) : [];
+  if (session.settings.mend) session.parts.forEach((part) => mendPart(session, part));
   post({ type: 'finished', records: fresh, result, wordCount: session.wordCount, seconds,
          audioSeconds: result.framesRead / session.rate, isCut: session.layout?.isCut ?? false,
-         mends },
+         mends, parts: session.parts },
        [fresh.buffer]);
   session.isStopped = true;
 }
 
-// The bytes the tape's content cannot hold, mended from the least sure bits as qirvex-rescue
-// --mend mends them: [{ offset, before, after, margin }].
-function mendTape(session) {
-  const { core, wordCount, records } = session;
-  const dataBits = session.settings.dataBits;
+function mendPart(session, part) {
+  if (part.kind === 'junk') return;
+  part.mends = mendWords(session, part.firstWord, part.wordCount, part.dataBits);
+  for (const { offset, after } of part.mends) part.bytes[offset] = after;
+}
+
+// The bytes of words [first, first + wordCount) that their content cannot hold, mended from the
+// least sure bits as qirvex-rescue --mend mends them: [{ offset, before, after, margin }], the
+// offsets counted from `first`.
+function mendWords(session, first, wordCount, dataBits) {
+  const { core, records } = session;
   const bytesPointer = core._malloc(wordCount + 1);
   const dPointer = core._malloc(wordCount * 8 * 8 + 8);
   const d = core.HEAPF64.subarray(dPointer / 8, dPointer / 8 + wordCount * 8);
   for (let i = 0; i < wordCount; ++i) {
-    const at = i * RECORD_DOUBLES;
+    const at = (first + i) * RECORD_DOUBLES;
     core.HEAPU8[bytesPointer + i] = records[at + RECORD.byte];
     // The data bits follow the start bit.
     for (let k = 0; k < 8; ++k) d[i * 8 + k] = k < dataBits ? records[at + RECORD.bitD + 1 + k] : 0;
@@ -248,6 +285,9 @@ export async function inspectWord(session, index) {
   const confidence = record[RECORD.confidence];
   const bits = record[RECORD.bitCount];
   const d = Array.from(record.subarray(RECORD.bitD, RECORD.bitD + bits));
+  // The framing this word was read at, which on a side may differ from the settings.
+  const framing = { dataBits: record[RECORD.dataBits], parity: record[RECORD.parity],
+                    stopBits: record[RECORD.stopBits] };
   const result = sessionResult(session);
   // Two bits of context either side.
   const viewFirst = edge - 2 * bitSamples;
@@ -255,7 +295,7 @@ export async function inspectWord(session, index) {
   const audio = await channelSamples(session, Math.floor(viewFirst), Math.ceil(viewCount) + 2,
                                      result.channel - 1);
   const reply = { type: 'inspected', index, byte, flags, edge, bitSamples, confidence, d,
-                  rate: session.rate, settings: session.settings, wordCount: session.wordCount };
+                  rate: session.rate, settings: framing, wordCount: session.wordCount };
   if (!audio || audio.samples.length === 0) return { ...reply, samples: null };
   return { ...reply, samples: audio.samples, first: audio.first, viewFirst, viewCount };
 }

@@ -34,7 +34,7 @@ describe('decoding recordings in the page', () => {
     assert.equal(name, 'worn.txt');
     assert.equal(fromPage.toString('latin1'), listing.toString('latin1'));
     assert.ok(fromPage.equals(runRescue([worn])), 'the page and qirvex-rescue differ');
-    assert.match(await browser.page.textContent('#read-summary'), /· 300 baud \(found\) ·/);
+    assert.match(await browser.page.textContent('#read-summary'), /· 300 baud 8N2 \(rate and framing found\) ·/);
     const speed = Number(/tape speed ([\d.]+) %/.exec(await browser.page.textContent('#read-summary'))[1]);
     assert.ok(Math.abs(speed - 102) < 0.5, `tape speed ${speed} %`);
     await screenshot(browser.page, 'decode-wav');
@@ -68,7 +68,7 @@ describe('decoding recordings in the page', () => {
     // recording again, and the file chosen meanwhile would wait for nothing.
     await decodeThroughInput(page, fast);
     assert.ok((await downloadedData(page)).equals(basicListing(4)));
-    assert.match(await page.textContent('#read-summary'), /· 600 baud \(found\) ·/);
+    assert.match(await page.textContent('#read-summary'), /· 600 baud 8N2 \(rate and framing found\) ·/);
     await page.selectOption('#dec-baud', '300');
     await page.waitForFunction(() => document.body.dataset.decoding === 'false');
     assert.notEqual(await page.textContent('#listing'), basicListing(4).toString('latin1').replaceAll('\r\n', '\n'));

@@ -210,7 +210,10 @@ describe('decoded tapes as listings and programs', () => {
       const { page } = browser;
       const recording = join(folder.folder, 'monitor.wav');
       runQirvex(['-F', '-R1', make(codeText()), recording]);
+      // The new rate decodes the last recording again; the file chosen while that runs would
+      // be ignored, so the test waits for it.
       await page.selectOption('#dec-baud', '600');
+      await page.waitForFunction(() => document.body.dataset.decoding === 'false');
       await decodeThroughInput(page, recording);
       await page.waitForSelector('#tape-program:not([hidden])');
       assert.equal(await page.textContent('#tape-content'),
@@ -233,6 +236,7 @@ describe('decoded tapes as listings and programs', () => {
     const { page } = browser;
     const recording = encodeWithQirvex(folder.folder, 'letter', Buffer.from('DEAR SIR,\r\nTHE TAPE IS ENCLOSED.\r\n'));
     await page.selectOption('#dec-baud', '300');
+    await page.waitForFunction(() => document.body.dataset.decoding === 'false');
     await decodeThroughInput(page, recording);
     await page.waitForSelector('#tape-program:not([hidden])');
     assert.match(await page.textContent('#tape-content'), /^The tape holds other data: .*Download data/);
@@ -249,6 +253,7 @@ describe('decoded tapes as listings and programs', () => {
     const recording = join(folder.folder, 'bad-digits.wav');
     runQirvex(['-R1', damaged, recording]);
     await page.selectOption('#dec-baud', '600');
+    await page.waitForFunction(() => document.body.dataset.decoding === 'false');
     await decodeThroughInput(page, recording);
     await page.waitForSelector('#tape-program:not([hidden])');
     const expected = fromTape(folder.folder, runRescue(['-b', '600', recording]), 'expected-bad');

@@ -94,3 +94,13 @@ export function forCapture(folder, recording, name) {
   run('sox', [recording, '-r', '48000', '-b', '16', '-c', '1', out]);
   return out;
 }
+
+// One side of tape from several recordings at qirvex's rate: each after a gap of silence of
+// `gapSeconds`, as a recorder stopped and started again between programs leaves.
+export function tapeSide(folder, recordings, name, gapSeconds) {
+  const gap = join(folder, `${name}-gap.wav`);
+  run('sox', ['-n', '-r', '21600', '-b', '8', '-c', '1', gap, 'trim', '0', String(gapSeconds)]);
+  const out = join(folder, `${name}.wav`);
+  run('sox', [...recordings.flatMap((recording) => [gap, recording]), gap, out]);
+  return out;
+}
