@@ -46,19 +46,22 @@ void put(Walk& walk, DecodedWord word) {
     walk.out.push_back(word);
 }
 
-// Both streams read a word here: the better one, confirmed where the bytes agree.
+// Both streams read a word here: the better one, confirmed where the bytes agree. Its gap is
+// the shorter: time one stream had without words, the other filled.
 void judge(Walk& walk) {
     const DecodedWord& old_word = walk.so_far.words[static_cast<std::size_t>(walk.so_far.next++)];
     const DecodedWord& new_word = walk.added.words[static_cast<std::size_t>(walk.added.next++)];
     DecodedWord chosen = frames_better(new_word, old_word) ? new_word : old_word;
     chosen.is_confirmed = old_word.byte == new_word.byte || chosen.is_confirmed;
+    chosen.gap_before = std::min(old_word.gap_before, new_word.gap_before);
     if (old_word.byte != new_word.byte)
         ++walk.tally.disagreements;
     put(walk, chosen);
 }
 
-// Only `own` read a word here. It is kept where the other lost a word here, cannot tell, or
-// where it is not doubtful; a doubtful word where the other read on is a stray.
+// Only `own` read a word here. It is kept where the other lost a word or had time for one here,
+// or cannot tell, or where it is not doubtful; a doubtful word where the other read on is a
+// stray.
 void take_lone(Walk& walk, Side& own, const Side& other, std::int64_t other_has) {
     const DecodedWord& word = own.words[static_cast<std::size_t>(own.next++)];
     if (other_has == no_word && is_doubtful(word) && !is_outside(other)) {
@@ -68,11 +71,13 @@ void take_lone(Walk& walk, Side& own, const Side& other, std::int64_t other_has)
     put(walk, word);
 }
 
-// Neither read a word here, and one or both lost one: lost, unless the other read on.
+// Neither read a word here: a word lost where one lost it and the other lost it too, had time
+// for it, or cannot tell; not where the other read on, nor in time both had without words.
 void take_loss(Walk& walk, const Side& a, const Side& b, const WordPair& pair) {
-    const bool is_lost_in_a = pair.a == lost_word || is_outside(a);
-    const bool is_lost_in_b = pair.b == lost_word || is_outside(b);
-    walk.lost += is_lost_in_a && is_lost_in_b ? 1 : 0;
+    const bool has_loss = pair.a == lost_word || pair.b == lost_word;
+    const bool is_missed_in_a = pair.a != no_word || is_outside(a);
+    const bool is_missed_in_b = pair.b != no_word || is_outside(b);
+    walk.lost += has_loss && is_missed_in_a && is_missed_in_b ? 1 : 0;
 }
 
 Words merge_two(const Words& so_far, const Words& added, MergeTally& tally) {

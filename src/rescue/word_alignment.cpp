@@ -1,5 +1,5 @@
 // Lining up two readings: each as a row of places (its words, and a place for each word it says
-// it lost), anchors from runs of bytes that occur once in each, then an edit-distance table
+// it lost or had time for and did not read), anchors from runs of bytes that occur once in each, then an edit-distance table
 // between each pair of anchors, banded where the gap is long.
 #include "rescue/word_alignment.h"
 
@@ -15,7 +15,7 @@ namespace {
 // fail) 92 % of the runs survive unchanged in both readings.
 constexpr std::int64_t anchor_bytes = 8;
 
-// Costs of the table, in whole units. A lost word pairs with anything for nothing. A changed
+// Costs of the table, in whole units. A lost or unread word pairs with anything for nothing. A changed
 // byte costs less than two words left unpaired, so that a bit error pairs the words, even two
 // doubtful ones. A lost word left unpaired costs little, as the count of words lost in a dropout
 // may be one or two off, but two of them, one either side, cost more than a changed byte: in a
@@ -27,8 +27,14 @@ constexpr std::int64_t gap_cost = 5;
 constexpr std::int64_t doubtful_gap_cost = 2;
 constexpr std::int64_t lost_gap_cost = 2;
 constexpr std::int64_t outside_gap_cost = 1;
-// The places a word's losses stand for at most: the clock coasts through 16 words.
+// The places a word's losses or the time before it stand for at most: the clock coasts through
+// 16 words, and a longer silence, between two programs on a tape, is one in both readings.
 constexpr int most_lost_places = 64;
+// Time before a word holds as many unread words as whole words fit in it once this share of a
+// word is added: idle line of under three quarters of a word is none. A tape's pauses (after a
+// line, between words) are alike in both readings and pair with each other; where one reading
+// lost its clock in a dropout and counted nothing, the time stands for the words it missed.
+constexpr double unread_rounding = 0.25;
 // The cells of one table between anchors: 4 M, one byte each. A longer gap is searched in a band
 // about its diagonal, at least 20 words wide either side for a gap of 100 000 words.
 constexpr std::int64_t most_cells = std::int64_t{1} << 22;
@@ -36,20 +42,34 @@ constexpr std::int64_t no_cost = std::numeric_limits<std::int64_t>::max() / 4;
 
 using Words = std::vector<DecodedWord>;
 
-// One place of a reading: a word it read, or one it lost.
+// One place of a reading: a word it read, one it lost, or time for one it did not read.
 struct Place {
-    std::int64_t word = lost_word; // its index, or lost_word
+    std::int64_t word = lost_word; // its index, lost_word or unread_word
     int byte = 0;
     bool is_doubtful = false;
 };
 using Places = std::vector<Place>;
 
+bool is_read(const Place& place) { return place.word >= 0; }
+
+// The words that would fit in the time before `word` that no word was read in.
+int unread_before(const DecodedWord& word) {
+    const double word_samples = word.bit_samples * word.bit_count;
+    if (word_samples <= 0 || word.gap_before <= 0)
+        return 0;
+    return static_cast<int>(
+        std::min(word.gap_before / word_samples + unread_rounding, double{most_lost_places}));
+}
+
 Places places_of(const Words& words) {
     Places places;
     places.reserve(words.size());
     for (std::size_t i = 0; i < words.size(); ++i) {
+        // A dropout the clock coasted through shows both as words lost and as time.
         const int lost = std::clamp(words[i].lost_before, 0, most_lost_places);
+        const int unread = std::max(0, unread_before(words[i]) - lost);
         places.insert(places.end(), static_cast<std::size_t>(lost), Place{});
+        places.insert(places.end(), static_cast<std::size_t>(unread), Place{unread_word});
         places.push_back(
             Place{static_cast<std::int64_t>(i), words[i].byte & 0xFF, is_doubtful(words[i])});
     }
@@ -61,7 +81,7 @@ bool run_key(const Places& places, std::int64_t at, std::uint64_t& key) {
     key = 0;
     for (std::int64_t k = 0; k < anchor_bytes; ++k) {
         const Place& place = places[static_cast<std::size_t>(at + k)];
-        if (place.word == lost_word)
+        if (!is_read(place))
             return false;
         key = key << 8 | static_cast<std::uint64_t>(place.byte);
     }
@@ -157,17 +177,16 @@ struct Gap {
 };
 
 std::int64_t pair_cost(const Place& a, const Place& b) {
-    const bool is_lost = a.word == lost_word || b.word == lost_word;
-    return is_lost || a.byte == b.byte ? 0 : mismatch_cost;
+    return !is_read(a) || !is_read(b) || a.byte == b.byte ? 0 : mismatch_cost;
 }
 
 // The cost of leaving `place` unpaired where the other reading's next place is `next` (its size
-// where that reading has ended): least for a lost word, and before the other reading begins or
-// after it ends; little for a doubtful word, which may be a stray.
+// where that reading has ended): least before the other reading begins or after it ends; little
+// for a lost or unread word, and for a doubtful word, which may be a stray.
 std::int64_t unpaired_cost(const Place& place, const Places& other, std::int64_t next) {
     if (next == 0 || next >= static_cast<std::int64_t>(other.size()))
         return outside_gap_cost;
-    if (place.word == lost_word)
+    if (!is_read(place))
         return lost_gap_cost;
     return place.is_doubtful ? doubtful_gap_cost : gap_cost;
 }
@@ -284,7 +303,7 @@ void align_gap(const Gap& gap, const Places& a, const Places& b, std::vector<Wor
     trace_band(band, gap, pairs);
 }
 
-// A place pair's word, lost_word, or no_word.
+// A place pair's word, lost_word, unread_word, or no_word.
 std::int64_t word_at(const Places& places, std::int64_t at) {
     return at < 0 ? no_word : places[static_cast<std::size_t>(at)].word;
 }

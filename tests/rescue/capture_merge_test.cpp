@@ -16,13 +16,21 @@ using Words = std::vector<DecodedWord>;
 
 constexpr int clean_confidence = 80;
 
-// A reading written as text, one character a word, each optionally marked before it:
-// "!" framed badly (confidence 5), "?" clean but doubtful (confidence 10), "~" read through a
-// dropout, and "[N]" N words lost just before it.
-Words reading(const std::string& text) {
-    Words words;
+// A reading written as text, one character a word of 11 bits of one sample, each optionally
+// marked before it: "!" framed badly (confidence 5), "?" clean but doubtful (confidence 10), "~"
+// read through a dropout, "[N]" N words lost just before it, and "{N}" time for N words
+// before it in which no word was read.
+DecodedWord fresh_word() {
     DecodedWord word;
     word.confidence = clean_confidence;
+    word.bit_samples = 1;
+    word.bit_count = 11;
+    return word;
+}
+
+Words reading(const std::string& text) {
+    Words words;
+    DecodedWord word = fresh_word();
     for (std::size_t at = 0; at < text.size(); ++at) {
         const char c = text[at];
         if (c == '!') {
@@ -36,12 +44,14 @@ Words reading(const std::string& text) {
             const std::size_t end = text.find(']', at);
             word.lost_before = std::stoi(text.substr(at + 1, end - at - 1));
             at = end;
+        } else if (c == '{') {
+            const std::size_t end = text.find('}', at);
+            word.gap_before = 11.0 * std::stoi(text.substr(at + 1, end - at - 1));
+            at = end;
         } else {
             word.byte = static_cast<unsigned char>(c);
-            word.edge = 1000.0 * static_cast<double>(words.size());
             words.push_back(word);
-            word = DecodedWord{};
-            word.confidence = clean_confidence;
+            word = fresh_word();
         }
     }
     return words;
@@ -87,6 +97,13 @@ TEST(CaptureMerge, TakesEachByteFromTheReadingThatFramesItBest) {
         {"both lost the same words",
          {"ABCDEF[3]JKLMNOP", "ABCDEFG[4]LMNOP"},
          "ABCDEFGJKLMNOP", "11111121111111", "cccccc...ccccc", 2},
+        {"each lost words in silence, counting none, one just after the other",
+         {"0123456789ABCDEF{8}OPQRSTUV", "01234567{8}GHIJKLMNOPQRSTUV"},
+         "0123456789ABCDEFGHIJKLMNOPQRSTUV", "11111111111111112222222211111111",
+         "cccccccc................cccccccc", 0},
+        {"a pause on the tape, in both readings",
+         {"10 REM{3}20 END", "10 REM{3}20 END"},
+         "10 REM20 END", "111111111111", "cccccccccccc", 0},
         {"stray words framed in a dropout of the other reading",
          {"SIDE ONE OF TAPE", "SIDE O!x!yNE OF TAPE"},
          "SIDE ONE OF TAPE", "1111111111111111", "cccccccccccccccc", 0},
