@@ -55,10 +55,9 @@ bool is_read(const Place& place) { return place.word >= 0; }
 // The words that would fit in the time before `word` that no word was read in.
 int unread_before(const DecodedWord& word) {
     const double word_samples = word.bit_samples * word.bit_count;
-    if (word_samples <= 0 || word.gap_before <= 0)
-        return 0;
-    return static_cast<int>(
-        std::min(word.gap_before / word_samples + unread_rounding, double{most_lost_places}));
+    const double unread = word_samples > 0 ? word.gap_before / word_samples + unread_rounding : 0;
+    // Written so that a gap that is not a number counts none.
+    return unread >= 1 ? static_cast<int>(std::min(unread, double{most_lost_places})) : 0;
 }
 
 Places places_of(const Words& words) {
@@ -221,48 +220,61 @@ Band band_for(const Gap& gap) {
     return band;
 }
 
-// Fills the table of a gap, keeping the step into each cell.
-void fill_band(Band& band, const Gap& gap, const Places& a, const Places& b) {
-    std::vector<std::int64_t> previous, current;
-    std::int64_t previous_low = 0;
-    for (std::int64_t i = 0; i <= band.rows; ++i) {
-        const std::int64_t low = band_low(band, i), high = band_high(band, i);
-        band.row_start.push_back(static_cast<std::int64_t>(band.steps.size()));
-        current.assign(static_cast<std::size_t>(high - low + 1), no_cost);
-        const auto cost_above = [&](std::int64_t j) {
-            const std::int64_t at = j - previous_low;
-            return i == 0 || at < 0 || at >= static_cast<std::int64_t>(previous.size())
-                       ? no_cost
-                       : previous[static_cast<std::size_t>(at)];
-        };
-        for (std::int64_t j = low; j <= high; ++j) {
-            std::int64_t best = i == 0 && j == 0 ? 0 : no_cost;
-            Step step = Both;
-            if (i > 0 && j > 0)
-                best = cost_above(j - 1) + pair_cost(a[static_cast<std::size_t>(gap.a0 + i - 1)],
-                                                     b[static_cast<std::size_t>(gap.b0 + j - 1)]);
-            if (i > 0) {
-                const std::int64_t up = cost_above(j) + unpaired_cost(
-                    a[static_cast<std::size_t>(gap.a0 + i - 1)], b, gap.b0 + j);
-                if (up < best) {
-                    best = up;
-                    step = OnlyA;
-                }
-            }
-            if (j > low) {
-                const std::int64_t left =
-                    current[static_cast<std::size_t>(j - 1 - low)] +
-                    unpaired_cost(b[static_cast<std::size_t>(gap.b0 + j - 1)], a, gap.a0 + i);
-                if (left < best) {
-                    best = left;
-                    step = OnlyB;
-                }
-            }
-            current[static_cast<std::size_t>(j - low)] = best;
-            band.steps.push_back(step);
+// One row of the table's costs: those of its band, from column `low`.
+struct CostRow {
+    std::int64_t low = 0;
+    std::vector<std::int64_t> costs;
+};
+
+std::int64_t cost_at(const CostRow& row, std::int64_t j) {
+    const std::int64_t at = j - row.low;
+    return at < 0 || at >= static_cast<std::int64_t>(row.costs.size())
+               ? no_cost
+               : row.costs[static_cast<std::size_t>(at)];
+}
+
+const Place& place_at(const Places& places, std::int64_t at) {
+    return places[static_cast<std::size_t>(at)];
+}
+
+// Fills row i (a's places up to gap.a0 + i) from the row above, keeping the step into each cell.
+void fill_row(Band& band, const Gap& gap, const Places& a, const Places& b, std::int64_t i,
+              const CostRow& above, CostRow& row) {
+    row.low = band_low(band, i);
+    row.costs.assign(static_cast<std::size_t>(band_high(band, i) - row.low + 1), no_cost);
+    band.row_start.push_back(static_cast<std::int64_t>(band.steps.size()));
+    for (std::int64_t j = row.low; j <= band_high(band, i); ++j) {
+        std::int64_t best = i == 0 && j == 0 ? 0 : no_cost;
+        Step step = Both;
+        if (i > 0 && j > 0)
+            best = cost_at(above, j - 1) +
+                   pair_cost(place_at(a, gap.a0 + i - 1), place_at(b, gap.b0 + j - 1));
+        const std::int64_t up =
+            i > 0 ? cost_at(above, j) + unpaired_cost(place_at(a, gap.a0 + i - 1), b, gap.b0 + j)
+                  : no_cost;
+        if (up < best) {
+            best = up;
+            step = OnlyA;
         }
-        std::swap(previous, current);
-        previous_low = low;
+        const std::int64_t left =
+            j > row.low ? cost_at(row, j - 1) +
+                              unpaired_cost(place_at(b, gap.b0 + j - 1), a, gap.a0 + i)
+                        : no_cost;
+        if (left < best) {
+            best = left;
+            step = OnlyB;
+        }
+        row.costs[static_cast<std::size_t>(j - row.low)] = best;
+        band.steps.push_back(step);
+    }
+}
+
+// Fills the table of a gap, row by row.
+void fill_band(Band& band, const Gap& gap, const Places& a, const Places& b) {
+    CostRow above, row;
+    for (std::int64_t i = 0; i <= band.rows; ++i) {
+        fill_row(band, gap, a, b, i, above, row);
+        std::swap(above, row);
     }
 }
 
