@@ -48,8 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "a word from no reading");
         const auto reading = static_cast<std::size_t>(word.reading - 1);
         const auto index = static_cast<std::size_t>(word.edge);
-        require(index < readings[reading].size() &&
-                    readings[reading][index].byte == word.byte,
+        require(index < readings[reading].size() && readings[reading][index].byte == word.byte,
                 "a word its reading did not read");
         require(word.edge > last_edge[reading], "a reading's words out of order");
         last_edge[reading] = word.edge;

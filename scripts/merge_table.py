@@ -5,13 +5,16 @@ noise from different seeds, dropouts at different places), and decoded by qirvex
 copy alone and from both with --merge; then the two copies as the channels of one stereo file,
 alone with -c 1 and -c 2 and together with --merge-channels. For each: the bytes right (the
 longest common subsequence with the data, so lost, changed and extra bytes all count) and whether
-the decode is exact. Every copy is made from a fixed seed, so every run makes the same files.
+the decode is exact; and beside them the bytes that either copy read right, the most a merge can
+give (placed by difflib's matching blocks). Every copy is made from a fixed seed, so every run
+makes the same files.
 
-Usage: merge_table.py BUILD_FOLDER   (needs sox; takes about three minutes on two cores)
+Usage: merge_table.py BUILD_FOLDER   (needs sox; takes about two minutes on two cores)
 """
 
 import argparse
 import array
+import difflib
 import math
 import random
 import sys
@@ -103,6 +106,9 @@ class Cell:
         self.right = common_length(expected, got)
         self.exact = expected == got
         self.seconds = seconds
+        matcher = difflib.SequenceMatcher(None, expected, got, autojunk=False)
+        self.places = {block.a + k for block in matcher.get_matching_blocks()
+                       for k in range(block.size)}
 
     def __str__(self):
         return "%d %s" % (self.right, "yes" if self.exact else "no")
@@ -148,10 +154,11 @@ def main():
     expected = data()
     rows = [(name, shape, False) for name, shape in CONDITIONS] + \
            [(name, shape, True) for name, shape in CONDITIONS if name in STEREO]
-    print("%d bytes a copy. Cells: bytes right, and whether the decode is exact." % len(expected))
+    print("%d bytes a copy. Cells: bytes right, and whether the decode is exact; either: the "
+          "bytes one copy or the other read right." % len(expected))
     print()
-    print("| condition | baud | A alone | B alone | merged |")
-    print("|---|---|---|---|---|")
+    print("| condition | baud | A alone | B alone | either | merged |")
+    print("|---|---|---|---|---|---|")
     worse = []
     single_seconds = merged_seconds = 0.0
     with tempfile.TemporaryDirectory() as folder:
@@ -165,7 +172,9 @@ def main():
                 a, b, merged = measure(build, work, clean, expected, baud, name, shape,
                                        1000 * number + baud, is_stereo)
                 label = ("stereo, each channel a copy: " if is_stereo else "") + name
-                print("| %s | %d | %s | %s | %s |" % (label, baud, a, b, merged), flush=True)
+                either = len(a.places | b.places)
+                print("| %s | %d | %s | %s | %d | %s |" % (label, baud, a, b, either, merged),
+                      flush=True)
                 if merged.right < max(a.right, b.right):
                     worse.append("%s at %d baud" % (label, baud))
                 single_seconds += a.seconds + b.seconds

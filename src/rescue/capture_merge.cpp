@@ -96,11 +96,9 @@ Words merge_two(const Words& so_far, const Words& added, MergeTally& tally) {
     return std::move(walk.out);
 }
 
-Words marked(const Words& words, int reading) {
-    Words copy = words;
-    for (DecodedWord& word : copy)
+void mark(Words& words, int reading) {
+    for (DecodedWord& word : words)
         word.reading = reading;
-    return copy;
 }
 
 } // namespace
@@ -117,13 +115,14 @@ bool frames_better(const DecodedWord& x, const DecodedWord& y) {
     return clarity(x) > clarity(y);
 }
 
-Words merge_readings(const std::vector<Words>& readings, MergeTally& tally) {
+Words merge_readings(std::vector<Words> readings, MergeTally& tally) {
     tally = MergeTally{};
     tally.taken.assign(readings.size(), 0);
     Words merged;
     for (std::size_t r = 0; r < readings.size(); ++r) {
-        Words reading = marked(readings[r], static_cast<int>(r + 1));
-        merged = r == 0 ? std::move(reading) : merge_two(merged, reading, tally);
+        mark(readings[r], static_cast<int>(r + 1));
+        merged = r == 0 ? std::move(readings[r]) : merge_two(merged, readings[r], tally);
+        readings[r] = Words{};
     }
     for (const DecodedWord& word : merged) {
         ++tally.taken[static_cast<std::size_t>(word.reading - 1)];

@@ -21,8 +21,9 @@ struct MergeTally {
 // One stream from the readings, first to last: each word marked with the reading it came from
 // (from 1) and whether it was confirmed, and its lost_before the words that every reading lost
 // there.
+// The readings are taken over, so that an hour of words is not held twice.
 [[nodiscard]] std::vector<DecodedWord>
-merge_readings(const std::vector<std::vector<DecodedWord>>& readings, MergeTally& tally);
+merge_readings(std::vector<std::vector<DecodedWord>> readings, MergeTally& tally);
 
 // Whether `x` frames better than `y`: a clean word beats a suspect one, a confirmed word an
 // unconfirmed one, a word at full level one read through a dropout; then the higher

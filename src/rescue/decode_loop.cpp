@@ -50,13 +50,13 @@ std::string reading_name(const DecodedWord& word) {
 }
 
 void report_word(std::FILE* report, std::uint32_t rate_hz, const DecodedWord& word) {
-    std::fprintf(
-        report, "suspect word at %.4f s (sample %lld)%s: %s%s%s, byte 0x%02X, confidence %d%s\n",
-        word.edge / rate_hz, start_sample(word), reading_name(word).c_str(),
-        word.is_framing_error ? "framing error" : "",
-        word.is_framing_error && word.is_parity_error ? " and " : "",
-        word.is_parity_error ? "parity error" : "", static_cast<unsigned>(word.byte),
-        word.confidence, word.is_faint ? ", read through a dropout" : "");
+    std::fprintf(report,
+                 "suspect word at %.4f s (sample %lld)%s: %s%s%s, byte 0x%02X, confidence %d%s\n",
+                 word.edge / rate_hz, start_sample(word), reading_name(word).c_str(),
+                 word.is_framing_error ? "framing error" : "",
+                 word.is_framing_error && word.is_parity_error ? " and " : "",
+                 word.is_parity_error ? "parity error" : "", static_cast<unsigned>(word.byte),
+                 word.confidence, word.is_faint ? ", read through a dropout" : "");
 }
 
 void report_loss(std::FILE* report, std::uint32_t rate_hz, const DecodedWord& word) {

@@ -69,8 +69,7 @@ std::vector<RescueDecoder> start_captures(const AudioInput& audio, const std::st
     for (int k = 0; k < count; ++k) {
         if (options.is_merging_channels)
             settings.channel = k + 1;
-        start_rescue(decoders[static_cast<std::size_t>(k)], settings, rate_hz,
-                     audio.info.channels);
+        start_rescue(decoders[static_cast<std::size_t>(k)], settings, rate_hz, audio.info.channels);
         readings.push_back(Reading{capture_name(name, k, count), rate_hz, {}, {}});
     }
     return decoders;
@@ -82,8 +81,8 @@ FileEnd read_file(AudioInput& audio, const std::string& name, const RescueOption
     const std::size_t first = readings.size();
     std::vector<RescueDecoder> decoders = start_captures(audio, name, options, readings);
     const int channels = audio.info.channels;
-    const std::int64_t frames = std::clamp<std::int64_t>(
-        audio.info.samplerate / blocks_per_second, 1, block_samples_limit / channels);
+    const std::int64_t frames = std::clamp<std::int64_t>(audio.info.samplerate / blocks_per_second,
+                                                         1, block_samples_limit / channels);
     std::vector<std::int16_t> block(static_cast<std::size_t>(frames * channels));
     for (;;) {
         const std::int64_t got = read_audio(audio, block.data(), frames);
@@ -146,8 +145,7 @@ void merge_and_write(MergedDecode& merged, const RescueOptions& options,
         reading.words.clear();
         rates_hz.push_back(reading.rate_hz);
     }
-    std::vector<DecodedWord> stream = merge_readings(words, merged.tally);
-    words.clear();
+    std::vector<DecodedWord> stream = merge_readings(std::move(words), merged.tally);
     DecodeOutcome& outcome = merged.outcome;
     outcome.result = merged_result(merged.readings, stream);
     outcome.repaired = write_merged(targets, options.settings.format.data_bits, rates_hz, stream,
@@ -157,8 +155,7 @@ void merge_and_write(MergedDecode& merged, const RescueOptions& options,
 } // namespace
 
 bool open_other_inputs(const RescueOptions& options, const AudioInput& main,
-                       std::vector<OtherInput>& others, std::string& name,
-                       std::string& problem) {
+                       std::vector<OtherInput>& others, std::string& name, std::string& problem) {
     name.clear();
     if (!check_channels(options, main, true, problem))
         return false;
@@ -232,6 +229,5 @@ void report_merge(std::FILE* messages, const MergedDecode& merged) {
                  "word(s) left out\n",
                  program_name, static_cast<long long>(merged.outcome.result.bytes), taken.c_str(),
                  static_cast<long long>(tally.confirmed),
-                 static_cast<long long>(tally.disagreements),
-                 static_cast<long long>(tally.strays));
+                 static_cast<long long>(tally.disagreements), static_cast<long long>(tally.strays));
 }

@@ -27,7 +27,7 @@ struct Reading {
 };
 
 struct MergedDecode {
-    DecodeOutcome outcome; // the first capture's findings, with the merged stream's counts
+    DecodeOutcome outcome;         // the first capture's findings, with the merged stream's counts
     std::vector<Reading> readings; // what each decode found (their words handed on)
     MergeTally tally;
 };
@@ -49,8 +49,8 @@ void close_other_inputs(std::vector<OtherInput>& others);
 // (a signal stops at the file in hand), and writes the merged words to the targets.
 [[nodiscard]] MergedDecode decode_merged(AudioInput& main, const std::string& name,
                                          std::vector<OtherInput>& others,
-                                         const RescueOptions& options,
-                                         const DecodeTargets& targets, Progress& progress);
+                                         const RescueOptions& options, const DecodeTargets& targets,
+                                         Progress& progress);
 
 // With -v: what each capture gave and how the merge judged them.
 void report_merge(std::FILE* messages, const MergedDecode& merged);

@@ -1,6 +1,6 @@
 // Lining up two readings: each as a row of places (its words, and a place for each word it says
-// it lost or had time for and did not read), anchors from runs of bytes that occur once in each, then an edit-distance table
-// between each pair of anchors, banded where the gap is long.
+// it lost or had time for and did not read), anchors from runs of bytes that occur once in each,
+// then an edit-distance table between each pair of anchors, banded where the gap is long.
 #include "rescue/word_alignment.h"
 
 #include <algorithm>
@@ -15,13 +15,13 @@ namespace {
 // fail) 92 % of the runs survive unchanged in both readings.
 constexpr std::int64_t anchor_bytes = 8;
 
-// Costs of the table, in whole units. A lost or unread word pairs with anything for nothing. A changed
-// byte costs less than two words left unpaired, so that a bit error pairs the words, even two
-// doubtful ones. A lost word left unpaired costs little, as the count of words lost in a dropout
-// may be one or two off, but two of them, one either side, cost more than a changed byte: in a
-// run of NUL words they would otherwise shift the pairs for nothing until a misread byte paired
-// with a lost word and was taken. Before a reading begins or after it ends, the other's words
-// cost least.
+// Costs of the table, in whole units. A lost or unread word pairs with anything for nothing. A
+// changed byte costs less than two words left unpaired, so that a bit error pairs the words, even
+// two doubtful ones. A lost word left unpaired costs little, as the count of words lost in a
+// dropout may be one or two off, but two of them, one either side, cost more than a changed byte:
+// in a run of NUL words they would otherwise shift the pairs for nothing until a misread byte
+// paired with a lost word and was taken. Before a reading begins or after it ends, the other's
+// words cost least.
 constexpr std::int64_t mismatch_cost = 3;
 constexpr std::int64_t gap_cost = 5;
 constexpr std::int64_t doubtful_gap_cost = 2;
@@ -131,12 +131,12 @@ std::vector<WordPair> unique_runs(const Places& a, const Places& b) {
 // The longest chain of runs that goes forward in both readings: a run that matches out of
 // order (a repeated phrase that happens to be unique in both) is left out.
 std::vector<WordPair> forward_chain(const std::vector<WordPair>& runs) {
-    std::vector<std::size_t> tails;                        // chain ends, by chain length
+    std::vector<std::size_t> tails;                         // chain ends, by chain length
     std::vector<std::size_t> before(runs.size(), SIZE_MAX); // each run's predecessor
     for (std::size_t r = 0; r < runs.size(); ++r) {
-        const auto place = std::lower_bound(
-            tails.begin(), tails.end(), runs[r].b,
-            [&runs](std::size_t t, std::int64_t b) { return runs[t].b < b; });
+        const auto place =
+            std::lower_bound(tails.begin(), tails.end(), runs[r].b,
+                             [&runs](std::size_t t, std::int64_t b) { return runs[t].b < b; });
         if (place != tails.begin())
             before[r] = *(place - 1);
         if (place == tails.end())
@@ -159,8 +159,8 @@ std::vector<WordPair> anchored_pairs(const std::vector<WordPair>& chain) {
             const WordPair pair{chain[c].a + k, chain[c].b + k};
             const bool is_after_last =
                 fixed.empty() || (pair.a > fixed.back().a && pair.b > fixed.back().b);
-            const bool is_before_next = c + 1 == chain.size() ||
-                                        (pair.a < chain[c + 1].a && pair.b < chain[c + 1].b);
+            const bool is_before_next =
+                c + 1 == chain.size() || (pair.a < chain[c + 1].a && pair.b < chain[c + 1].b);
             if (!is_before_next)
                 break;
             if (is_after_last)
@@ -257,9 +257,9 @@ void fill_row(Band& band, const Gap& gap, const Places& a, const Places& b, std:
             step = OnlyA;
         }
         const std::int64_t left =
-            j > row.low ? cost_at(row, j - 1) +
-                              unpaired_cost(place_at(b, gap.b0 + j - 1), a, gap.a0 + i)
-                        : no_cost;
+            j > row.low
+                ? cost_at(row, j - 1) + unpaired_cost(place_at(b, gap.b0 + j - 1), a, gap.a0 + i)
+                : no_cost;
         if (left < best) {
             best = left;
             step = OnlyB;
@@ -283,8 +283,8 @@ void trace_band(const Band& band, const Gap& gap, std::vector<WordPair>& pairs) 
     std::vector<WordPair> reversed;
     std::int64_t i = band.rows, j = band.columns;
     while (i > 0 || j > 0) {
-        const auto cell = static_cast<std::size_t>(band.row_start[static_cast<std::size_t>(i)] +
-                                                   j - band_low(band, i));
+        const auto cell = static_cast<std::size_t>(band.row_start[static_cast<std::size_t>(i)] + j -
+                                                   band_low(band, i));
         switch (static_cast<Step>(band.steps[cell])) {
         case Both:
             // Both readings read a word here.

@@ -84,8 +84,8 @@ TEST_F(MergeDriverTest, StereoChannelsAreReadAsTwoCaptures) {
 TEST_F(MergeDriverTest, RecordNamesTheCaptureOfEachByte) {
     silenced("play1.wav", 5.0);
     ASSERT_TRUE(shell("cp clean.wav play2.wav"));
-    ASSERT_EQ(0, rescue({"-q", "--merge=play2.wav", "--report=words.tsv", "play1.wav", "-"})
-                     .status);
+    ASSERT_EQ(0,
+              rescue({"-q", "--merge=play2.wav", "--report=words.tsv", "play1.wav", "-"}).status);
     std::istringstream record(read_file(path("words.tsv")));
     std::string line;
     std::getline(record, line);
@@ -96,8 +96,10 @@ TEST_F(MergeDriverTest, RecordNamesTheCaptureOfEachByte) {
         const std::size_t last = line.rfind('\t');
         const std::size_t reading = line.rfind('\t', last - 1) + 1;
         if (line.substr(last + 1) == "no")
-            unconfirmed.append(" ").append(std::to_string(words)).append(":").append(
-                line, reading, last - reading);
+            unconfirmed.append(" ")
+                .append(std::to_string(words))
+                .append(":")
+                .append(line, reading, last - reading);
     }
     EXPECT_EQ(listing.size(), words);
     // 300 baud, 8N2: 27.3 words a second after 2 s of leader; the silence from 5.0 s covers words
@@ -123,8 +125,7 @@ TEST_F(MergeDriverTest, RefusesWhatItCannotMerge) {
          "or more were expected"},
         {"standard input",
          {"--merge=play2.wav", "-", "out.txt"},
-         "--merge reads captures held in files; found \"-\" (standard input) as the input" +
-             usage},
+         "--merge reads captures held in files; found \"-\" (standard input) as the input" + usage},
         {"standard input to merge",
          {"--merge=-", "clean.wav", "out.txt"},
          "--merge: found \"-\" where the name of another capture's file was expected" + usage},
