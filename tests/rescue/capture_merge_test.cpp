@@ -78,6 +78,11 @@ Merged merge(const std::vector<std::string>& texts, MergeTally& tally) {
     return merged;
 }
 
+// Line n of a listing whose lines differ only in their digits: "30 LET V=33333\r\n".
+std::string listing_line(int n) {
+    return std::to_string(n) + "0 LET V=" + std::string(5, static_cast<char>('0' + n)) + "\r\n";
+}
+
 TEST(CaptureMerge, TakesEachByteFromTheReadingThatFramesItBest) {
     struct Case {
         const char* name;
@@ -160,6 +165,14 @@ TEST(CaptureMerge, TakesEachByteFromTheReadingThatFramesItBest) {
          "111",
          "ccc",
          0},
+        {"a line lost, and the next misread as the lost one",
+         {listing_line(1) + "[16]30 LET V=?2?2?2?2?2\r\n" + listing_line(4) + listing_line(5) +
+              listing_line(6) + listing_line(7),
+          listing_line(1) + listing_line(2) + listing_line(3) + listing_line(4) +
+              listing_line(5) + listing_line(6) + listing_line(7)},
+         listing_line(1) + listing_line(2) + listing_line(3) + listing_line(4) + listing_line(5) +
+             listing_line(6) + listing_line(7),
+         "", "", 0},
         {"a run of NULs, each reading losing words elsewhere in it",
          {std::string(20, '\0') + "[5]" + std::string(25, '\0') + "END",
           std::string(40, '\0') + "[3]" + std::string(7, '\0') + "END"},
