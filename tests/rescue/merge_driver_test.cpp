@@ -2,6 +2,8 @@
 // different place in each copy by sox, and read together by the program as a process.
 #include "test_support.h"
 
+#include "rescue/rescue_options.h"
+
 #include <cstdlib>
 #include <sstream>
 
@@ -108,6 +110,23 @@ TEST_F(MergeDriverTest, RecordNamesTheCaptureOfEachByte) {
     for (int word = 82; word <= 98; ++word)
         expected.append(" ").append(std::to_string(word)).append(":2");
     EXPECT_EQ(expected, unconfirmed);
+}
+
+TEST(MergeOptions, EveryCaptureToMergeIsKeptInOrder) {
+    std::vector<std::string> arguments = {"qirvex-rescue", "--merge=two.wav", "one.wav",
+                                          "--merge", "three.wav", "--merge-ch", "out.txt"};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    RescueOptions options;
+    std::string problem;
+    ASSERT_EQ(ParseOutcome::Run, parse_rescue_options(static_cast<int>(argv.size()), argv.data(),
+                                                      options, problem))
+        << problem;
+    EXPECT_EQ((std::vector<std::string>{"two.wav", "three.wav"}), options.merged);
+    EXPECT_TRUE(options.is_merging_channels);
+    EXPECT_EQ("one.wav", options.input);
+    EXPECT_EQ("out.txt", options.target);
 }
 
 TEST_F(MergeDriverTest, RefusesWhatItCannotMerge) {
