@@ -12,7 +12,7 @@ namespace {
 
 // An anchor is a run of this many bytes that occurs exactly once in each reading: 8 bytes pack
 // into one 64-bit key. At a byte error rate of 1 % (white noise near where one reading starts to
-// fail) 92 % of the runs survive unchanged in both readings.
+// fail) 92 % of the runs survive unchanged in one reading, 85 % in both.
 constexpr std::int64_t anchor_bytes = 8;
 
 // Costs of the table, in whole units. A lost or unread word pairs with anything for nothing. A
@@ -75,7 +75,7 @@ Places places_of(const Words& words) {
     return places;
 }
 
-// The run of bytes from `at` as one key; false where the run holds a lost word.
+// The run of bytes from `at` as one key; false where the run holds a place without a word.
 bool run_key(const Places& places, std::int64_t at, std::uint64_t& key) {
     key = 0;
     for (std::int64_t k = 0; k < anchor_bytes; ++k) {
@@ -120,9 +120,9 @@ std::vector<WordPair> unique_runs(const Places& a, const Places& b) {
             run->second.b_at = j;
         }
     }
-    for (const auto& [key, run] : seen)
-        if (run.a_count == 1 && run.b_count == 1)
-            found.push_back(WordPair{run.a_at, run.b_at});
+    for (const auto& entry : seen)
+        if (entry.second.a_count == 1 && entry.second.b_count == 1)
+            found.push_back(WordPair{entry.second.a_at, entry.second.b_at});
     std::sort(found.begin(), found.end(),
               [](const WordPair& x, const WordPair& y) { return x.a < y.a; });
     return found;
