@@ -56,7 +56,7 @@ struct FileEnd {
 };
 
 // Readies a decoder per capture of the file, and a reading for each. Captures after the first
-// file's are read at the rate the first capture found, unless one was given.
+// file's are read at the rate the first capture found in its words, unless one was given.
 std::vector<RescueDecoder> start_captures(const AudioInput& audio, const std::string& name,
                                           const RescueOptions& options,
                                           std::vector<Reading>& readings) {
@@ -64,7 +64,7 @@ std::vector<RescueDecoder> start_captures(const AudioInput& audio, const std::st
     const auto rate_hz = static_cast<std::uint32_t>(audio.info.samplerate);
     std::vector<RescueDecoder> decoders(static_cast<std::size_t>(count));
     RescueSettings settings = options.settings;
-    if (!readings.empty() && settings.baud == 0)
+    if (!readings.empty() && readings.front().result.bytes > 0 && settings.baud == 0)
         settings.baud = readings.front().result.baud;
     for (int k = 0; k < count; ++k) {
         if (options.is_merging_channels)
