@@ -3,8 +3,8 @@ WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
-.PHONY: all asan nosimd test demo bench robustness side realtapes ber compare install fuzz valgrind \
-        windows windows-test windows-dist web web-dist web-test clean
+.PHONY: all asan nosimd test demo bench robustness side merge-table realtapes ber compare install \
+        fuzz valgrind windows windows-test windows-dist web web-dist web-test clean
 
 # Installs what a job needs and the machine lacks (Debian, as root); see scripts/setup.sh.
 setup-%:
@@ -64,6 +64,13 @@ robustness: setup-tools all
 # rate, framing, kind and bytes compared with the truth (needs sox; takes about five seconds).
 side: setup-tools all
 	python3 scripts/tape_side.py --build-dir build
+
+# Two copies of one recording damaged alike but independently (white noise from other seeds,
+# dropouts and silences at other places), decoded by qirvex-rescue each alone and together with
+# --merge, and as the two channels of one stereo file with --merge-channels; prints the table of
+# bytes right and exact decodes that docs/robustness.md holds (needs sox; about two minutes).
+merge-table: setup-tools all
+	python3 scripts/merge_table.py build
 
 # qirvex-rescue's and minimodem's bit error rate in white noise at Eb/N0 from 4 to 14 dB, beside
 # the bounds of binary FSK, with the curves drawn into docs/ber.png: the worst and the mean of

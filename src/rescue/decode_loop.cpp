@@ -44,18 +44,25 @@ long long start_sample(const DecodedWord& word) {
     return static_cast<long long>(std::floor(word.edge + 0.5));
 }
 
+// Where captures were merged, a report's time is that of the capture the word came from.
+std::string reading_name(const DecodedWord& word) {
+    return word.reading > 0 ? " of reading " + std::to_string(word.reading) : "";
+}
+
 void report_word(std::FILE* report, std::uint32_t rate_hz, const DecodedWord& word) {
-    std::fprintf(
-        report, "suspect word at %.4f s (sample %lld): %s%s%s, byte 0x%02X, confidence %d%s\n",
-        word.edge / rate_hz, start_sample(word), word.is_framing_error ? "framing error" : "",
-        word.is_framing_error && word.is_parity_error ? " and " : "",
-        word.is_parity_error ? "parity error" : "", static_cast<unsigned>(word.byte),
-        word.confidence, word.is_faint ? ", read through a dropout" : "");
+    std::fprintf(report,
+                 "suspect word at %.4f s (sample %lld)%s: %s%s%s, byte 0x%02X, confidence %d%s\n",
+                 word.edge / rate_hz, start_sample(word), reading_name(word).c_str(),
+                 word.is_framing_error ? "framing error" : "",
+                 word.is_framing_error && word.is_parity_error ? " and " : "",
+                 word.is_parity_error ? "parity error" : "", static_cast<unsigned>(word.byte),
+                 word.confidence, word.is_faint ? ", read through a dropout" : "");
 }
 
 void report_loss(std::FILE* report, std::uint32_t rate_hz, const DecodedWord& word) {
-    std::fprintf(report, "%d word(s) lost in a dropout before %.4f s (sample %lld)\n",
-                 word.lost_before, word.edge / rate_hz, start_sample(word));
+    std::fprintf(report, "%d word(s) lost in a dropout before %.4f s (sample %lld)%s\n",
+                 word.lost_before, word.edge / rate_hz, start_sample(word),
+                 reading_name(word).c_str());
 }
 
 // The record's columns: where the byte is in the output, where its start bit is in the audio,
@@ -64,6 +71,10 @@ void report_loss(std::FILE* report, std::uint32_t rate_hz, const DecodedWord& wo
 // space to +1 clean mark: the bit as read and how sure).
 constexpr const char* record_header =
     "offset\tseconds\tsample\tbyte\tconfidence\tflags\tbits\n";
+// Where captures were merged, two more: the capture the byte came from (from 1, the one its
+// seconds and sample count in), and whether another capture read the same byte there.
+constexpr const char* merged_record_header =
+    "offset\tseconds\tsample\tbyte\tconfidence\tflags\tbits\treading\tconfirmed\n";
 
 std::string bit_list(const DecodedWord& word) {
     std::string bits;
@@ -88,9 +99,19 @@ void record_word(std::FILE* record, std::uint32_t rate_hz, std::int64_t offset,
                 flags += ',';
             flags += name;
         }
-    std::fprintf(record, "%lld\t%.4f\t%lld\t0x%02X\t%d\t%s\t%s\n", static_cast<long long>(offset),
+    std::fprintf(record, "%lld\t%.4f\t%lld\t0x%02X\t%d\t%s\t%s", static_cast<long long>(offset),
                  word.edge / rate_hz, start_sample(word), static_cast<unsigned>(word.byte),
                  word.confidence, flags.empty() ? "-" : flags.c_str(), bit_list(word).c_str());
+    if (word.reading > 0)
+        std::fprintf(record, "\t%d\t%s", word.reading, word.is_confirmed ? "yes" : "no");
+    std::fputc('\n', record);
+}
+
+// The rate of the capture a word came from.
+std::uint32_t rate_of(const DecodeWriter& writer, const DecodedWord& word) {
+    const auto reading = static_cast<std::size_t>(word.reading);
+    return reading > 0 && reading <= writer.reading_rates.size() ? writer.reading_rates[reading - 1]
+                                                                 : writer.rate_hz;
 }
 
 void write_words(DecodeWriter& writer, std::vector<DecodedWord>& words) {
@@ -100,14 +121,15 @@ void write_words(DecodeWriter& writer, std::vector<DecodedWord>& words) {
         return;
     }
     for (const DecodedWord& word : words) {
+        const std::uint32_t rate_hz = rate_of(writer, word);
         if (writer.targets.target != nullptr)
             write_byte(word.byte, writer.targets.target);
         if (word.lost_before > 0 && writer.targets.report != nullptr)
-            report_loss(writer.targets.report, writer.rate_hz, word);
+            report_loss(writer.targets.report, rate_hz, word);
         if ((word.is_framing_error || word.is_parity_error) && writer.targets.report != nullptr)
-            report_word(writer.targets.report, writer.rate_hz, word);
+            report_word(writer.targets.report, rate_hz, word);
         if (writer.targets.record != nullptr)
-            record_word(writer.targets.record, writer.rate_hz, writer.written, word);
+            record_word(writer.targets.record, rate_hz, writer.written, word);
         ++writer.written;
     }
     if (writer.targets.side != nullptr)
@@ -131,7 +153,7 @@ void start_decode(DecodeSession& session, const RescueSettings& settings, std::u
                   int channels, const DecodeTargets& targets) {
     start_rescue(session.decoder, settings, rate_hz, channels);
     const std::int64_t flush_frames = std::max<std::int64_t>(rate_hz / full_blocks_per_second, 1);
-    session.writer = DecodeWriter{targets, rate_hz, flush_frames, 0, false, 0, {}, 0};
+    session.writer = DecodeWriter{targets, rate_hz, flush_frames, 0, false, 0, {}, 0, {}};
     session.words.clear();
     if (targets.record != nullptr)
         std::fputs(record_header, targets.record);
@@ -160,6 +182,23 @@ RescueResult end_decode(DecodeSession& session) {
     if (writer.targets.target != nullptr)
         std::fflush(writer.targets.target);
     return rescue_result(session.decoder);
+}
+
+std::int64_t write_merged(const DecodeTargets& targets, int data_bits,
+                          const std::vector<std::uint32_t>& rates_hz,
+                          std::vector<DecodedWord>& words, bool& is_written) {
+    const std::uint32_t first_rate_hz = rates_hz.empty() ? 0 : rates_hz.front();
+    DecodeWriter writer{targets, first_rate_hz, 0, 0, false, 0, {}, 0, rates_hz};
+    writer.targets.is_repaired = false;
+    // Mending names each byte's time at the first capture's rate, as its sample is counted there
+    // for bytes of that capture.
+    const std::int64_t repaired =
+        targets.is_repaired ? repair_words(words, data_bits, targets.report, first_rate_hz) : 0;
+    if (targets.record != nullptr)
+        std::fputs(merged_record_header, targets.record);
+    write_words(writer, words);
+    is_written = std::fflush(targets.target) == 0 && std::ferror(targets.target) == 0;
+    return repaired;
 }
 
 DecodeOutcome decode_recording(AudioInput& audio, const RescueSettings& settings,

@@ -41,6 +41,7 @@ struct DecodeWriter {
     std::int64_t written = 0;      // bytes written so far
     std::vector<DecodedWord> held; // words held for mending until the input ends
     std::int64_t repaired = 0;     // bytes mended when it ended
+    std::vector<std::uint32_t> reading_rates; // merged captures: each one's rate, from the first
 };
 
 // One decode between the blocks of its input: the streaming core and the output path, for a
@@ -62,6 +63,14 @@ void start_decode(DecodeSession& session, const RescueSettings& settings, std::u
 
 // Ends the input: the last words written, the output flushed, and what the decode found.
 [[nodiscard]] RescueResult end_decode(DecodeSession& session);
+
+// Writes the words of merged captures (capture_merge.h) as a decode writes its own, mended first
+// where asked; each word's times are those of the capture it came from, `rates_hz` holding each
+// capture's rate, and the record's lines end with the capture and whether another confirmed the
+// byte. Returns the bytes mended; `is_written` is false when writing the target failed.
+[[nodiscard]] std::int64_t write_merged(const DecodeTargets& targets, int data_bits,
+                                        const std::vector<std::uint32_t>& rates_hz,
+                                        std::vector<DecodedWord>& words, bool& is_written);
 
 // Decodes `audio` to the targets, drawing `progress` on the way.
 [[nodiscard]] DecodeOutcome decode_recording(AudioInput& audio, const RescueSettings& settings,

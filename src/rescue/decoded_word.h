@@ -45,4 +45,7 @@ struct DecodedWord {
     // Each bit's discriminator d, -1 (clean space) to +1 (clean mark): the bit read mark where
     // d > 0, and |d| is its margin. The least sure bits are those nearest 0.
     std::array<float, max_bits> bit_d{};
+    // Where several captures of one tape were merged (capture_merge.h):
+    int reading = 0;           // the capture the byte was taken from, from 1; 0: not merged
+    bool is_confirmed = false; // another capture read the same byte here
 };

@@ -6,6 +6,7 @@
 #include "rescue/capture_input.h"
 #include "rescue/decode_loop.h"
 #include "rescue/interruption.h"
+#include "rescue/merged_decode.h"
 #include "rescue/rescue_options.h"
 #include "rescue/side_output.h"
 
@@ -291,12 +292,16 @@ bool open_outputs(const Job& job, std::FILE* input, Outputs& outputs) {
     return false;
 }
 
+std::string target_label_of(const RescueOptions& options) {
+    return is_standard_output(options) ? "standard output"
+           : options.target.empty()    ? derived_target_name(options.input, ".txt")
+                                       : options.target;
+}
+
 // Names the target and opens the outputs; false after reporting a refusal.
 bool prepare_outputs(Job& job, std::FILE* input, Outputs& outputs) {
     const RescueOptions& options = job.options;
-    job.target_label = is_standard_output(options) ? "standard output"
-                       : options.target.empty()    ? derived_target_name(options.input, ".txt")
-                                                   : options.target;
+    job.target_label = target_label_of(options);
     if (options.record == standard_name && is_standard_output(options)) {
         report_file(job, options.record,
                     "the record of every word needs a file: standard output carries the bytes");
@@ -319,8 +324,48 @@ DecodeTargets targets_of(const Job& job, const Outputs& outputs) {
                          outputs.record, job.options.is_repair};
 }
 
+// Refuses outputs that would overwrite another capture to be merged, before any is created.
+bool are_others_apart(const Job& job, std::vector<OtherInput>& others) {
+    const RescueOptions& options = job.options;
+    std::vector<std::string> outputs;
+    if (!is_standard_output(options))
+        outputs.push_back(target_label_of(options));
+    if (!options.record.empty() && options.record != standard_name)
+        outputs.push_back(options.record);
+    for (const std::string& output : outputs) {
+        if (!input_overwritten(output, others).empty()) {
+            report_file(job, output, "this is an input file (--merge); name another output file");
+            return false;
+        }
+    }
+    return true;
+}
+
+// Opens the other captures and the outputs, and decodes and merges every capture into them.
+int merge_to_target(Job& job, AudioInput& audio, std::FILE* input) {
+    std::vector<OtherInput> others;
+    std::string name;
+    std::string problem;
+    Outputs outputs;
+    int status = rescue_failed;
+    if (!open_other_inputs(job.options, audio, others, name, problem))
+        report_file(job, name.empty() ? job.input_label : name, problem);
+    else if (are_others_apart(job, others) && prepare_outputs(job, input, outputs)) {
+        Progress progress = progress_for(job, audio, outputs.target);
+        const MergedDecode merged = decode_merged(audio, job.input_label, others, job.options,
+                                                  targets_of(job, outputs), progress);
+        if (job.options.is_verbose)
+            report_merge(job.console.messages, merged);
+        status = end_job(job, outputs, facts_of(audio), merged.outcome);
+    }
+    close_other_inputs(others);
+    return status;
+}
+
 // Opens the outputs and decodes the opened recording into them.
 int decode_to_target(Job& job, AudioInput& audio, std::FILE* input) {
+    if (!job.options.merged.empty() || job.options.is_merging_channels)
+        return merge_to_target(job, audio, input);
     Outputs outputs;
     if (!prepare_outputs(job, input, outputs))
         return rescue_failed;

@@ -33,6 +33,8 @@ enum class Key {
     RawChannels,
     Capture,
     ListDevices,
+    Merge,
+    MergeChannels,
     Help,
     Version
 };
@@ -50,7 +52,7 @@ struct OptionRule {
 
 // -R is qirvex's own spelling of the rate: -R1 for 600 baud, any other value for 300. The raw
 // layout, mending and the sound card have long names only (-d is already the data bits).
-constexpr std::array<OptionRule, 20> option_rules = {{
+constexpr std::array<OptionRule, 22> option_rules = {{
     {'b', "baud", Value::Required, Key::Baud},
     {'R', "rate", Value::Required, Key::Rate},
     {'d', "data-bits", Value::Required, Key::DataBits},
@@ -69,6 +71,8 @@ constexpr std::array<OptionRule, 20> option_rules = {{
     {'\0', "raw-channels", Value::Required, Key::RawChannels},
     {'\0', "capture", Value::Optional, Key::Capture},
     {'\0', "list-devices", Value::None, Key::ListDevices},
+    {'\0', "merge", Value::Required, Key::Merge},
+    {'\0', "merge-channels", Value::None, Key::MergeChannels},
     {'h', "help", Value::None, Key::Help},
     {'V', "version", Value::None, Key::Version},
 }};
@@ -205,6 +209,11 @@ bool apply_value(const OptionRule& rule, const std::string& value, RescueOptions
             return bad_value(rule, value, "a folder for the programs", problem);
         options.split_folder = value;
         return true;
+    case Key::Merge:
+        if (value.empty() || value == "-")
+            return bad_value(rule, value, "the name of another capture's file", problem);
+        options.merged.push_back(value);
+        return true;
     default:
         return true;
     }
@@ -232,6 +241,9 @@ ParseOutcome apply_flag(const OptionRule& rule, RescueOptions& options) {
         break;
     case Key::Capture:
         options.is_capture = true;
+        break;
+    case Key::MergeChannels:
+        options.is_merging_channels = true;
         break;
     case Key::ListDevices:
         return ParseOutcome::ListDevices;
@@ -341,6 +353,25 @@ ParseOutcome take_capture_target(const std::vector<std::string>& files, RescueOp
     return ParseOutcome::Run;
 }
 
+// Captures are merged once every one has been read to its end: from files only, never from a
+// pipe or a sound card, and every channel or the one chosen.
+bool check_merging(const RescueOptions& options, std::string& problem) {
+    const bool is_merging = !options.merged.empty() || options.is_merging_channels;
+    const char* option = options.merged.empty() ? "--merge-channels" : "--merge";
+    if (is_merging && options.is_capture)
+        problem = std::string(option) + " reads captures held in files; found --capture";
+    else if (is_merging && options.input == "-")
+        problem = std::string(option) +
+                  " reads captures held in files; found \"-\" (standard input) as the input";
+    else if (is_merging && (options.is_list || !options.split_folder.empty()))
+        problem = std::string(option) + " writes the bytes of one tape; found " +
+                  (options.is_list ? "--list" : "--split") + " as well";
+    else if (options.is_merging_channels && options.settings.channel > 0)
+        problem = "--merge-channels reads every channel; found --channel " +
+                  std::to_string(options.settings.channel) + " as well";
+    return problem.empty();
+}
+
 } // namespace
 
 ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& options,
@@ -371,7 +402,8 @@ ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& op
         return ParseOutcome::Error;
     }
     if (options.is_capture)
-        return take_capture_target(files, options, problem);
+        return check_merging(options, problem) ? take_capture_target(files, options, problem)
+                                               : ParseOutcome::Error;
     if (is_side && files.size() == 2) {
         problem = "found the output \"" + files[1] +
                   "\", where --list prints the programs and --split writes them to a folder";
@@ -387,12 +419,13 @@ ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& op
     options.input = files[0];
     if (files.size() == 2)
         options.target = files[1];
-    return ParseOutcome::Run;
+    return check_merging(options, problem) ? ParseOutcome::Run : ParseOutcome::Error;
 }
 
 const char* rescue_usage() {
     return "Usage: qirvex-rescue [options] in [out]\n"
            "       qirvex-rescue [options] --list|--split=FOLDER in\n"
+           "       qirvex-rescue [options] --merge=FILE... in [out]\n"
            "       qirvex-rescue [options] --capture[=DEVICE] [out]\n"
            "Recovers the data of a Kansas City Standard (OSI) cassette recording that plain\n"
            "qirvex cannot read: noisy, fast or slow, inverted, clipped or unevenly recorded.\n"
@@ -443,6 +476,13 @@ const char* rescue_usage() {
            "      --capture[=DEVICE]    capture from the sound card: the default device, or\n"
            "                            the one of that number or with DEVICE in its name\n"
            "      --list-devices        list the capture devices and their numbers\n"
+           "      --merge=FILE          read FILE, another capture of the same tape (a second\n"
+           "                            play), with in, and take each byte from the capture\n"
+           "                            that read it best; may be given more than once. With\n"
+           "                            --report=FILE each line then also names the capture\n"
+           "                            (reading, from 1) and whether another confirmed it\n"
+           "      --merge-channels      read each channel of a stereo input as a capture of\n"
+           "                            its own, and merge them likewise\n"
            "  -h, --help                show this text\n"
            "  -V, --version             show the version\n"
            "\n"

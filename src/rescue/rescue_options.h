@@ -7,6 +7,7 @@
 #include "rescue/rescue_settings.h"
 
 #include <string>
+#include <vector>
 
 struct RescueOptions {
     RescueSettings settings;      // baud, word format, channel
@@ -21,6 +22,8 @@ struct RescueOptions {
     RawLayout raw;                // --raw-format, --raw-rate, --raw-channels: headerless input
     bool is_capture = false;      // --capture: the recording comes from a sound card
     std::string device;           // --capture=DEVICE: a number or a part of the device's name
+    std::vector<std::string> merged; // --merge=FILE: other captures of the tape, read with input
+    bool is_merging_channels = false; // --merge-channels: each channel read as a capture
     std::string input;            // the recording; "-": standard input; empty for a capture
     std::string target;           // the output file; "-": standard output; empty: derived
 };
