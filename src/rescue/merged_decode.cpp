@@ -64,8 +64,16 @@ std::vector<RescueDecoder> start_captures(const AudioInput& audio, const std::st
     const auto rate_hz = static_cast<std::uint32_t>(audio.info.samplerate);
     std::vector<RescueDecoder> decoders(static_cast<std::size_t>(count));
     RescueSettings settings = options.settings;
-    if (!readings.empty() && readings.front().result.bytes > 0 && settings.baud == 0)
-        settings.baud = readings.front().result.baud;
+    // The other captures are read at the line the first one found, so that their bytes are
+    // the same bytes.
+    if (!readings.empty() && readings.front().result.bytes > 0) {
+        if (settings.baud == 0)
+            settings.baud = readings.front().result.baud;
+        if (is_framing_found(settings.found)) {
+            settings.format = readings.front().result.format;
+            settings.found = FramingFound{};
+        }
+    }
     for (int k = 0; k < count; ++k) {
         if (options.is_merging_channels)
             settings.channel = k + 1;
@@ -151,8 +159,9 @@ void merge_and_write(MergedDecode& merged, const RescueOptions& options,
     std::vector<DecodedWord> stream = merge_readings(std::move(words), merged.tally);
     DecodeOutcome& outcome = merged.outcome;
     outcome.result = merged_result(merged.readings, stream);
-    outcome.repaired = write_merged(targets, options.settings.format.data_bits, rates_hz, stream,
-                                    outcome.is_written);
+    const int data_bits = merged.readings.empty() ? options.settings.format.data_bits
+                                                  : merged.readings.front().result.format.data_bits;
+    outcome.repaired = write_merged(targets, data_bits, rates_hz, stream, outcome.is_written);
 }
 
 } // namespace
