@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 
 namespace {
@@ -451,11 +452,51 @@ namespace {
 // only its own.
 void count_handed(RescueDecoder& decoder, const std::vector<DecodedWord>& words,
                   std::size_t from) {
+    DecodeCounts& handed = decoder.handed;
     for (std::size_t i = from; i < words.size(); ++i) {
-        ++decoder.handed.words;
-        decoder.handed.suspect_words += words[i].is_framing_error || words[i].is_parity_error;
-        decoder.handed.lost_words += words[i].lost_before;
+        const DecodedWord& word = words[i];
+        ++handed.words;
+        handed.suspect_words += word.is_framing_error || word.is_parity_error;
+        handed.lost_words += word.lost_before;
+        if (word.format.data_bits != 8)
+            continue;
+        const bool is_set = (word.byte & 0x80) != 0;
+        const bool is_even = std::popcount(static_cast<unsigned>(word.byte)) % 2 == 0;
+        ++handed.eight_bit_words;
+        handed.bit7_even += is_even;
+        handed.bit7_odd += !is_even;
+        handed.bit7_set += is_set;
     }
+}
+
+// Fewer words than this tell nothing of a 7-bit line inside 8 data bits: 16 random bytes hold
+// their parity in bit 7 once in 65536.
+constexpr std::int64_t least_hidden_line_words = 16;
+
+// The 7-bit line of the same word length whose parity (or, without parity, first stop bit) every
+// word read with 8 data bits given holds in its bit 7: 7E2 read as 8O1 frames every word, with
+// the parity bit for bit 7 and the first stop bit for the parity. False where there is none.
+bool find_hidden_line(const RescueDecoder& decoder, const WordFormat& format, WordFormat& line) {
+    const DecodeCounts& handed = decoder.handed;
+    const std::int64_t words = handed.eight_bit_words;
+    if (decoder.settings.found.data_bits || format.data_bits != 8 ||
+        words < least_hidden_line_words || words != handed.words)
+        return false;
+    const int bits = word_bits(format);
+    const int parity_stops = bits - 9;
+    const int plain_stops = bits - 8;
+    // Bit 7 as a parity bit is set in some words and clear in others (a tape of NULs is even).
+    const bool does_bit7_vary = handed.bit7_set > 0 && handed.bit7_set < words;
+    if ((handed.bit7_even == words || handed.bit7_odd == words) && does_bit7_vary &&
+        parity_stops >= 1 && parity_stops <= 2) {
+        line = {7, handed.bit7_even == words ? Parity::Even : Parity::Odd, parity_stops};
+        return true;
+    }
+    if (handed.bit7_set == words && format.parity == Parity::None && plain_stops <= 2) {
+        line = {7, Parity::None, plain_stops};
+        return true;
+    }
+    return false;
 }
 
 void take_frames(RescueDecoder& decoder, const std::int16_t* frames, std::int64_t count,
@@ -517,6 +558,7 @@ RescueResult rescue_result(const RescueDecoder& decoder) {
     result.is_baud_found = decoder.settings.baud == 0;
     result.format = clock.frame.format;
     result.is_framing_found = is_framing_found(decoder.settings.found);
+    result.has_hidden_line = find_hidden_line(decoder, result.format, result.hidden_line);
     result.repeat_factor = repeat_factor(reading.repeats);
     result.speed = estimate.speed;
     result.has_leader = estimate.has_leader;

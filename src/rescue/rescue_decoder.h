@@ -32,6 +32,12 @@ struct DecodeCounts {
     std::int64_t locks = 0;         // of readings let go after a trial
     std::int64_t lock_losses = 0;
     std::int64_t jumps = 0;
+    // Of the words handed on with 8 data bits, those whose bit 7 gives their byte even parity,
+    // odd parity, or is set: the parity or stop bit of a 7-bit line read as 8 data bits.
+    std::int64_t eight_bit_words = 0;
+    std::int64_t bit7_even = 0;
+    std::int64_t bit7_odd = 0;
+    std::int64_t bit7_set = 0;
 };
 
 struct RescueDecoder {
@@ -78,6 +84,8 @@ struct RescueResult {
     bool is_baud_found = false;     // the rate was found from the audio, not given
     WordFormat format;              // the framing decoded
     bool is_framing_found = false;  // some part of it was found from the audio
+    WordFormat hidden_line;         // with 8 data bits given: the 7-bit line of the same length
+    bool has_hidden_line = false;   // whose parity or stop bit every word's bit 7 holds
     int repeat_factor = 1;          // 2 or 4: the words read every bit that often, so the line
                                     // runs at that fraction of the rate (a wrong rate given)
     double speed = 1.0;             // measured tape speed, 1.0 = exact

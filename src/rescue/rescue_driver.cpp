@@ -93,6 +93,33 @@ std::string repeated_bits_problem(const RescueResult& result) {
            std::to_string(line_baud) + " or leave out -b";
 }
 
+// Where most words fail the framing given, the line runs in another: wrong bytes, not damage.
+bool is_framing_refused(const RescueResult& result) {
+    return !result.is_framing_found && result.bytes > 0 && 2 * result.suspect_words > result.bytes;
+}
+
+std::string framing_problem(const RescueResult& result) {
+    return std::to_string(result.suspect_words) + " of " + std::to_string(result.bytes) +
+           " words fail the framing given, " + framing_name(result.format) +
+           ": the recording is written in another; leave out --data-bits, --parity and "
+           "--stop-bits to find it";
+}
+
+// A 7-bit line read with 8 data bits frames every word, its parity bit (or first stop bit) read
+// as bit 7: clean-looking words, and wrong bytes.
+std::string hidden_line_problem(const RescueResult& result) {
+    const WordFormat& line = result.hidden_line;
+    const std::string what = line.parity == Parity::None ? "is set"
+                             : line.parity == Parity::Even ? "is the even parity of the rest"
+                                                           : "is the odd parity of the rest";
+    const char* parity = line.parity == Parity::None ? "none"
+                         : line.parity == Parity::Even ? "even"
+                                                       : "odd";
+    return "every word's bit 7 " + what + ": the recording is " + framing_name(line) +
+           ", read as " + framing_name(result.format) + ", so the bytes are wrong; give -d 7 -p " +
+           parity + " -s " + std::to_string(line.stop_bits) + " or leave out the framing";
+}
+
 // What the messages say of the input, whether a file, a pipe or a sound card.
 struct InputFacts {
     std::string format; // container and encoding, or the sound card's format
@@ -195,7 +222,8 @@ bool is_clean_outcome(const DecodeOutcome& outcome, const SideWriter* side) {
                                      ? side->programs > 0 && side->damaged == 0
                                      : result.bytes > 0 && result.suspect_words == 0 &&
                                            result.lost_words == 0 && outcome.repaired == 0;
-    return are_words_clean && result.repeat_factor == 1 && outcome.shortfall.empty();
+    return are_words_clean && result.repeat_factor == 1 && !result.has_hidden_line &&
+           !is_framing_refused(result) && outcome.shortfall.empty();
 }
 
 // Turns the outcome into messages and the exit status. `side`: the programs written, where the
@@ -224,6 +252,10 @@ int conclude(const Job& job, const InputFacts& input, const DecodeOutcome& outco
                     "no words found; check --baud, --channel and the framing");
     if (result.repeat_factor > 1)
         report_file(job, job.input_label, repeated_bits_problem(result));
+    if (is_framing_refused(result))
+        report_file(job, job.input_label, framing_problem(result));
+    if (result.has_hidden_line)
+        report_file(job, job.input_label, hidden_line_problem(result));
     if (!job.options.is_quiet && side != nullptr)
         report_side_summary(job, result, *side);
     else if (!job.options.is_quiet)

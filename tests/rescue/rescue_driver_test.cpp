@@ -530,4 +530,46 @@ TEST_F(RescueDriverTest, RefusesASideWithAnOutputOrACapture) {
     }
 }
 
+// A framing given that frames every word of another line, its parity or stop bit read as bit 7,
+// or that fails most words, is named: wrong bytes never end with status 0.
+TEST_F(RescueDriverTest, NamesAGivenFramingThatReadsAnotherLine) {
+    const std::string text = "10 PRINT \"FRAMING\"\r\n20 GOTO 10\r\n";
+    struct Case {
+        const char* name;
+        bool seven_data_bits;
+        bool even_parity;
+        std::vector<std::string> given;
+        int status;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"7E2 read as 8O1", true, true, {"-d", "8", "-p", "odd", "-s", "1"}, rescue_suspect,
+         "every word's bit 7 is the even parity of the rest: the recording is 7E2, read as 8O1, "
+         "so the bytes are wrong; give -d 7 -p even -s 2 or leave out the framing"},
+        {"7N2 read as 8N1", true, false, {"-d", "8", "-p", "none", "-s", "1"}, rescue_suspect,
+         "every word's bit 7 is set: the recording is 7N2, read as 8N1, so the bytes are wrong; "
+         "give -d 7 -p none -s 2 or leave out the framing"},
+        {"8N2 read as 8E2", false, false, {"-d", "8", "-p", "even", "-s", "2"}, rescue_suspect,
+         "fail the framing given, 8E2: the recording is written in another; leave out "
+         "--data-bits, --parity and --stop-bits to find it"},
+        {"8N2 read as given", false, false, {"-d", "8", "-p", "none", "-s", "2"}, rescue_clean, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        options = Options{};
+        options.seven_data_bits = c.seven_data_bits;
+        options.even_parity = c.even_parity;
+        const std::string input = recording("framed.wav", text);
+        std::vector<std::string> arguments = {"-f", "-q"};
+        arguments.insert(arguments.end(), c.given.begin(), c.given.end());
+        arguments.push_back(input);
+        const RunResult result = run(arguments);
+        EXPECT_EQ(c.status, result.status);
+        if (c.message.empty())
+            EXPECT_EQ("", result.messages);
+        else
+            EXPECT_NE(std::string::npos, result.messages.find(c.message)) << result.messages;
+    }
+}
+
 } // namespace
