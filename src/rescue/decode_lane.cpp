@@ -95,6 +95,17 @@ double full_scale(const ToneFront& front) {
 
 namespace {
 
+// A framed word whose data bits tell one framing from another: a NUL frames alike as 8N1 and as
+// 7E1 (its parity bit 0, its bit 7 0), and the NUL leader of a Nascom tape was taken for 7E1; all
+// ones frame alike as 8N1 and as 7N2. Only the first 7 data bits are looked at, which every
+// framing reads from the same bits of the line, so that a word tells in all readings or none.
+bool is_telling(const DecodedWord& word) {
+    constexpr int seven_ones = 0x7F;
+    const int first_seven = word.byte & seven_ones;
+    return !word.is_framing_error && !word.is_parity_error && first_seven != 0 &&
+           first_seven != seven_ones;
+}
+
 // The clock counts from the lane's first sample; words count from the recording's.
 void drain_reading(DecodeLane& lane, LaneReading& reading, double scale,
                    std::vector<DecodedWord>& words) {
@@ -109,7 +120,12 @@ void drain_reading(DecodeLane& lane, LaneReading& reading, double scale,
         word.baud = lane.baud;
         word.format = reading.clock.frame.format;
         count_repeats(reading.repeats, word);
-        (lane.is_holding ? reading.held : words).push_back(word);
+        if (lane.is_holding) {
+            reading.telling_words += is_telling(word);
+            reading.held.push_back(word);
+        } else {
+            words.push_back(word);
+        }
     }
 }
 

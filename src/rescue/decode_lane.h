@@ -26,6 +26,7 @@ struct LaneReading {
     ClockCounts before_trial;      // a trial judges the reading by its words since
     RepeatCount repeats;           // how many of its words read every bit twice or more
     std::vector<DecodedWord> held; // its words while the rate or framing is being found
+    std::int64_t telling_words = 0; // of which framed, with data bits neither all 0 nor all 1
     bool is_retired = false;       // let go during a trial, for framing clearly less of the line
     bool is_dormant = false;       // waits for the line to start before it searches
 };

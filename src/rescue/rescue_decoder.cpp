@@ -16,8 +16,8 @@ namespace {
 constexpr std::int64_t look_ahead_budget_bytes = 2 * 1024 * 1024;
 // The rates tried where none is given: those the OSI machines and CUTS record.
 constexpr std::array<int, 3> family_bauds = {slow_baud, fast_baud, 1200};
-// The rate and framing are chosen once a reading has read this many framed words that do not
-// repeat every bit: a second at 300 baud. Every lane costs a front end until then, and every
+// The rate and framing are chosen once a reading has read this many telling words (framed, and
+// neither all 0 nor all 1) that do not repeat every bit: a second at 300 baud. Every lane costs a front end until then, and every
 // reading a clock.
 constexpr std::int64_t trial_words = 32;
 
@@ -128,17 +128,19 @@ std::int64_t gather(RescueDecoder& decoder, const std::int16_t* frames, std::int
     return taken;
 }
 
-// How much of the line a reading's framed words account for, in seconds of tape. A reading at
-// four times the line's rate frames more words than the right one (190 to 112 on a 300-baud
-// listing), each a quarter as long.
+// The words a reading framed since its trial began.
 std::int64_t framed_words(const LaneReading& reading) {
     const FrameClock& clock = reading.clock;
     return clock.words - reading.before_trial.words -
            (clock.suspect_words - reading.before_trial.suspect_words);
 }
 
+// How much of the line a reading's telling words account for, in seconds of tape: the words
+// that frame in one framing and not in all the others. A reading at four times the line's rate
+// frames more words than the right one (190 to 112 on a 300-baud listing), each a quarter as
+// long.
 double framed_seconds(const DecodeLane& lane, const LaneReading& reading) {
-    return static_cast<double>(framed_words(reading) * word_bits(reading.clock.frame.format)) /
+    return static_cast<double>(reading.telling_words * word_bits(reading.clock.frame.format)) /
            lane.baud;
 }
 
@@ -218,7 +220,7 @@ const LaneReading& reading_of(const RescueDecoder& decoder, const LineChoice& ch
 // to tell.
 LineChoice chosen_line(const RescueDecoder& decoder, bool has_ended) {
     const LineChoice best = best_line(decoder, has_run_of_words);
-    if (best.lane >= 0 && framed_words(reading_of(decoder, best)) >= trial_words)
+    if (best.lane >= 0 && reading_of(decoder, best).telling_words >= trial_words)
         return best;
     const double trial_seconds =
         static_cast<double>(decoder.line_frames - decoder.trial_start) / decoder.look_ahead.rate_hz;
@@ -252,7 +254,7 @@ constexpr double retire_share = 0.5;
 
 void retire_losers(RescueDecoder& decoder) {
     const LineChoice best = best_line(decoder, has_run_of_words);
-    if (best.lane < 0 || framed_words(reading_of(decoder, best)) < retire_after_words)
+    if (best.lane < 0 || reading_of(decoder, best).telling_words < retire_after_words)
         return;
     const double best_seconds =
         framed_seconds(decoder.lanes[static_cast<std::size_t>(best.lane)], reading_of(decoder, best));
@@ -356,6 +358,7 @@ void start_trial(RescueDecoder& decoder) {
     LaneReading& own = current.readings.front();
     decoder.fallback_format = own.clock.frame.format;
     own.before_trial = {own.clock.words, own.clock.suspect_words, own.clock.locks};
+    own.telling_words = 0;
     add_framings(current, framings, decoder.fallback_reading);
     put_to_sleep(current, decoder.fallback_format);
     current.is_holding = true;
