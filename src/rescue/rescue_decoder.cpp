@@ -245,19 +245,24 @@ LineChoice chosen_line(const RescueDecoder& decoder, bool has_ended) {
                : LineChoice{static_cast<int>(decoder.fallback_lane), decoder.fallback_reading};
 }
 
-// Once the best reading has framed this many words, a reading that frames under half as much of
-// the line is let go: a wrong framing or rate loses its lock at every other word and searches
-// the line sample by sample, and 36 readings searching the 4 s look-ahead cost twice what the
-// rest of a 12-minute decode did. The reading of the framing kept at the rate kept stays.
-constexpr std::int64_t retire_after_words = 8;
+// Once the best reading's telling words account for this much of the line, a reading whose
+// words account for under half as much is let go: a wrong framing or rate loses its lock at
+// every other word and searches the line sample by sample, and 36 readings searching the 4 s
+// look-ahead cost twice what the rest of a 12-minute decode did. The measure is seconds of line,
+// not words, so that a slower lane is judged when it has had as long: eight words at 1200 baud
+// came before the first word at 300 on a 300-baud tape that started without a leader, and let
+// the right lane go. The reading of the framing kept at the rate kept stays.
+constexpr double retire_after_seconds = 0.5;
 constexpr double retire_share = 0.5;
 
 void retire_losers(RescueDecoder& decoder) {
     const LineChoice best = best_line(decoder, has_run_of_words);
-    if (best.lane < 0 || reading_of(decoder, best).telling_words < retire_after_words)
+    if (best.lane < 0)
         return;
     const double best_seconds =
         framed_seconds(decoder.lanes[static_cast<std::size_t>(best.lane)], reading_of(decoder, best));
+    if (best_seconds < retire_after_seconds)
+        return;
     for (std::size_t i = 0; i < decoder.lanes.size(); ++i) {
         DecodeLane& lane = decoder.lanes[i];
         for (std::size_t r = 0; r < lane.readings.size(); ++r) {

@@ -20,8 +20,9 @@ constexpr double piece_gap_words = 3;
 // and hiss frame; a program is at least this many words (a one-line listing with its NULs).
 constexpr std::size_t least_piece_words = 8;
 constexpr std::size_t least_program_words = 16;
-// The file name's word is at most this long.
+// The file name's word is at most this long, and the first line as listed.
 constexpr std::size_t longest_name = 16;
+constexpr std::size_t longest_first_line = 64;
 
 double word_samples(const DecodedWord& word) {
     return word.bit_samples * word_bits(word.format);
@@ -70,7 +71,7 @@ SidePart measured(const std::vector<DecodedWord>& words, std::size_t first, std:
 
 std::string first_line(const std::vector<std::uint8_t>& bytes) {
     const std::vector<ListingLine> lines = listing_lines(bytes);
-    return lines.empty() ? std::string() : lines.front().text;
+    return lines.empty() ? std::string() : lines.front().text.substr(0, longest_first_line);
 }
 
 // The four hex digits after the first "." of a 65V text or the ";" and count of a record.
