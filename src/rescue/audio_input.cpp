@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <mutex>
 
 namespace {
 
@@ -117,6 +118,19 @@ std::string open_problem(const AudioInput& audio, const RawLayout& raw) {
     else
         problem += "; for headerless samples give their layout with --raw-format";
     return problem;
+}
+
+// libsndfile keeps the error of a failed open in a variable of its own, not the file's
+// (sf_strerror(nullptr) reads it): the decodes of a batch open their files in turn, each reading
+// its own error.
+std::mutex opening_turn;
+
+bool open_sound_file(AudioInput& audio, const RawLayout& raw, std::string& problem) {
+    const std::lock_guard<std::mutex> turn(opening_turn);
+    audio.file = sf_open_fd(fileno(audio.stream), SFM_READ, &audio.info, SF_FALSE);
+    if (audio.file == nullptr)
+        problem = open_problem(audio, raw);
+    return audio.file != nullptr;
 }
 
 bool check_layout(const SF_INFO& info, std::string& problem) {
@@ -240,11 +254,8 @@ bool open_audio(AudioInput& audio, std::FILE* stream, const RawLayout& raw, std:
         }
     }
 #endif
-    audio.file = sf_open_fd(fileno(stream), SFM_READ, &audio.info, SF_FALSE);
-    if (audio.file == nullptr) {
-        problem = open_problem(audio, raw);
+    if (!open_sound_file(audio, raw, problem))
         return false;
-    }
     if (!check_layout(audio.info, problem) || !is_where_samples_begin(audio, problem)) {
         close_audio(audio);
         return false;
