@@ -1,5 +1,5 @@
 // The command line of qirvex-rescue, in the GNU style: short options (-f, -b 300, -b300,
-// bundled -fv) and long ones (--baud 300, --baud=300, or any unambiguous prefix such as --ba),
+// bundled -fv) and long ones (--baud 300, --baud=300, or any unambiguous prefix such as --bau),
 // anywhere among the file names; "--" ends the options.
 #pragma once
 
@@ -7,6 +7,7 @@
 #include "rescue/rescue_settings.h"
 
 #include <string>
+#include <vector>
 
 struct RescueOptions {
     RescueSettings settings;      // baud, word format, channel
@@ -23,6 +24,8 @@ struct RescueOptions {
     std::string device;           // --capture=DEVICE: a number or a part of the device's name
     std::string input;            // the recording; "-": standard input; empty for a capture
     std::string target;           // the output file; "-": standard output; empty: derived
+    bool is_batch = false;        // --batch: many recordings, each decoded as if alone
+    std::vector<std::string> batch_names; // --batch: the recordings and folders of them, as given
 };
 
 enum class ParseOutcome { Run, Help, Version, ListDevices, Error };
