@@ -120,19 +120,6 @@ std::string open_problem(const AudioInput& audio, const RawLayout& raw) {
     return problem;
 }
 
-// libsndfile keeps the error of a failed open in a variable of its own, not the file's
-// (sf_strerror(nullptr) reads it): the decodes of a batch open their files in turn, each reading
-// its own error.
-std::mutex opening_turn;
-
-bool open_sound_file(AudioInput& audio, const RawLayout& raw, std::string& problem) {
-    const std::lock_guard<std::mutex> turn(opening_turn);
-    audio.file = sf_open_fd(fileno(audio.stream), SFM_READ, &audio.info, SF_FALSE);
-    if (audio.file == nullptr)
-        problem = open_problem(audio, raw);
-    return audio.file != nullptr;
-}
-
 bool check_layout(const SF_INFO& info, std::string& problem) {
     if (info.channels < 1) {
         problem = std::to_string(info.channels) + " channels, where at least 1 was expected";
@@ -227,7 +214,15 @@ const char* raw_format_names() {
            "or alaw";
 }
 
-bool open_audio(AudioInput& audio, std::FILE* stream, const RawLayout& raw, std::string& problem) {
+namespace {
+
+// The decodes of a batch open their files in turn: libsndfile keeps the error of a failed open
+// in a variable of its own, not the file's (sf_strerror(nullptr) reads it), and the Windows
+// build's decoders note what the processor can do in variables of their own when first used.
+std::mutex opening_turn;
+
+bool open_in_turn(AudioInput& audio, std::FILE* stream, const RawLayout& raw,
+                  std::string& problem) {
     audio = AudioInput{};
     audio.stream = stream;
     audio.is_pipe = !is_regular_file(stream);
@@ -254,8 +249,11 @@ bool open_audio(AudioInput& audio, std::FILE* stream, const RawLayout& raw, std:
         }
     }
 #endif
-    if (!open_sound_file(audio, raw, problem))
+    audio.file = sf_open_fd(fileno(stream), SFM_READ, &audio.info, SF_FALSE);
+    if (audio.file == nullptr) {
+        problem = open_problem(audio, raw);
         return false;
+    }
     if (!check_layout(audio.info, problem) || !is_where_samples_begin(audio, problem)) {
         close_audio(audio);
         return false;
@@ -263,6 +261,13 @@ bool open_audio(AudioInput& audio, std::FILE* stream, const RawLayout& raw, std:
     audio.is_float = is_float_encoding(audio.info.format);
     audio.is_block_coded = is_block_encoding(audio.info.format);
     return true;
+}
+
+} // namespace
+
+bool open_audio(AudioInput& audio, std::FILE* stream, const RawLayout& raw, std::string& problem) {
+    const std::lock_guard<std::mutex> turn(opening_turn);
+    return open_in_turn(audio, stream, raw, problem);
 }
 
 std::int64_t read_audio(AudioInput& audio, std::int16_t* frames, std::int64_t max_frames) {
