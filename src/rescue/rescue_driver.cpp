@@ -41,6 +41,13 @@ void report_file(const Job& job, const std::string& name, const std::string& tex
         job.console.tally->problem = problem_in_brief(job, name, text);
 }
 
+// A problem whose text names its file itself, as the side's writer words them.
+void report_named(const Job& job, const std::string& text) {
+    std::fprintf(job.console.messages, "%s: %s\n", program_name, text.c_str());
+    if (job.console.tally != nullptr && job.console.tally->problem.empty())
+        job.console.tally->problem = text.substr(0, text.find("; "));
+}
+
 // Checks a name the decode will write, before any file is created: never the input, and
 // without --force never an existing file. An existing file that may be replaced is left open
 // for reading in *existing when that is not null, to be told apart from the other output.
@@ -379,7 +386,7 @@ int decode_side(Job& job, AudioInput& audio, std::FILE* input) {
     side.report = options.is_report ? job.console.messages : nullptr;
     const auto rate_hz = static_cast<std::uint32_t>(audio.info.samplerate);
     if (!open_side(side, rate_hz, options.force_overwrite)) {
-        report_file(job, side.folder, side.problem);
+        report_named(job, side.problem);
         return rescue_failed;
     }
     Progress progress = progress_for(job, audio, side.table);
@@ -387,8 +394,7 @@ int decode_side(Job& job, AudioInput& audio, std::FILE* input) {
     DecodeOutcome outcome = decode_recording(audio, options.settings, targets, progress);
     const bool is_closed = close_side(side) && finish_output(job, record);
     if (!is_closed) {
-        std::fprintf(job.console.messages, "%s: %s\n", program_name,
-                     side.problem.empty() ? "writing the record failed" : side.problem.c_str());
+        report_named(job, side.problem.empty() ? "writing the record failed" : side.problem);
         outcome.is_written = outcome.signal != 0;
     }
     return conclude(job, facts_of(audio), outcome, &side);
