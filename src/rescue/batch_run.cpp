@@ -194,6 +194,12 @@ std::size_t print_in_order(BatchQueue& queue, const RescueConsole& console, Batc
     return printed;
 }
 
+// The tables reach standard output through this thread alone, after their decodes have ended: a
+// write that failed there (a full disk) is seen only here.
+bool is_out_written(const RescueOptions& options, const RescueConsole& console) {
+    return !options.is_list || (std::fflush(console.out) == 0 && std::ferror(console.out) == 0);
+}
+
 } // namespace
 
 int run_batch(const RescueOptions& options, const RescueConsole& console) {
@@ -223,7 +229,12 @@ int run_batch(const RescueOptions& options, const RescueConsole& console) {
     for (std::size_t n = printed; n < entries.size(); ++n)
         std::fprintf(console.messages, "%s: %s: not done: the batch was stopped by %s first\n",
                      program_name, entries[n].recording.name.c_str(), signal_name(signal_number));
+    const bool is_listed = is_out_written(options, console);
+    if (!is_listed)
+        std::fprintf(console.messages, "%s: standard output: writing failed; the tables are "
+                                       "incomplete\n", program_name);
     if (!options.is_quiet)
         print_batch_summary(console.messages, entries);
-    return batch_status(entries, signal_number);
+    const int status = batch_status(entries, signal_number);
+    return is_listed || status >= rescue_signalled ? status : rescue_failed;
 }

@@ -16,20 +16,23 @@ struct BatchRun {
     std::string messages; // the messages, the summary last
 };
 
-BatchRun run(std::vector<std::string> arguments) {
+// Runs the program in-process; `out` is its standard output, a scratch file where null.
+BatchRun run(std::vector<std::string> arguments, std::FILE* out = nullptr) {
     arguments.insert(arguments.begin(), "qirvex-rescue");
     std::vector<char*> argv;
     for (std::string& argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
     RescueConsole console;
-    console.out = std::tmpfile();
+    console.out = out != nullptr ? out : std::tmpfile();
     console.messages = std::tmpfile();
     BatchRun result;
     result.status = run_rescue(static_cast<int>(arguments.size()), argv.data(), console);
-    result.out = stream_contents(console.out);
     result.messages = stream_contents(console.messages);
-    std::fclose(console.out);
+    if (out == nullptr) {
+        result.out = stream_contents(console.out);
+        std::fclose(console.out);
+    }
     std::fclose(console.messages);
     return result;
 }
@@ -144,6 +147,19 @@ TEST_F(BatchRunTest, WritesWhatEachRecordingWritesAlone) {
     EXPECT_EQ(first + ":\n" + run({"--list", first}).out + "\n" + second + ":\n" +
                   run({"--list", second}).out,
               list.out);
+}
+
+TEST_F(BatchRunTest, TablesThatCouldNotBeWrittenFailTheRun) {
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    const std::string clean = recording("clean.wav", basic_listing(3));
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    ASSERT_NE(nullptr, full);
+    const BatchRun result = run({"--batch", "-q", "--list", clean}, full);
+    std::fclose(full);
+    EXPECT_EQ(rescue_failed, result.status);
+    EXPECT_EQ("qirvex-rescue: standard output: writing failed; the tables are incomplete\n",
+              result.messages);
 }
 
 TEST_F(BatchRunTest, RefusesWhatABatchCannotDo) {
