@@ -71,8 +71,8 @@ bool add_folder(const std::string& folder, std::vector<BatchRecording>& recordin
     return true;
 }
 
-// A name that is neither a file nor a folder is most likely an output named as in a single
-// decode, which a batch does not take.
+// A name of nothing is most likely an output named as for a single decode, which a batch does
+// not take.
 bool add_name(const std::string& name, std::vector<BatchRecording>& recordings,
               std::string& problem) {
     std::error_code error;
@@ -84,6 +84,13 @@ bool add_name(const std::string& name, std::vector<BatchRecording>& recordings,
     }
     if (fs::is_directory(status))
         return add_folder(name, recordings, problem);
+    // A pipe's reads could wait for ever, where Ctrl-C stops a batch only between reads.
+    if (!error && !fs::is_regular_file(status)) {
+        problem = name + ": found a pipe or a device, where --batch expects recordings and "
+                         "folders of them";
+        return false;
+    }
+    // A name whose status cannot be read is left to the decode, whose open says why.
     recordings.push_back(BatchRecording{name, size_of(name), ""});
     return true;
 }

@@ -18,8 +18,8 @@ struct BatchRecording {
 
 // Expands `names` into the recordings; `split_folder` is --split's FOLDER, or empty, and
 // `is_writing` tells whether each recording writes its bytes to in.txt. False with `problem` set
-// for a name that is neither a file nor a folder, a folder without audio files, or two
-// recordings whose outputs would be the same file, or one's output another's recording.
+// for a name of nothing, a pipe or a device, a folder without audio files, or two recordings
+// whose outputs would be the same file, or one's output another's recording.
 [[nodiscard]] bool find_batch_recordings(const std::vector<std::string>& names,
                                          const std::string& split_folder, bool is_writing,
                                          std::vector<BatchRecording>& recordings,

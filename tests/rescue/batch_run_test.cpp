@@ -187,6 +187,9 @@ TEST_F(BatchRunTest, RefusesWhatABatchCannotDo) {
         {{"--batch", clean, again},
          "found two recordings that write " + folder.string() + "/./clean.txt: " + clean +
              " and " + again + ", where each needs an output of its own"},
+        {{"--batch", clean, "/dev/null"},
+         "/dev/null: found a pipe or a device, where --batch expects recordings and folders of "
+         "them"},
         {{"--batch", path("empty")},
          path("empty") + ": found no audio file in the folder, where --batch expects .wav, .aif, "
                          ".aiff, .caf, .w64, .rf64, .flac, .ogg, .oga or .mp3 files"},
