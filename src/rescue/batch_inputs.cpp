@@ -124,8 +124,7 @@ bool are_outputs_apart(const std::vector<BatchRecording>& recordings, bool is_wr
         const auto input = inputs.find(key);
         const auto [writer, is_new] = writers.emplace(key, &recording);
         if (input != inputs.end())
-            problem = recording.name + " writes " + output + ", which is also a recording of the "
-                                                             "batch";
+            problem = recording.name + " writes " + output + ", which is one of the recordings";
         else if (!is_new)
             problem = "found two recordings that write " + output + ": " + writer->second->name +
                       " and " + recording.name + ", where each needs an output of its own";

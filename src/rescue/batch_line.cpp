@@ -17,7 +17,8 @@ void draw_batch_line(BatchLine& line, const BatchCount& count) {
                                count.done, count.total);
     if (count.bytes_total > 0 && length > 0)
         length += std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length),
-                                ", %.1f of %.1f MB read", static_cast<double>(count.bytes_read) / bytes_per_megabyte,
+                                ", %.1f of %.1f MB read",
+                                static_cast<double>(count.bytes_read) / bytes_per_megabyte,
                                 static_cast<double>(count.bytes_total) / bytes_per_megabyte);
     const std::size_t width = std::string(text).size();
     // Blanks over what is left of a longer line before it.

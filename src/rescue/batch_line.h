@@ -12,10 +12,10 @@
 constexpr auto batch_redraw_interval = std::chrono::milliseconds(200);
 
 struct BatchCount {
-    std::size_t done = 0;          // recordings decoded
-    std::size_t total = 0;         // recordings in the batch
-    std::int64_t bytes_read = 0;   // of the recordings' files, by the share of frames decoded
-    std::int64_t bytes_total = 0;  // their sizes; -1 where one is not known
+    std::size_t done = 0;         // recordings decoded
+    std::size_t total = 0;        // recordings in the batch
+    std::int64_t bytes_read = 0;  // of the recordings' files, by the share of frames decoded
+    std::int64_t bytes_total = 0; // their sizes; -1 where one is not known
 };
 
 struct BatchLine {

@@ -24,11 +24,11 @@ constexpr const char* program_name = "qirvex-rescue";
 
 struct BatchQueue {
     std::vector<BatchEntry>& entries;
-    const RescueOptions& options;       // the batch's
-    std::atomic<std::size_t> next{0};   // the next entry to start
-    std::mutex lock{};                  // guards `running` and each entry's is_done
-    std::condition_variable changed{};  // an entry is done, or a worker has left
-    int running = 0;                    // workers still taking entries
+    const RescueOptions& options;      // the batch's
+    std::atomic<std::size_t> next{0};  // the next entry to start
+    std::mutex lock{};                 // guards `running` and each entry's is_done
+    std::condition_variable changed{}; // an entry is done, or a worker has left
+    int running = 0;                   // workers still taking entries
 };
 
 // The options of one recording's decode: the batch's, for that recording alone.
@@ -57,7 +57,8 @@ std::string take_contents(std::FILE* scratch) {
 
 void refuse_entry(BatchEntry& entry, const std::string& problem) {
     entry.tally.problem = problem;
-    entry.messages = std::string(program_name) + ": " + entry.recording.name + ": " + problem + "\n";
+    entry.messages =
+        std::string(program_name) + ": " + entry.recording.name + ": " + problem + "\n";
     entry.status = rescue_failed;
 }
 
@@ -68,7 +69,8 @@ void decode_entry(const RescueOptions& batch, BatchEntry& entry) {
     if (messages == nullptr || (batch.is_list && table == nullptr)) {
         refuse_entry(entry, std::string("cannot make a temporary file for its messages: ") +
                                 std::strerror(errno));
-        take_contents(messages);
+        if (messages != nullptr)
+            std::fclose(messages);
         return;
     }
     RescueConsole console;
@@ -231,8 +233,9 @@ int run_batch(const RescueOptions& options, const RescueConsole& console) {
                      program_name, entries[n].recording.name.c_str(), signal_name(signal_number));
     const bool is_listed = is_out_written(options, console);
     if (!is_listed)
-        std::fprintf(console.messages, "%s: standard output: writing failed; the tables are "
-                                       "incomplete\n", program_name);
+        std::fprintf(console.messages,
+                     "%s: standard output: writing failed; the tables are incomplete\n",
+                     program_name);
     if (!options.is_quiet)
         print_batch_summary(console.messages, entries);
     const int status = batch_status(entries, signal_number);

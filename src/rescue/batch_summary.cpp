@@ -14,7 +14,7 @@ using Cells = std::array<std::string, column_count>;
 // The columns; numbers are aligned right, the verdict is last so that a reason may run on.
 constexpr std::array<const char*, column_count> header = {
     "recording", "programs", "bytes", "suspect", "lost", "baud", "framing", "verdict"};
-constexpr std::array<bool, column_count> is_number = {false, true, true, true,
+constexpr std::array<bool, column_count> is_number = {false, true, true,  true,
                                                       true,  true, false, false};
 
 // What became of the recording, in the words of its exit status, with the first problem its
@@ -92,7 +92,8 @@ Cells total(const std::vector<BatchEntry>& entries) {
             verdict_counts(entries)};
 }
 
-void print_cells(std::FILE* stream, const Cells& cells, const std::array<int, column_count>& width) {
+void print_cells(std::FILE* stream, const Cells& cells,
+                 const std::array<int, column_count>& width) {
     std::string line;
     for (std::size_t column = 0; column + 1 < column_count; ++column) {
         const std::string& cell = cells[column];

@@ -165,6 +165,8 @@ TEST_F(BatchRunTest, TablesThatCouldNotBeWrittenFailTheRun) {
 TEST_F(BatchRunTest, RefusesWhatABatchCannotDo) {
     const std::string clean = recording("clean.wav", "HI");
     std::filesystem::create_directories(folder / "empty");
+    std::filesystem::copy_file(clean, path("notes.wav"));
+    write_file(path("notes.txt"), "NOTES");
     const std::string again = folder.string() + "/./clean.wav";
     const std::string usage = "\nTry 'qirvex-rescue --help' for more information.";
     struct Case {
@@ -173,20 +175,25 @@ TEST_F(BatchRunTest, RefusesWhatABatchCannotDo) {
     };
     const Case cases[] = {
         {{"--batch", clean, "-"},
-         "found \"-\" among the recordings, where --batch reads files and folders, not standard "
-         "input" + usage},
-        {{"--batch", "--capture"}, "--batch reads recordings and folders of them, not --capture" + usage},
+         "found \"-\" among the recordings, where --batch reads files and folders, not "
+         "standard input" +
+             usage},
+        {{"--batch", "--capture"},
+         "--batch reads recordings and folders of them, not --capture" + usage},
         {{"--batch", "--report=" + path("words.tsv"), clean},
-         "--report=" + path("words.tsv") + ": one file cannot hold the words of a batch; give -r "
-                                           "for the suspect words, or decode the recordings one "
-                                           "by one" + usage},
+         "--report=" + path("words.tsv") +
+             ": one file cannot hold the words of a batch; give -r for the suspect words, or "
+             "decode the recordings one by one" +
+             usage},
         {{"--batch", clean, path("out.txt")},
          path("out.txt") + ": found no file or folder of that name, where --batch expects "
                            "recordings and folders of them; it names each output after its "
                            "recording"},
         {{"--batch", clean, again},
-         "found two recordings that write " + folder.string() + "/./clean.txt: " + clean +
-             " and " + again + ", where each needs an output of its own"},
+         "found two recordings that write " + folder.string() + "/./clean.txt: " + clean + " and " +
+             again + ", where each needs an output of its own"},
+        {{"--batch", "-f", path("notes.wav"), path("notes.txt")},
+         path("notes.wav") + " writes " + path("notes.txt") + ", which is one of the recordings"},
         {{"--batch", clean, "/dev/null"},
          "/dev/null: found a pipe or a device, where --batch expects recordings and folders of "
          "them"},
@@ -200,6 +207,7 @@ TEST_F(BatchRunTest, RefusesWhatABatchCannotDo) {
         EXPECT_EQ(rescue_failed, result.status);
         EXPECT_EQ("qirvex-rescue: " + c.message + "\n", result.messages);
         EXPECT_FALSE(std::filesystem::exists(path("clean.txt")));
+        EXPECT_EQ("NOTES", read_file(path("notes.txt")));
     }
 }
 
