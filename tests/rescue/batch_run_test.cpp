@@ -5,6 +5,7 @@
 
 #include "rescue/rescue_driver.h"
 
+#include <csignal>
 #include <regex>
 #include <sstream>
 
@@ -147,6 +148,42 @@ TEST_F(BatchRunTest, WritesWhatEachRecordingWritesAlone) {
     EXPECT_EQ(first + ":\n" + run({"--list", first}).out + "\n" + second + ":\n" +
                   run({"--list", second}).out,
               list.out);
+}
+
+TEST_F(BatchRunTest, CtrlCEndsTheDecodesUnderWayAndNamesTheRest) {
+    // A short recording first, whose summary shows the batch under way, then three of eleven
+    // minutes each (18 KB at 27 bytes a second), linked under names of their own.
+    recording("first.wav", basic_listing(3));
+    const std::string listing = basic_listing(800);
+    const std::string tape = recording("tape.wav", listing);
+    std::vector<std::string> arguments = {"--batch", "first.wav"};
+    for (const std::string name : {"long1", "long2", "long3"}) {
+        std::filesystem::create_hard_link(tape, path(name + ".wav"));
+        arguments.push_back(name + ".wav");
+    }
+    RunningProgram batch(rescue_binary(), arguments, folder.string());
+    ASSERT_TRUE(batch.wait_for_errors("wrote", 60));
+    batch.signal(SIGINT);
+    const ProcessResult result = batch.finish();
+    EXPECT_EQ(130, result.status) << result.err;
+    // Each long recording was stopped part-way, with what it decoded until then in its output,
+    // or never started, and named so.
+    for (const std::string name : {"long1", "long2", "long3"}) {
+        SCOPED_TRACE(name);
+        const std::string row_start = name + ".wav  ";
+        const std::size_t row = result.err.find("\n" + row_start);
+        ASSERT_NE(std::string::npos, row) << result.err;
+        const std::string verdict = result.err.substr(row, result.err.find('\n', row + 1) - row);
+        if (verdict.ends_with("not done")) {
+            EXPECT_NE(std::string::npos,
+                      result.err.find("qirvex-rescue: " + name +
+                                      ".wav: not done: the batch was stopped by SIGINT first\n"));
+            EXPECT_FALSE(std::filesystem::exists(path(name + ".txt")));
+        } else {
+            EXPECT_NE(std::string::npos, verdict.find("stopped by SIGINT after ")) << verdict;
+            EXPECT_TRUE(listing.starts_with(read_file(path(name + ".txt"))));
+        }
+    }
 }
 
 TEST_F(BatchRunTest, TablesThatCouldNotBeWrittenFailTheRun) {
