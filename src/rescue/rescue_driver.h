@@ -28,10 +28,10 @@ struct RecordingTally {
 
 // Where the program reads and writes besides its files.
 struct RescueConsole {
-    std::FILE* in = stdin;         // the recording when its name is "-"
-    std::FILE* out = stdout;       // help, version, and the bytes when the output is "-"
-    std::FILE* messages = stderr;  // errors, the progress line, the summary, reports
-    bool is_interruptible = false; // SIGINT, SIGTERM and SIGPIPE end the decode gracefully
+    std::FILE* in = stdin;           // the recording when its name is "-"
+    std::FILE* out = stdout;         // help, version, and the bytes when the output is "-"
+    std::FILE* messages = stderr;    // errors, the progress line, the summary, reports
+    bool is_interruptible = false;   // SIGINT, SIGTERM and SIGPIPE end the decode gracefully
     RecordingTally* tally = nullptr; // in a batch: what the decode found; null: decoded alone
 };
 
