@@ -30,6 +30,12 @@ std::string name_of(const fs::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+// A name inside the folder, after a "/" where the folder's name does not end in a separator
+// already: the same on every platform, so that Windows names them as Linux does.
+std::string joined(const std::string& folder, const std::string& name) {
+    return path_of(folder).has_filename() ? folder + "/" + name : folder + name;
+}
+
 std::string lower_case(std::string text) {
     for (char& c : text)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -65,7 +71,7 @@ bool add_folder(const std::string& folder, std::vector<BatchRecording>& recordin
     }
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
-        const std::string path = name_of(path_of(folder) / path_of(name));
+        const std::string path = joined(folder, name);
         recordings.push_back(BatchRecording{path, size_of(path), ""});
     }
     return true;
@@ -152,6 +158,6 @@ bool find_batch_recordings(const std::vector<std::string>& names, const std::str
     if (!split_folder.empty())
         for (BatchRecording& recording : recordings)
             recording.split_folder =
-                name_of(path_of(split_folder) / path_of(recording.name).stem());
+                joined(split_folder, name_of(path_of(recording.name).stem()));
     return are_outputs_apart(recordings, is_writing, problem);
 }
