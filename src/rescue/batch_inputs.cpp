@@ -57,7 +57,9 @@ bool add_folder(const std::string& folder, std::vector<BatchRecording>& recordin
          entry.increment(error)) {
         std::error_code entry_error; // a link that leads nowhere is no audio file, no failure
         const std::string name = name_of(entry->path().filename());
-        if (is_audio_name(name) && entry->is_regular_file(entry_error))
+        // Hidden files are left out: macOS leaves a "._tape.wav" of its own beside each file it
+        // copies to a stick, which holds no audio.
+        if (!name.starts_with(".") && is_audio_name(name) && entry->is_regular_file(entry_error))
             names.push_back(name);
     }
     if (error) {

@@ -111,7 +111,7 @@ TEST_F(BatchRunTest, SummarisesEachRecordingAndEndsWithTheWorstStatus) {
 TEST_F(BatchRunTest, FolderGivesItsAudioFilesInNameOrder) {
     std::filesystem::create_directories(folder / "tapes" / "inner.wav");
     const std::string tape = recording("tape.wav", basic_listing(3));
-    for (const char* name : {"b.wav", "A.WAV", "c.aiff", "inner.wav/d.wav", "e.wav.bak"})
+    for (const char* name : {"b.wav", "A.WAV", "c.aiff", "inner.wav/d.wav", "e.wav.bak", "._b.wav"})
         std::filesystem::copy_file(tape, folder / "tapes" / name);
     write_file(path("tapes/notes.txt"), "HI");
     const BatchRun result = run({"--batch", "-q", "--list", path("tapes")});
