@@ -5,6 +5,7 @@
 
 #include "rescue/rescue_driver.h"
 
+#include <algorithm>
 #include <csignal>
 #include <regex>
 #include <sstream>
@@ -131,16 +132,23 @@ TEST_F(BatchRunTest, WritesWhatEachRecordingWritesAlone) {
     const std::string second = damaged("second.wav");
     const BatchRun batch = run({"--batch", first, second});
     const BatchRun split = run({"--batch", "--split=" + path("batch"), first, second});
+    int worst = rescue_clean;
+    int worst_split = rescue_clean;
     for (const std::string name : {"first", "second"}) {
         SCOPED_TRACE(name);
         const std::string bytes = read_file(path(name + ".txt"));
         const BatchRun alone = run({"-f", path(name + ".wav")});
         EXPECT_EQ(bytes, read_file(path(name + ".txt")));
         EXPECT_NE(std::string::npos, batch.messages.find(alone.messages)) << alone.messages;
-        run({"--split=" + path("alone/" + name), path(name + ".wav")});
+        const int split_status =
+            run({"--split=" + path("alone/" + name), path(name + ".wav")}).status;
         EXPECT_EQ(read_file(path("alone/" + name + "/index.tsv")),
                   read_file(path("batch/" + name + "/index.tsv")));
+        worst = std::max(worst, alone.status);
+        worst_split = std::max(worst_split, split_status);
     }
+    EXPECT_EQ(worst, batch.status);
+    EXPECT_EQ(worst_split, split.status);
     EXPECT_EQ("10 PRINT \"ONE\"\r\n", read_file(path("batch/first/01-basic-PRINT.bas")));
     // The messages come whole and in the order of the recordings.
     EXPECT_LT(batch.messages.find("first.txt"), batch.messages.find("second.txt"));
