@@ -31,7 +31,7 @@ std::string verdict(const BatchEntry& entry) {
     case rescue_failed:
         return problem.empty() ? "failed" : "failed: " + problem;
     default:
-        return problem; // stopped by a signal, as its decode said
+        return problem.empty() ? "stopped" : problem; // by a signal, as its decode said
     }
 }
 
