@@ -158,6 +158,15 @@ def command_line_cases(inputs, recordings):
              {"cut.wav": tone[:len(tone) // 2 + 1]}, program=RESCUE),
         Case("rescue: empty file", ["empty.wav", "out.txt"], {"empty.wav": b""}, program=RESCUE),
         Case("rescue: empty pipe", ["-"], program=RESCUE, stdin=b""),
+        Case("rescue: batch of a clean, a cut and a refused recording",
+             ["--batch", "tape.wav", "cut.wav", "notes.wav"],
+             {"tape.wav": tone, "cut.wav": tone[:len(tone) // 2 + 1],
+              "notes.wav": inputs["basic"]},
+             program=RESCUE),
+        Case("rescue: batch of a folder, split", ["--batch", "--split=progs", "tapes"],
+             {"tapes/b.wav": tone, "tapes/a.flac": recordings["tape.flac"],
+              "tapes/notes.txt": b"x"},
+             program=RESCUE),
     ]
 
 

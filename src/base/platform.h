@@ -31,6 +31,10 @@ void use_binary_standard_streams();
 // Opens a file by its name exactly as given, in a stdio mode ("rb", "r+b", "w+b").
 [[nodiscard]] std::FILE* open_file(const char* name, const char* mode);
 
+// A temporary file, open for writing and reading back ("w+b"), that is removed when it is closed;
+// null when none can be made.
+[[nodiscard]] std::FILE* open_scratch_file();
+
 // The size of an open file from the file system, or -1 when it cannot be read.
 [[nodiscard]] std::int64_t file_size(std::FILE* stream);
 

@@ -28,6 +28,8 @@ std::FILE* open_file(const char* name, const char* mode) {
     return stream;
 }
 
+std::FILE* open_scratch_file() { return std::tmpfile(); }
+
 std::int64_t file_size(std::FILE* stream) {
     struct stat status {};
     if (fstat(fileno(stream), &status) != 0)

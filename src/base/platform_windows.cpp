@@ -67,6 +67,21 @@ std::FILE* open_file(const char* name, const char* mode) {
     return _wfopen(wide_name(name).c_str(), wide_mode(mode).c_str());
 }
 
+// The C library's tmpfile makes its file in the root of the current drive, where a user without
+// administrator rights may not write: the user's temporary folder instead, the file deleted by
+// the C library when it is closed ("D").
+std::FILE* open_scratch_file() {
+    wchar_t folder[MAX_PATH + 1];
+    wchar_t name[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH || GetTempFileNameW(folder, L"qrx", 0, name) == 0)
+        return nullptr;
+    std::FILE* stream = _wfopen(name, L"w+bD");
+    if (stream == nullptr)
+        _wremove(name);
+    return stream;
+}
+
 std::int64_t file_size(std::FILE* stream) {
     struct _stat64 status {};
     if (_fstat64(_fileno(stream), &status) != 0)

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <mutex>
 
 namespace {
 
@@ -213,7 +214,15 @@ const char* raw_format_names() {
            "or alaw";
 }
 
-bool open_audio(AudioInput& audio, std::FILE* stream, const RawLayout& raw, std::string& problem) {
+namespace {
+
+// The decodes of a batch open their files in turn: libsndfile keeps the error of a failed open
+// in a variable of its own, not the file's (sf_strerror(nullptr) reads it), and the Windows
+// build's decoders note what the processor can do in variables of their own when first used.
+std::mutex opening_turn;
+
+bool open_in_turn(AudioInput& audio, std::FILE* stream, const RawLayout& raw,
+                  std::string& problem) {
     audio = AudioInput{};
     audio.stream = stream;
     audio.is_pipe = !is_regular_file(stream);
@@ -252,6 +261,13 @@ bool open_audio(AudioInput& audio, std::FILE* stream, const RawLayout& raw, std:
     audio.is_float = is_float_encoding(audio.info.format);
     audio.is_block_coded = is_block_encoding(audio.info.format);
     return true;
+}
+
+} // namespace
+
+bool open_audio(AudioInput& audio, std::FILE* stream, const RawLayout& raw, std::string& problem) {
+    const std::lock_guard<std::mutex> turn(opening_turn);
+    return open_in_turn(audio, stream, raw, problem);
 }
 
 std::int64_t read_audio(AudioInput& audio, std::int16_t* frames, std::int64_t max_frames) {

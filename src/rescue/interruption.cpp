@@ -1,6 +1,7 @@
 // Signal handlers that note the signal and make the input read as ended.
 #include "rescue/interruption.h"
 
+#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <initializer_list>
@@ -8,7 +9,10 @@
 
 namespace {
 
-volatile std::sig_atomic_t caught_signal = 0;
+// Read by every thread that decodes, set by the handler on whichever thread it runs: a lock-free
+// atomic, safe in a handler and between threads.
+std::atomic<int> caught_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 // Set before the handlers are installed, read only by them.
 int input_descriptor = -1;
 int null_descriptor = -1;
@@ -16,8 +20,8 @@ int null_descriptor = -1;
 // Only async-signal-safe calls here. Putting /dev/null in the input's place ends a read that
 // waits: libsndfile retries a read that the signal interrupted, and that read now finds the end.
 extern "C" void note_signal(int signal_number) {
-    if (caught_signal == 0)
-        caught_signal = signal_number;
+    int none = 0;
+    caught_signal.compare_exchange_strong(none, signal_number);
     if (input_descriptor >= 0 && null_descriptor >= 0)
         dup2(null_descriptor, input_descriptor);
 }

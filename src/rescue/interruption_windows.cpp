@@ -13,12 +13,16 @@
 #include <io.h>
 #include <windows.h>
 
+#include <atomic>
 #include <csignal>
 #include <initializer_list>
 
 namespace {
 
-volatile std::sig_atomic_t caught_signal = 0;
+// Read by every thread that decodes, set by the handler on whichever thread it runs: a lock-free
+// atomic, safe in a handler and between threads.
+std::atomic<int> caught_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 // Set before the handlers are installed, read only by them.
 HANDLE reading_thread = nullptr; // the thread that reads the input
 int input_descriptor = -1;
@@ -37,9 +41,9 @@ DWORD WINAPI swap_input(void*) {
 }
 
 extern "C" void note_signal(int signal_number) {
-    if (caught_signal != 0)
+    int none = 0;
+    if (!caught_signal.compare_exchange_strong(none, signal_number))
         return;
-    caught_signal = signal_number;
     if (input_descriptor < 0)
         return;
     HANDLE swapper = CreateThread(nullptr, 0, swap_input, nullptr, 0, nullptr);

@@ -16,6 +16,8 @@ void print_time(std::FILE* stream, std::int64_t frames, std::uint32_t rate_hz) {
 } // namespace
 
 void show_progress(Progress& progress, std::int64_t frames_done) {
+    if (progress.share != nullptr)
+        progress.share->frames_done.store(frames_done, std::memory_order_relaxed);
     if (progress.stream == nullptr || progress.total_frames <= 0)
         return;
     const auto now = std::chrono::steady_clock::now();

@@ -3,6 +3,7 @@
 
 #include "base/platform.h"
 #include "base/target_file.h"
+#include "rescue/batch_run.h"
 #include "rescue/capture_input.h"
 #include "rescue/decode_loop.h"
 #include "rescue/interruption.h"
@@ -28,8 +29,24 @@ struct Job {
     std::string target_label; // the output's name in messages
 };
 
+// A problem as a batch's summary names it: without the hints after its first "; ", and after
+// the name of the file it concerns where that is not the recording.
+std::string problem_in_brief(const Job& job, const std::string& name, const std::string& text) {
+    const std::string brief = text.substr(0, text.find("; "));
+    return name == job.input_label ? brief : name + ": " + brief;
+}
+
 void report_file(const Job& job, const std::string& name, const std::string& text) {
     std::fprintf(job.console.messages, "%s: %s: %s\n", program_name, name.c_str(), text.c_str());
+    if (job.console.tally != nullptr && job.console.tally->problem.empty())
+        job.console.tally->problem = problem_in_brief(job, name, text);
+}
+
+// A problem whose text names its file itself, as the side's writer words them.
+void report_named(const Job& job, const std::string& text) {
+    std::fprintf(job.console.messages, "%s: %s\n", program_name, text.c_str());
+    if (job.console.tally != nullptr && job.console.tally->problem.empty())
+        job.console.tally->problem = text.substr(0, text.find("; "));
 }
 
 // Checks a name the decode will write, before any file is created: never the input, and
@@ -211,6 +228,10 @@ Progress progress_for(const Job& job, const AudioInput& audio, std::FILE* target
         progress.total_frames = audio.info.frames;
         progress.rate_hz = static_cast<std::uint32_t>(audio.info.samplerate);
     }
+    if (job.console.tally != nullptr && !audio.is_pipe && audio.info.frames > 0) {
+        progress.share = &job.console.tally->progress;
+        progress.share->total_frames.store(audio.info.frames);
+    }
     return progress;
 }
 
@@ -231,6 +252,11 @@ bool is_clean_outcome(const DecodeOutcome& outcome, const SideWriter* side) {
 int conclude(const Job& job, const InputFacts& input, const DecodeOutcome& outcome,
              const SideWriter* side) {
     const RescueResult& result = outcome.result;
+    if (job.console.tally != nullptr) {
+        job.console.tally->is_decoded = true;
+        job.console.tally->result = result;
+        job.console.tally->programs = side != nullptr ? side->programs : -1;
+    }
     if (outcome.signal != 0) {
         char text[160];
         std::snprintf(
@@ -437,7 +463,7 @@ int decode_side(Job& job, AudioInput& audio, std::FILE* input) {
     side.report = options.is_report ? job.console.messages : nullptr;
     const auto rate_hz = static_cast<std::uint32_t>(audio.info.samplerate);
     if (!open_side(side, rate_hz, options.force_overwrite)) {
-        std::fprintf(job.console.messages, "%s: %s\n", program_name, side.problem.c_str());
+        report_named(job, side.problem);
         return rescue_failed;
     }
     Progress progress = progress_for(job, audio, side.table);
@@ -445,8 +471,7 @@ int decode_side(Job& job, AudioInput& audio, std::FILE* input) {
     DecodeOutcome outcome = decode_recording(audio, options.settings, targets, progress);
     const bool is_closed = close_side(side) && finish_output(job, record);
     if (!is_closed) {
-        std::fprintf(job.console.messages, "%s: %s\n", program_name,
-                     side.problem.empty() ? "writing the record failed" : side.problem.c_str());
+        report_named(job, side.problem.empty() ? "writing the record failed" : side.problem);
         outcome.is_written = outcome.signal != 0;
     }
     return conclude(job, facts_of(audio), outcome, &side);
@@ -539,12 +564,18 @@ int run_rescue(int argc, char* const* argv, const RescueConsole& console) {
     case ParseOutcome::Run:
         break;
     }
+    if (options.is_batch)
+        return run_batch(options, console);
     if (options.is_capture) {
         Job job{options, console, "capture", ""};
         if (console.is_interruptible)
             watch_for_interruption(nullptr);
         return run_capture(job);
     }
+    return rescue_recording(options, console);
+}
+
+int rescue_recording(const RescueOptions& options, const RescueConsole& console) {
     const bool is_standard_input = options.input == standard_name;
     Job job{options, console, is_standard_input ? "standard input" : options.input, ""};
     std::FILE* input = is_standard_input ? console.in : open_file(options.input.c_str(), "rb");

@@ -5,6 +5,7 @@
 #include "base/small_number.h"
 #include "rescue/rescue_decoder.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -26,6 +27,7 @@ enum class Key {
     Mend,
     List,
     Split,
+    Batch,
     Verbose,
     Quiet,
     RawFormat,
@@ -52,7 +54,7 @@ struct OptionRule {
 
 // -R is qirvex's own spelling of the rate: -R1 for 600 baud, any other value for 300. The raw
 // layout, mending and the sound card have long names only (-d is already the data bits).
-constexpr std::array<OptionRule, 22> option_rules = {{
+constexpr std::array<OptionRule, 23> option_rules = {{
     {'b', "baud", Value::Required, Key::Baud},
     {'R', "rate", Value::Required, Key::Rate},
     {'d', "data-bits", Value::Required, Key::DataBits},
@@ -64,6 +66,7 @@ constexpr std::array<OptionRule, 22> option_rules = {{
     {'\0', "mend", Value::None, Key::Mend},
     {'\0', "list", Value::None, Key::List},
     {'\0', "split", Value::Required, Key::Split},
+    {'\0', "batch", Value::None, Key::Batch},
     {'v', "verbose", Value::None, Key::Verbose},
     {'q', "quiet", Value::None, Key::Quiet},
     {'\0', "raw-format", Value::Required, Key::RawFormat},
@@ -233,6 +236,9 @@ ParseOutcome apply_flag(const OptionRule& rule, RescueOptions& options) {
     case Key::List:
         options.is_list = true;
         break;
+    case Key::Batch:
+        options.is_batch = true;
+        break;
     case Key::Verbose:
         options.is_verbose = true;
         break;
@@ -372,6 +378,31 @@ bool check_merging(const RescueOptions& options, std::string& problem) {
     return problem.empty();
 }
 
+// A batch writes each recording's output beside it, named after it: no name can be given for
+// the output, no recording can come from standard input, and one record of every word would mix
+// the recordings' words.
+ParseOutcome take_batch_names(const std::vector<std::string>& files, RescueOptions& options,
+                              std::string& problem) {
+    if (options.is_capture)
+        problem = "--batch reads recordings and folders of them, not --capture";
+    else if (!options.record.empty())
+        problem = "--report=" + options.record +
+                  ": one file cannot hold the words of a batch; give -r for the suspect words, "
+                  "or decode the recordings one by one";
+    else if (!options.merged.empty() || options.is_merging_channels)
+        problem = std::string("--batch decodes each recording alone; found ") +
+                  (options.merged.empty() ? "--merge-channels" : "--merge") + " as well";
+    else if (files.empty())
+        problem = "no input file given, where --batch expects recordings or folders of them";
+    else if (std::find(files.begin(), files.end(), "-") != files.end())
+        problem = "found \"-\" among the recordings, where --batch reads files and folders, not "
+                  "standard input";
+    if (!problem.empty())
+        return ParseOutcome::Error;
+    options.batch_names = files;
+    return ParseOutcome::Run;
+}
+
 } // namespace
 
 ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& options,
@@ -396,6 +427,8 @@ ParseOutcome parse_rescue_options(int argc, char* const* argv, RescueOptions& op
         if (outcome != ParseOutcome::Run)
             return outcome;
     }
+    if (options.is_batch)
+        return take_batch_names(files, options, problem);
     const bool is_side = options.is_list || !options.split_folder.empty();
     if (is_side && options.is_capture) {
         problem = "--list and --split read a recording, not --capture";
@@ -427,6 +460,7 @@ const char* rescue_usage() {
            "       qirvex-rescue [options] --list|--split=FOLDER in\n"
            "       qirvex-rescue [options] --merge=FILE... in [out]\n"
            "       qirvex-rescue [options] --capture[=DEVICE] [out]\n"
+           "       qirvex-rescue [options] --batch in|folder ...\n"
            "Recovers the data of a Kansas City Standard (OSI) cassette recording that plain\n"
            "qirvex cannot read: noisy, fast or slow, inverted, clipped or unevenly recorded.\n"
            "Reads WAV, AIFF, CAF, W64, RF64, FLAC, Ogg and MP3 files and headerless samples.\n"
@@ -466,6 +500,15 @@ const char* rescue_usage() {
            "      --split=FOLDER        write each program to a file of its own in FOLDER\n"
            "                            (01-basic-STARTREK.bas, 02-65v-0300.65v), with\n"
            "                            index.tsv listing them\n"
+           "      --batch               decode many recordings in one run, on all the\n"
+           "                            processor's cores: each name is a recording, or a\n"
+           "                            folder whose audio files (.wav .aif .aiff .caf .w64\n"
+           "                            .rf64 .flac .ogg .oga .mp3) are taken in name order.\n"
+           "                            Each is decoded as if alone, to its in.txt, with\n"
+           "                            --split to FOLDER/in/, and with --list its table is\n"
+           "                            printed under its name; a table of all ends the run,\n"
+           "                            whose status is the worst of theirs. Not with \"-\",\n"
+           "                            an out, --capture or --report=FILE\n"
            "  -v, --verbose             show tape speed, levels, words, losses and resyncs\n"
            "  -q, --quiet               no progress line and no summary\n"
            "      --raw-format TYPE     headerless samples of TYPE: u8, s8, s16le, s16be,\n"

@@ -1,5 +1,5 @@
 // The command line of qirvex-rescue, in the GNU style: short options (-f, -b 300, -b300,
-// bundled -fv) and long ones (--baud 300, --baud=300, or any unambiguous prefix such as --ba),
+// bundled -fv) and long ones (--baud 300, --baud=300, or any unambiguous prefix such as --bau),
 // anywhere among the file names; "--" ends the options.
 #pragma once
 
@@ -26,6 +26,8 @@ struct RescueOptions {
     bool is_merging_channels = false; // --merge-channels: each channel read as a capture
     std::string input;            // the recording; "-": standard input; empty for a capture
     std::string target;           // the output file; "-": standard output; empty: derived
+    bool is_batch = false;        // --batch: many recordings, each decoded as if alone
+    std::vector<std::string> batch_names; // --batch: the recordings and folders of them, as given
 };
 
 enum class ParseOutcome { Run, Help, Version, ListDevices, Error };

@@ -283,6 +283,17 @@ TEST_F(RescueDriverTest, RefusedInputLeavesNoTarget) {
     EXPECT_FALSE(std::filesystem::exists(path("song.txt")));
 }
 
+TEST_F(RescueDriverTest, RefusesAnEarlierSplitNamingItsFolderOnce) {
+    const std::string input = recording("tape.wav", basic_listing(3));
+    EXPECT_EQ(rescue_clean, run({"--split=" + path("side"), input}).status);
+    const RunResult again = run({"--split=" + path("side"), input});
+    EXPECT_EQ(rescue_failed, again.status);
+    EXPECT_EQ("qirvex-rescue: " + path("side") +
+                  ": holds the programs of an earlier split (index.tsv); use --force to replace "
+                  "them\n",
+              again.messages);
+}
+
 TEST_F(RescueDriverTest, EveryTruncationIsHandled) {
     options.leader_ms = 50;
     options.trailer_ms = 20;
