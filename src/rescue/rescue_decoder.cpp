@@ -17,8 +17,8 @@ constexpr std::int64_t look_ahead_budget_bytes = 2 * 1024 * 1024;
 // The rates tried where none is given: those the OSI machines and CUTS record.
 constexpr std::array<int, 3> family_bauds = {slow_baud, fast_baud, 1200};
 // The rate and framing are chosen once a reading has read this many telling words (framed, and
-// neither all 0 nor all 1) that do not repeat every bit: a second at 300 baud. Every lane costs a front end until then, and every
-// reading a clock.
+// neither all 0 nor all 1) that do not repeat every bit: a second at 300 baud. Every lane costs
+// a front end until then, and every reading awake a clock.
 constexpr std::int64_t trial_words = 32;
 
 void push_to_lanes(RescueDecoder& decoder, const std::int16_t* frames, std::int64_t count,
@@ -28,7 +28,7 @@ void push_to_lanes(RescueDecoder& decoder, const std::int16_t* frames, std::int6
 // line whose words are longer than its own (it takes the extra stop bits for idle line), and
 // one without parity frames a line with it (taking the parity bit for a data or a stop bit); so
 // longer words come before shorter ones, and parity before none, and a later framing is taken
-// only with a clear margin (faster_line_margin).
+// only with a clear margin (later_line_margin).
 constexpr std::array<WordFormat, 12> framings_by_preference = {{
     {8, Parity::Even, 2}, {8, Parity::Odd, 2}, {7, Parity::Even, 2}, {7, Parity::Odd, 2},
     {8, Parity::Even, 1}, {8, Parity::Odd, 1}, {8, Parity::None, 2}, {7, Parity::Even, 1},
@@ -71,8 +71,9 @@ void put_to_sleep(DecodeLane& lane, const WordFormat& awake) {
     }
 }
 
-// Sets up the lanes from calibrations on the look-ahead, the first one `found`, and replays the
-// look-ahead into them; its memory is then given back.
+// Sets up the lanes from the calibration `found` on the look-ahead at the first lane's rate
+// (rescaled for the others), and replays the look-ahead into them; its memory is then given
+// back.
 void start_decoding(RescueDecoder& decoder, const Calibration& found,
                     std::vector<DecodedWord>& words) {
     const std::vector<WordFormat> framings = framings_to_try(decoder.settings);
@@ -259,15 +260,17 @@ void retire_losers(RescueDecoder& decoder) {
     const LineChoice best = best_line(decoder, has_run_of_words);
     if (best.lane < 0)
         return;
-    const double best_seconds =
-        framed_seconds(decoder.lanes[static_cast<std::size_t>(best.lane)], reading_of(decoder, best));
+    const DecodeLane& best_lane = decoder.lanes[static_cast<std::size_t>(best.lane)];
+    const double best_seconds = framed_seconds(best_lane, reading_of(decoder, best));
     if (best_seconds < retire_after_seconds)
         return;
     for (std::size_t i = 0; i < decoder.lanes.size(); ++i) {
         DecodeLane& lane = decoder.lanes[i];
         for (std::size_t r = 0; r < lane.readings.size(); ++r) {
             const bool is_fallback = i == decoder.fallback_lane && r == decoder.fallback_reading;
-            if (!is_fallback && framed_seconds(lane, lane.readings[r]) < retire_share * best_seconds)
+            const bool is_behind =
+                framed_seconds(lane, lane.readings[r]) < retire_share * best_seconds;
+            if (!is_fallback && is_behind)
                 lane.readings[r].is_retired = true;
         }
     }

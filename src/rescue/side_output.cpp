@@ -63,7 +63,8 @@ void fail(SideWriter& side, const std::string& name, const char* what) {
         side.problem = name + ": " + what + ": " + std::strerror(errno);
 }
 
-void write_program(SideWriter& side, const std::string& name, const std::vector<std::uint8_t>& bytes) {
+void write_program(SideWriter& side, const std::string& name,
+                   const std::vector<std::uint8_t>& bytes) {
     const std::string path = (std::filesystem::path(side.folder) / name).string();
     std::FILE* file = open_file(path.c_str(), "wb");
     if (file == nullptr) {
@@ -92,7 +93,8 @@ void write_row(SideWriter& side, const SidePart& part, const Row& row) {
                      clock_time(stretch.end, rate_hz).c_str(), stretch.baud, framing.c_str(),
                      part.words.size(), kind_tag(stretch.kind),
                      static_cast<long long>(stretch.suspect_words),
-                     static_cast<long long>(stretch.lost_words), row.verdict.c_str(), first.c_str());
+                     static_cast<long long>(stretch.lost_words), row.verdict.c_str(),
+                     first.c_str());
     if (side.index != nullptr)
         std::fprintf(side.index, "%s\t%.3f\t%.3f\t%d\t%s\t%zu\t%s\t%s\t%lld\t%lld\t%s\t%s\n",
                      row.number.c_str(), stretch.start / rate_hz, stretch.end / rate_hz,

@@ -198,6 +198,8 @@ const char* kind_tag(StretchKind kind) {
 }
 
 std::string framing_name(const WordFormat& format) {
-    const char parity = format.parity == Parity::Even ? 'E' : format.parity == Parity::Odd ? 'O' : 'N';
+    const char parity = format.parity == Parity::Even  ? 'E'
+                        : format.parity == Parity::Odd ? 'O'
+                                                       : 'N';
     return std::to_string(format.data_bits) + parity + std::to_string(format.stop_bits);
 }
