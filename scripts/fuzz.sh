@@ -73,10 +73,12 @@ for harness in $harnesses; do
     log="build-fuzz/$harness.log"
     # Standard output and error of the code under test are closed; libFuzzer keeps its own.
     # Known faults inside libsndfile are suppressed; see the files.
+    # A harness without a dictionary runs without one: libFuzzer refuses an empty -dict.
+    dictionary="$(dictionary_of "$harness")"
     ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}suppressions=fuzz/libsndfile_asan.supp" \
     LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=fuzz/libsndfile_lsan.supp" \
         "build-fuzz/fuzz/$harness" "$corpus" -max_total_time="$seconds" -runs="$runs" \
-        -max_len="$(max_len_of "$harness")" -dict="$(dictionary_of "$harness")" \
+        -max_len="$(max_len_of "$harness")" ${dictionary:+-dict="$dictionary"} \
         $(extra_flags_of "$harness") \
         -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$findings/" \
         >"$log" 2>&1 || true
@@ -85,6 +87,12 @@ for harness in $harnesses; do
     elapsed="$(grep -o 'Done [0-9]* runs in [0-9]* second' "$log" | grep -o 'in [0-9]*' |
         grep -o '[0-9]*' || true)"
     found="$(find "$findings" -type f | wc -l)"
+    # A harness that did not run at all is a failure too, not a clean run.
+    if [ -z "$executions" ]; then
+        echo "$harness did not run:"
+        tail -5 "$log"
+        found=$((found + 1))
+    fi
     total_findings=$((total_findings + found))
     rate="$(grep -o 'stat::average_exec_per_sec: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)"
     line="$(printf '%-18s %12s executions in %6s s (%s/s), %d finding(s)' "$harness" \
