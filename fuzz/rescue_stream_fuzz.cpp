@@ -1,7 +1,8 @@
 // The rescue decoder's streaming core: arbitrary samples, pushed in blocks of arbitrary sizes,
 // at any rate from 8000 to 192000 Hz, 1 to 4 channels and any framing. The words must not
 // depend on how the samples are cut: the same samples pushed as one block into a second decoder
-// must give the same words (bytes, flags and edges) and the same result, counts and levels.
+// must give the same words (bytes, flags and edges) and the same result, counts and levels; and
+// the side cut from the words must hold every word once, in order.
 //
 // Input layout, 10 bytes of header and then the samples, 16-bit little-endian, interleaved:
 //   byte 0: the rate; bits 0-2 pick a common one (8000 ... 192000 Hz), unless bit 7 is set:
@@ -33,6 +34,7 @@
 
 #include "rescue/look_ahead.h"
 #include "rescue/rescue_decoder.h"
+#include "rescue/tape_side.h"
 
 #include <algorithm>
 #include <array>
@@ -173,6 +175,25 @@ void check_words(const StreamCase& c, const std::vector<DecodedWord>& words,
     require(suspect == result.suspect_words, "suspect words against flags");
 }
 
+// The side cut from the words: every word in exactly one part, in order, no part empty, and a
+// program never shorter than junk can be.
+void check_side(const StreamCase& c, const std::vector<DecodedWord>& words) {
+    SideCutter cutter{static_cast<double>(c.rate_hz), {}};
+    std::vector<SidePart> parts;
+    for (const DecodedWord& word : words)
+        add_side_word(cutter, word, parts);
+    finish_side(cutter, parts);
+    std::size_t next = 0;
+    for (const SidePart& part : parts) {
+        require(!part.words.empty(), "an empty part of the side");
+        require(part.stretch.start <= part.stretch.end, "a part that ends before it starts");
+        for (const DecodedWord& word : part.words)
+            require(next < words.size() && word.edge == words[next++].edge,
+                    "a part's words out of the recording's order");
+    }
+    require(next == words.size(), "words left out of the side");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -194,6 +215,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     finish_rescue(cut, cut_words);
     const RescueResult cut_result = rescue_result(cut);
     check_words(c, cut_words, cut_result, frames);
+    check_side(c, cut_words);
     // While gathering, the look-ahead, the silence let go before it and the frame count are all
     // the state that pushing changes, and they were just found to be what one block would give:
     // a second decoder would repeat the same finish.

@@ -29,9 +29,7 @@ double word_samples(const DecodedWord& word) {
 }
 
 bool is_same_line(const DecodedWord& before, const DecodedWord& word) {
-    return before.baud == word.baud && before.format.data_bits == word.format.data_bits &&
-           before.format.parity == word.format.parity &&
-           before.format.stop_bits == word.format.stop_bits;
+    return before.baud == word.baud && before.format == word.format;
 }
 
 // Whether the line fell quiet before `word`: a dropout that the clock read on through lost
