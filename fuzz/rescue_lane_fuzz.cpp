@@ -32,7 +32,7 @@ constexpr std::array<Parity, 4> parities = {Parity::None, Parity::Even, Parity::
 struct LaneCase {
     std::uint32_t rate_hz = 0;
     int baud = 0;
-    WordFormat format;
+    ReadingKind kind;
     Calibration calibration;
     std::size_t cut = 0;
 };
@@ -41,9 +41,10 @@ LaneCase read_case(const std::uint8_t* header, std::size_t samples) {
     LaneCase c;
     c.rate_hz = rates_hz[header[0] & 7];
     c.baud = bauds[(header[0] >> 3) & 3];
-    c.format.data_bits = (header[1] & 1) != 0 ? 7 : 8;
-    c.format.stop_bits = (header[1] & 2) != 0 ? 1 : 2;
-    c.format.parity = parities[(header[1] >> 2) & 3];
+    c.kind.format.data_bits = (header[1] & 1) != 0 ? 7 : 8;
+    c.kind.format.stop_bits = (header[1] & 2) != 0 ? 1 : 2;
+    c.kind.format.parity = parities[(header[1] >> 2) & 3];
+    c.kind.reader = (header[1] & 16) != 0 ? ToneReader::SpaceAlone : ToneReader::BothTones;
     Calibration& calibration = c.calibration;
     calibration.estimate.speed = 0.8 + 0.45 * header[2] / 255.0;
     calibration.bit_samples = c.rate_hz / (c.baud * calibration.estimate.speed);
@@ -62,7 +63,7 @@ std::vector<DecodedWord> read_lane(const LaneCase& c, const std::vector<std::int
                                    std::size_t cut, DecodeLane& lane) {
     lane.baud = c.baud;
     std::vector<DecodedWord> words;
-    configure_lane(lane, c.rate_hz, {c.format}, c.calibration, 0);
+    configure_lane(lane, c.rate_hz, {c.kind}, c.calibration, 0);
     push_lane(lane, samples.data(), static_cast<std::int64_t>(cut), 1, words);
     push_lane(lane, samples.data() + cut, static_cast<std::int64_t>(samples.size() - cut), 1,
               words);
@@ -75,8 +76,8 @@ void check_words(const LaneCase& c, const std::vector<DecodedWord>& words, const
     require(static_cast<std::int64_t>(words.size()) == lane.readings.front().clock.words, "words against count");
     double previous = -std::numeric_limits<double>::infinity();
     for (const DecodedWord& word : words) {
-        require(word.byte >= 0 && word.byte < 1 << c.format.data_bits, "byte range");
-        require(word.bit_count == word_bits(c.format), "bits of a word");
+        require(word.byte >= 0 && word.byte < 1 << c.kind.format.data_bits, "byte range");
+        require(word.bit_count == word_bits(c.kind.format), "bits of a word");
         require(word.confidence >= 0 && word.confidence <= 100, "confidence range");
         for (int k = 0; k < word.bit_count; ++k) {
             const float d = word.bit_d[static_cast<std::size_t>(k)];

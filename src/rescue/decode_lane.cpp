@@ -170,20 +170,20 @@ void drain_lane(DecodeLane& lane, std::vector<DecodedWord>& words) {
     wake_readings(lane);
 }
 
-void configure_lane(DecodeLane& lane, std::uint32_t rate_hz, const std::vector<WordFormat>& formats,
+void configure_lane(DecodeLane& lane, std::uint32_t rate_hz, const std::vector<ReadingKind>& kinds,
                     const Calibration& calibration, std::int64_t origin_frames) {
     lane.calibration = calibration;
     lane.origin_frames = origin_frames;
     configure_tone_front(lane.front, rate_hz, calibration.estimate.speed,
                          static_cast<int>(std::lround(calibration.bit_samples)));
     lane.dc_outputs_to_skip = dc_remover_delay(lane.front.remover);
-    lane.readings.assign(formats.size(), {});
+    lane.readings.assign(kinds.size(), {});
     std::int64_t span = 0;
-    for (std::size_t i = 0; i < formats.size(); ++i) {
-        configure_clock(lane.readings[i].clock, formats[i], calibration.bit_samples,
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        configure_clock(lane.readings[i].clock, kinds[i], calibration.bit_samples,
                         static_cast<double>(space_hz) / lane.baud, calibration.mark_level,
                         calibration.space_level);
-        span = std::max(span, clock_history_span(formats[i], calibration.bit_samples));
+        span = std::max(span, clock_history_span(kinds[i].format, calibration.bit_samples));
     }
     configure_history(lane.history, span + clock_step_samples);
 }

@@ -20,7 +20,7 @@ struct ClockCounts {
     std::int64_t locks = 0;
 };
 
-// One reading of a lane's tones at one framing.
+// One reading of a lane's tones at one framing, from both tones or the space tone alone.
 struct LaneReading {
     FrameClock clock;
     ClockCounts before_trial;      // a trial judges the reading by its words since
@@ -39,14 +39,14 @@ struct DecodeLane {
     std::int64_t dc_outputs_to_skip = 0; // DC remover outputs that belong to no sample yet
     std::int64_t detector_samples = 0;   // DC-free samples pushed into the detectors
     ToneHistory history;
-    std::vector<LaneReading> readings; // one per framing tried, or the one given or found
+    std::vector<LaneReading> readings; // one per kind of reading tried, or the one kept
     bool is_holding = false;           // the words are held by their readings, not handed on
     std::vector<std::int32_t> channel_block; // the decoded channel of the frames in hand
 };
 
-// Sets up the lane from a calibration at its rate, with a reading for each of `formats`, the
-// first sample being the recording's origin_frames'th.
-void configure_lane(DecodeLane& lane, std::uint32_t rate_hz, const std::vector<WordFormat>& formats,
+// Sets up the lane from a calibration at its rate, with a reading of each of `kinds`, the first
+// sample being the recording's origin_frames'th.
+void configure_lane(DecodeLane& lane, std::uint32_t rate_hz, const std::vector<ReadingKind>& kinds,
                     const Calibration& calibration, std::int64_t origin_frames);
 
 // Runs `count` frames of `channels` samples through the lane, appending the words decided

@@ -339,10 +339,11 @@ bool count_word(FrameClock& clock, DecodedWord& word) {
 
 } // namespace
 
-void configure_clock(FrameClock& clock, const WordFormat& format, double bit_samples,
+void configure_clock(FrameClock& clock, const ReadingKind& kind, double bit_samples,
                      double space_cycles_per_bit, double mark_level, double space_level) {
     clock = FrameClock{};
-    clock.frame.format = format;
+    clock.frame.format = kind.format;
+    clock.frame.reader = kind.reader;
     clock.frame.bit_samples = bit_samples;
     clock.tuned_bit_samples = bit_samples;
     // An eighth of a bit (a sixteenth where a bit holds a single cycle of space, at 1200 baud),

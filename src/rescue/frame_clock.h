@@ -3,7 +3,8 @@
 // Every bit is read from the discriminator d = (m/Am - s/As) / (m/Am + s/As), with m and s the
 // detector magnitudes of the window that starts at the bit's first sample and Am, As the running
 // mark and space levels. d runs from -1 (clean space) to +1 (clean mark) whatever the level,
-// polarity, band tilt or clipping of the recording.
+// polarity, band tilt or clipping of the recording. A reading of the space tone alone reads
+// d = 1 - 2 s/As instead.
 //
 // A free search looks for the first falling crossing of d, where the window straddles a mark to
 // space edge half and half, and takes the start edge half a bit later. It accepts the word there
@@ -54,9 +55,9 @@ struct FrameClock {
     double timing_noise = 0.05 * 0.05; // variance of one change's timing error, bits squared
 };
 
-// A clock for `format` at a bit period of bit_samples, in which the space tone makes
+// A clock for the `kind` of reading at a bit period of bit_samples, in which the space tone makes
 // space_cycles_per_bit cycles (4 at 300 baud), with starting levels.
-void configure_clock(FrameClock& clock, const WordFormat& format, double bit_samples,
+void configure_clock(FrameClock& clock, const ReadingKind& kind, double bit_samples,
                      double space_cycles_per_bit, double mark_level, double space_level);
 
 // The window starts the history must hold for the clock to look back over a word.

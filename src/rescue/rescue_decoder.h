@@ -19,9 +19,9 @@
 
 enum class StreamPhase {
     Gathering, // the look-ahead is filling
-    Finding,   // a lane per rate of the family and a reading per framing, each holding its
-               // words, until one is chosen
-    Decoding,  // one lane and one reading: the rate and framing given or chosen
+    Finding,   // a lane per rate tried and a reading per framing and tones read, each holding
+               // its words, until one is chosen
+    Decoding,  // one lane and one reading: the rate, framing and tones chosen
 };
 
 // Counts of a decode that outlive the readings that made them.
@@ -83,6 +83,7 @@ struct RescueResult {
     int baud = 0;                   // the bit rate decoded
     bool is_baud_found = false;     // the rate was found from the audio, not given
     WordFormat format;              // the framing decoded
+    ToneReader reader = ToneReader::BothTones; // the tones read at the end
     bool is_framing_found = false;  // some part of it was found from the audio
     WordFormat hidden_line;         // with 8 data bits given: the 7-bit line of the same length
     bool has_hidden_line = false;   // whose parity or stop bit every word's bit 7 holds

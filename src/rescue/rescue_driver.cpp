@@ -185,6 +185,12 @@ const char* found_label(const RescueResult& result) {
     return result.is_framing_found ? " (framing found)" : "";
 }
 
+// Named only where the bits were read from the space tone alone: the mark tone was too weak, or
+// out of step with the space tone, to be read beside it.
+const char* reader_label(const RescueResult& result) {
+    return result.reader == ToneReader::SpaceAlone ? ", space tone alone" : "";
+}
+
 void report_summary(const Job& job, const RescueResult& result, std::int64_t repaired) {
     // Words lost in dropouts and bytes repaired are named only where there were some.
     char lost[96] = "";
@@ -195,12 +201,12 @@ void report_summary(const Job& job, const RescueResult& result, std::int64_t rep
         std::snprintf(lost + std::strlen(lost), sizeof lost - std::strlen(lost), ", %lld repaired",
                       static_cast<long long>(repaired));
     std::fprintf(job.console.messages,
-                 "%s: wrote %lld bytes to %s: %lld frames, %lld suspect%s, %d baud %s%s, tape "
+                 "%s: wrote %lld bytes to %s: %lld frames, %lld suspect%s, %d baud %s%s%s, tape "
                  "speed %.2f %%\n",
                  program_name, static_cast<long long>(result.bytes), job.target_label.c_str(),
                  static_cast<long long>(result.bytes), static_cast<long long>(result.suspect_words),
                  lost, result.baud, framing_name(result.format).c_str(), found_label(result),
-                 result.speed * 100);
+                 reader_label(result), result.speed * 100);
 }
 
 // "10 programs, 9 clean, 1 damaged; 3 junk stretches (7 bytes)", and where they went.

@@ -32,7 +32,17 @@ Magnitudes magnitudes_at(const ToneHistory& history, double window_start) {
     return m;
 }
 
+namespace {
+
+double space_alone_d(const ReadingFrame& frame, const Magnitudes& m) {
+    return std::clamp(1 - 2 * m.space / frame.space_level, -1.0, 1.0);
+}
+
+} // namespace
+
 double discriminator(const ReadingFrame& frame, const Magnitudes& m) {
+    if (frame.reader == ToneReader::SpaceAlone)
+        return space_alone_d(frame, m);
     // Past even_ratio the weaker tone's share is weighed down by the square root of the excess.
     const double ratio = frame.mark_level / frame.space_level;
     const double weight = std::sqrt(ratio / std::clamp(ratio, 1 / even_ratio, even_ratio));
@@ -45,8 +55,8 @@ double discriminator(const ReadingFrame& frame, const Magnitudes& m) {
 double straddle_d_at(const ReadingFrame& frame, const ToneHistory& history, double window_start) {
     const Magnitudes m = magnitudes_at(history, window_start);
     const double ratio = frame.mark_level / frame.space_level;
-    if (ratio * most_straddle_ratio < 1)
-        return std::clamp(1 - 2 * m.space / frame.space_level, -1.0, 1.0);
+    if (frame.reader == ToneReader::SpaceAlone || ratio * most_straddle_ratio < 1)
+        return space_alone_d(frame, m);
     if (ratio > most_straddle_ratio)
         return std::clamp(2 * m.mark / frame.mark_level - 1, -1.0, 1.0);
     return discriminator(frame, m);

@@ -125,7 +125,7 @@ struct Decoded {
 // does; the detector window is the clock's period rounded, as there.
 Decoded decode(const Line& line, const WordFormat& format, double clock_bit_samples) {
     Decoded out;
-    configure_clock(out.clock, format, clock_bit_samples, 4, full_level, full_level);
+    configure_clock(out.clock, {format}, clock_bit_samples, 4, full_level, full_level);
     ToneHistory history;
     configure_history(history, clock_history_span(format, clock_bit_samples) + block_windows);
     const auto window = static_cast<std::size_t>(std::lround(clock_bit_samples));

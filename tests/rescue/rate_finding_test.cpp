@@ -160,6 +160,8 @@ TEST_F(RateFindingTest, FindsEveryFramingTheEncoderWrites) {
             EXPECT_EQ(baud, found.result.baud);
             EXPECT_EQ(framing, framing_name(found.result.format));
             EXPECT_EQ(0, found.result.suspect_words);
+            // The space tone alone frames a 600-baud 7N2 line as 8N1 at 300 baud.
+            EXPECT_EQ(ToneReader::BothTones, found.result.reader);
         }
     }
 }
