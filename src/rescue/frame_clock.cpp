@@ -334,6 +334,8 @@ bool count_word(FrameClock& clock, DecodedWord& word) {
     ++clock.words;
     if (word.is_framing_error || word.is_parity_error)
         ++clock.suspect_words;
+    else
+        clock.framed_period_sum += word.bit_samples;
     return true;
 }
 

@@ -48,6 +48,7 @@ struct FrameClock {
     int coasted_words = 0;             // words stepped over in the current dropout
     std::int64_t words = 0;            // words decoded
     std::int64_t suspect_words = 0;    // of which framing or parity failed
+    double framed_period_sum = 0;      // the bit periods the framed words were read at, summed
     std::int64_t lost_words = 0;       // stepped over in dropouts that the clock read on after
     std::int64_t locks = 0;            // times a free search found a word and locked
     std::int64_t lock_losses = 0;      // times three bad words dropped the lock

@@ -603,6 +603,22 @@ void push_frames(RescueDecoder& decoder, const std::int16_t* frames, std::int64_
     count_handed(decoder, words, handed);
 }
 
+namespace {
+
+// A recording may stop at the end of its last stop bit. The DC remover, which centres its window,
+// then still holds the last samples of that word, and the clock reads half a bit past a word
+// before it decides it: the last byte was lost. Silence for as long as the remover holds and a
+// bit more lets the word through. A longer silence (20 ms) framed stray words where noisy audio
+// stopped short.
+void push_closing_silence(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
+    const ToneFront& front = decoder.lanes.front().front;
+    const std::int64_t frames = dc_remover_delay(front.remover) + front.window_samples;
+    const std::vector<std::int16_t> silence(static_cast<std::size_t>(frames * decoder.channels));
+    push_to_lanes(decoder, silence.data(), frames, words);
+}
+
+} // namespace
+
 void finish_rescue(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
     const std::size_t handed = words.size();
     if (decoder.phase == StreamPhase::Gathering) {
@@ -610,12 +626,34 @@ void finish_rescue(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
         first.baud = decoder.lanes.front().baud;
         start_decoding(decoder, calibrate(decoder.look_ahead, first, SilenceRule::Keep), words);
     }
+    push_closing_silence(decoder, words);
     for (DecodeLane& lane : decoder.lanes)
         drain_lane(lane, words);
     if (decoder.phase == StreamPhase::Finding)
         choose_line(decoder, true, words);
     count_handed(decoder, words, handed);
 }
+
+namespace {
+
+// Without a leader the speed measured on the mark tone is a rough one: it is pulled by whatever
+// else reads clearly mark, and by the tones' delays through a capture chain (97.9 % on a tape
+// sent at its true speed behind a leader of NUL words). The bit period the clock read the framed
+// words at is then the better measure, once enough of them average out their timing noise.
+constexpr std::int64_t least_timed_words = 16;
+
+void take_speed_from_words(const RescueDecoder& decoder, const FrameClock& clock,
+                           RescueResult& result) {
+    const std::int64_t framed = clock.words - clock.suspect_words;
+    if (framed < least_timed_words || clock.framed_period_sum <= 0)
+        return;
+    const double mean_period = clock.framed_period_sum / static_cast<double>(framed);
+    result.speed = decoder.look_ahead.rate_hz / (result.baud * mean_period);
+    result.calibrated_on = CalibrationSource::FramedWords;
+    result.timed_words = framed;
+}
+
+} // namespace
 
 RescueResult rescue_result(const RescueDecoder& decoder) {
     const DecodeLane& lane = decoder.lanes.front();
@@ -645,6 +683,8 @@ RescueResult rescue_result(const RescueDecoder& decoder) {
             result.leader_end = estimate.leader_end + decoder.origin_frames;
         }
     }
+    if (!estimate.has_leader)
+        take_speed_from_words(decoder, clock, result);
     result.bit_samples = clock.frame.bit_samples;
     result.window_samples = lane.front.window_samples;
     const double scale = full_scale(lane.front);

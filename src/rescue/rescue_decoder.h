@@ -71,8 +71,9 @@ constexpr std::uint32_t highest_rate_hz = 192000;
 enum class CalibrationSource {
     Pending,   // the look-ahead is still filling
     Leader,    // a run of idle mark tone
-    ClearMark, // no leader: every window that read clearly mark
-    Nothing,   // no mark tone: the nominal speed
+    ClearMark,   // no leader: every window that read clearly mark
+    FramedWords, // no leader: the bit period the framed words were read at
+    Nothing,     // no mark tone: the nominal speed
 };
 
 struct RescueResult {
@@ -92,6 +93,7 @@ struct RescueResult {
     double speed = 1.0;             // measured tape speed, 1.0 = exact
     bool has_leader = false;        // the speed came from a leader
     bool is_speed_measured = false; // false: no mark tone found, nominal speed assumed
+    std::int64_t timed_words = 0;   // the framed words the speed was measured on, without a leader
     double bit_samples = 0;         // the bit period the clock now tracks, in samples
     int window_samples = 0;         // the tone detectors' window, in samples
     double mark_level = 0;          // final running mark level, share of full scale

@@ -162,6 +162,10 @@ void report_verbose(const Job& job, const InputFacts& input, const RescueResult&
         std::fprintf(messages, "%s: tape speed %.2f %% (measured on the leader, %.2f to %.2f s)\n",
                      program_name, result.speed * 100, result.leader_start / rate,
                      result.leader_end / rate);
+    else if (result.calibrated_on == CalibrationSource::FramedWords)
+        std::fprintf(messages,
+                     "%s: tape speed %.2f %% (no leader found: measured on %lld framed words)\n",
+                     program_name, result.speed * 100, static_cast<long long>(result.timed_words));
     else
         std::fprintf(messages, "%s: tape speed %.2f %% (%s)\n", program_name, result.speed * 100,
                      result.is_speed_measured ? "measured on mark tone, no leader found"

@@ -209,6 +209,24 @@ TEST_F(RescueDecoderTest, RecoversWithoutLeaderAndAcrossGaps) {
     }
 }
 
+// Without a leader or a trailer, the speed is measured on the bit period of the framed words: on
+// the mark tone it was pulled by whatever else read clearly mark.
+TEST_F(RescueDecoderTest, MeasuresTheSpeedOnFramedWordsWithoutALeader) {
+    const std::string data = sample_data();
+    for (const int baud : {300, 600}) {
+        SCOPED_TRACE(baud);
+        options.fast_rate = baud == 600 ? 1 : 0;
+        options.leader_ms = 0;
+        options.trailer_ms = 0;
+        const Rescued rescued = rescue_wav(
+            build_wav({resample(encode_kcs(data), 21600, 44100, 1.03)}, 44100, WavLayout::Pcm16),
+            settings_for(baud));
+        EXPECT_EQ(data, rescued.bytes);
+        EXPECT_EQ(CalibrationSource::FramedWords, rescued.result.calibrated_on);
+        EXPECT_NEAR(1.03, rescued.result.speed, 0.002);
+    }
+}
+
 TEST_F(RescueDecoderTest, DecodesEveryFraming) {
     struct Framing {
         const char* name;
