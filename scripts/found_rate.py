@@ -48,7 +48,8 @@ def decode(tools, recording, baud, framing="8N2"):
     out.unlink(missing_ok=True)
     given = ["-b", str(baud)] + given_options(framing) if baud else []
     result = run([str(tools.rescue), "-f"] + given + [str(recording), str(out)])
-    found = re.search(rb"(\d+) baud (\w+)(?: \([a-z ]+ found\))?, tape speed", result.stderr)
+    found = re.search(rb"(\d+) baud (\w+)(?: \([a-z ]+ found\))?(?:, space tone alone)?, tape speed",
+                      result.stderr)
     return (out.read_bytes() if out.exists() else b"", result.returncode,
             (int(found.group(1)), found.group(2).decode()) if found else (0, ""))
 

@@ -235,8 +235,9 @@ double suspect_share(const LaneReading& reading) {
 
 // The space tone alone reads more lines than are there: it takes any stretch without space for
 // mark, so that it framed a 600-baud 7N2 listing as 8N1 at 300 baud, and hiss as words. Its best
-// reading is taken over that of both tones only where it fails at most this share of its words,
-// reads them clearly surer, and both tones do not frame clearly more of the line. The mean
+// reading is taken over that of both tones only on a line that told its rate and framing
+// (trial_words), where it fails at most this share of its words, reads them clearly surer, and
+// both tones do not frame clearly more of the line. The mean
 // confidence of the words told the two apart on every recording measured: through capture
 // chains that put the tones out of step, 13 to 21 from both tones and 51 to 64 from the space
 // tone alone; on clean audio, 87 from both tones and 15 to 25 from the space tone alone at the
@@ -269,14 +270,19 @@ LineChoice best_line(const RescueDecoder& decoder, Takes&& takes) {
         return reading.clock.frame.reader == ToneReader::BothTones && takes(reading);
     });
     const LineChoice space = best_reading(decoder, [&takes](const LaneReading& reading) {
-        return reading.clock.frame.reader == ToneReader::SpaceAlone && takes(reading) &&
-               suspect_share(reading) <= space_alone_most_failing;
+        return reading.clock.frame.reader == ToneReader::SpaceAlone && takes(reading);
     });
+    // In the hiss after a tape, four framed words of the space tone alone, too few to tell a
+    // line, were taken at the end of the recording and added to the tape.
     if (space.lane < 0)
+        return both;
+    const LaneReading& space_reading = reading_of(decoder, space);
+    if (space_reading.telling_words < trial_words ||
+        suspect_share(space_reading) > space_alone_most_failing)
         return both;
     if (both.lane < 0)
         return space;
-    const bool is_surer = mean_confidence(reading_of(decoder, space)) >=
+    const bool is_surer = mean_confidence(space_reading) >=
                           space_alone_surer * mean_confidence(reading_of(decoder, both));
     const bool is_clearly_less = is_better(score_of(decoder, both), score_of(decoder, space));
     return is_surer && !is_clearly_less ? space : both;
