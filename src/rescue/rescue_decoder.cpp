@@ -76,10 +76,15 @@ Calibration rescaled(const Calibration& from, int from_baud, double mark, double
     return calibration;
 }
 
-// Every reading of the lane but that of `awake` sleeps until that one finds a start edge.
-void put_to_sleep(DecodeLane& lane, const WordFormat& awake) {
+// The kind of reading a clock reads.
+ReadingKind kind_of(const FrameClock& clock) { return {clock.frame.format, clock.frame.reader}; }
+
+// Every reading of the lane but that of `awake` sleeps until that one finds a start edge. Where
+// the lane was read before a trial, a fresh reading awake beside its own would search from the
+// lane's first sample and read words again that were handed on before.
+void put_to_sleep(DecodeLane& lane, const ReadingKind& awake) {
     for (LaneReading& reading : lane.readings) {
-        reading.is_dormant = !(reading.clock.frame.format == awake);
+        reading.is_dormant = !(kind_of(reading.clock) == awake);
         reading.clock.first_candidate = -1;
     }
 }
@@ -107,7 +112,7 @@ void start_decoding(RescueDecoder& decoder, const Calibration& found,
                    : rescaled(found, first_baud, found.mark_level, found.space_level, lane.baud);
         configure_lane(lane, look_ahead.rate_hz, kinds, calibration, decoder.origin_frames);
         lane.is_holding = true;
-        put_to_sleep(lane, decoder.fallback_format);
+        put_to_sleep(lane, kinds[decoder.fallback_reading]);
     }
     decoder.phase = StreamPhase::Finding;
     push_to_lanes(decoder, look_ahead.samples.data(), look_ahead_frames(look_ahead), words);
@@ -401,7 +406,7 @@ void add_readings(DecodeLane& lane, const std::vector<ReadingKind>& kinds, std::
     const FrameClock& clock = own.clock;
     lane.readings.assign(kinds.size(), {});
     for (std::size_t i = 0; i < kinds.size(); ++i) {
-        if (kinds[i] == ReadingKind{clock.frame.format, clock.frame.reader}) {
+        if (kinds[i] == kind_of(clock)) {
             own_index = i;
             continue;
         }
@@ -418,6 +423,7 @@ void add_readings(DecodeLane& lane, const std::vector<ReadingKind>& kinds, std::
 void start_trial(RescueDecoder& decoder) {
     const std::vector<ReadingKind> kinds = readings_to_try(decoder.settings);
     DecodeLane current = std::move(decoder.lanes.front());
+    const ReadingKind own_kind = kind_of(current.readings.front().clock);
     const std::int64_t origin = decoder.origin_frames + decoder.line_frames;
     std::vector<DecodeLane> lanes;
     const std::size_t rates = decoder.settings.baud == 0 ? family_bauds.size() : 1;
@@ -435,14 +441,14 @@ void start_trial(RescueDecoder& decoder) {
                                 clock.frame.space_level, baud),
                        origin);
         lanes.back().is_holding = true;
-        put_to_sleep(lanes.back(), current.readings.front().clock.frame.format);
+        put_to_sleep(lanes.back(), own_kind);
     }
     LaneReading& own = current.readings.front();
     decoder.fallback_format = own.clock.frame.format;
     own.before_trial = {own.clock.words, own.clock.suspect_words, own.clock.locks};
     own.telling_words = 0;
     add_readings(current, kinds, decoder.fallback_reading);
-    put_to_sleep(current, decoder.fallback_format);
+    put_to_sleep(current, own_kind);
     current.is_holding = true;
     lanes.insert(lanes.begin() + static_cast<std::ptrdiff_t>(decoder.fallback_lane),
                  std::move(current));
@@ -623,6 +629,16 @@ void push_closing_silence(RescueDecoder& decoder, std::vector<DecodedWord>& word
     push_to_lanes(decoder, silence.data(), frames, words);
 }
 
+// A word that starts in that silence is none of the recording's: the fall from the last tone
+// into silence reads as a start edge.
+void drop_words_in_silence(const RescueDecoder& decoder, std::vector<DecodedWord>& words,
+                           std::size_t from) {
+    const auto end = static_cast<double>(decoder.frames);
+    words.erase(std::remove_if(words.begin() + static_cast<std::ptrdiff_t>(from), words.end(),
+                               [end](const DecodedWord& word) { return word.edge >= end; }),
+                words.end());
+}
+
 } // namespace
 
 void finish_rescue(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
@@ -637,6 +653,7 @@ void finish_rescue(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
         drain_lane(lane, words);
     if (decoder.phase == StreamPhase::Finding)
         choose_line(decoder, true, words);
+    drop_words_in_silence(decoder, words, handed);
     count_handed(decoder, words, handed);
 }
 
