@@ -38,6 +38,8 @@ for group in "$@"; do
         ;;
     tools)
         need_command sox sox
+        # sox reads MP3 only with this handler; the robustness matrix prepares MP3 files with it.
+        need_package libsox-fmt-mp3
         need_command lame lame
         need_command oggenc vorbis-tools
         need_command minimodem minimodem
