@@ -154,7 +154,8 @@ bool read_word_record(const std::vector<std::uint8_t>& record,
     }
     const std::size_t words = lines.size() - 1;
     if (words != tape.size()) {
-        problem = "found " + std::to_string(words) + " words where " + std::to_string(tape.size()) +
+        problem = "found " + std::to_string(words) +
+                  (words == 1 ? " word where " : " words where ") + std::to_string(tape.size()) +
                   " were expected, one for each byte of " + tape_name;
         return false;
     }
