@@ -60,3 +60,4 @@ expect_success "$qirvex" -R1 hello.65v
 echo "== The program again: qirvex-program from-tape -t binary decoded.txt back"
 "$program" from-tape -t binary decoded.txt back
 cmp hello.0300.bin back.0300.bin && echo "== back.0300.bin is byte-identical to hello.0300.bin"
+echo "   back.go keeps its run address: $(cat back.go)"

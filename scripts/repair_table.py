@@ -5,8 +5,10 @@ qirvex-rescue with and without --mend, and counted: programs back exactly, bytes
 repaired, and programs that repair made worse (more bytes missing or wrong). On every condition where the plain decode is exact,
 repair must change nothing.
 
-Usage: repair_table.py [--all] BUILD_FOLDER   (needs sox, oggenc and lame; --all runs every
-condition of the matrix, not only the damaging ones and a few clean ones)
+Usage: repair_table.py [--all] [--found-rate] BUILD_FOLDER   (needs sox, oggenc and lame; --all
+runs every condition of the matrix, not only the damaging ones and a few clean ones;
+--found-rate also decodes each recording without -b, at the rate qirvex-rescue finds, as users
+run it by default, and prints that table second)
 """
 
 import argparse
@@ -61,7 +63,9 @@ def wrong_bytes(data, got):
 
 
 def decode(build, recording, baud, target, repair):
-    arguments = [str(build / "qirvex-rescue"), "-q", "-f", "-b", str(baud), "-r"]
+    """A decode at `baud`, or at the rate found where `baud` is None."""
+    rate = ["-b", str(baud)] if baud else []
+    arguments = [str(build / "qirvex-rescue"), "-q", "-f"] + rate + ["-r"]
     result = run(arguments + (["--mend"] if repair else []) + [str(recording), str(target)])
     repairs = result.stderr.decode(errors="replace").count("repaired byte")
     return (target.read_bytes() if target.exists() else b""), repairs
@@ -73,8 +77,21 @@ class Row:
         self.wrong = self.wrong_repaired = self.repairs = self.worse = 0
 
 
-def measure(build, work, texts, condition):
-    row = Row()
+def count(row, data, plain, repaired, repairs, label):
+    row.programs += 1
+    row.exact += plain == data
+    row.exact_repaired += repaired == data
+    row.wrong += wrong_bytes(data, plain)
+    row.wrong_repaired += wrong_bytes(data, repaired)
+    row.repairs += repairs
+    row.worse += wrong_bytes(data, repaired) > wrong_bytes(data, plain)
+    if plain == data and repaired != data:
+        print("  repair changed an exact decode: %s" % label)
+
+
+def measure(build, work, texts, condition, found_rate):
+    """The condition's row with the rate given, and with the rate found (None unless asked)."""
+    given, found = Row(), Row() if found_rate else None
     for name, data in texts:
         for baud in BAUDS:
             source, clean = work / "tape.txt", work / "sent.wav"
@@ -83,47 +100,58 @@ def measure(build, work, texts, condition):
                  str(clean)])
             recording = work / ("recording" + condition.suffix)
             condition.make(clean, recording, work)
-            plain, _ = decode(build, recording, baud, work / "plain.txt", False)
-            repaired, repairs = decode(build, recording, baud, work / "repaired.txt", True)
-            row.programs += 1
-            row.exact += plain == data
-            row.exact_repaired += repaired == data
-            row.wrong += wrong_bytes(data, plain)
-            row.wrong_repaired += wrong_bytes(data, repaired)
-            row.repairs += repairs
-            row.worse += wrong_bytes(data, repaired) > wrong_bytes(data, plain)
-            if plain == data and repaired != data:
-                print("  repair changed an exact decode: %s, %s at %d baud" %
-                      (condition.name, name, baud))
-    return row
+            label = "%s, %s at %d baud" % (condition.name, name, baud)
+            for row, rate in ((given, baud), (found, None)):
+                if row is None:
+                    continue
+                plain, _ = decode(build, recording, rate, work / "plain.txt", False)
+                repaired, repairs = decode(build, recording, rate, work / "repaired.txt", True)
+                count(row, data, plain, repaired, repairs,
+                      label + ("" if rate else ", rate found"))
+    return given, found
+
+
+def print_row(name, row):
+    print("| %s | %d | %d | %d | %d | %d | %d | %d |" % (
+        name, row.programs, row.exact, row.exact_repaired, row.wrong, row.wrong_repaired,
+        row.repairs, row.worse), flush=True)
+
+
+def add(total, row):
+    for field in vars(total):
+        setattr(total, field, getattr(total, field) + getattr(row, field))
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--all", action="store_true")
+    parser.add_argument("--found-rate", action="store_true")
     parser.add_argument("build")
     arguments = parser.parse_args()
     build = Path(arguments.build).resolve()
     # Between 0 and -6 dB SNR, where words are still found but bits flip.
     extra = [Condition("white noise, SNR %d dB" % snr, noise(snr)) for snr in (-2, -3, -4)]
     rows = [c for c in conditions() if arguments.all or c.name in ROWS] + extra
-    total = Row()
-    print("| condition | programs | exact | exact with repair | bytes wrong | with repair | "
-          "repairs | programs repair made worse |")
-    print("|---|---|---|---|---|---|---|---|")
+    header = ("| condition | programs | exact | exact with repair | bytes wrong | with repair | "
+              "repairs | programs repair made worse |\n|---|---|---|---|---|---|---|---|")
+    total, total_found, found_rows = Row(), Row(), []
+    print(header)
     with tempfile.TemporaryDirectory() as folder:
         work = Path(folder)
         texts = programs(build, work)
         for condition in rows:
-            row = measure(build, work, texts, condition)
-            print("| %s | %d | %d | %d | %d | %d | %d | %d |" % (
-                condition.name, row.programs, row.exact, row.exact_repaired, row.wrong,
-                row.wrong_repaired, row.repairs, row.worse), flush=True)
-            for field in vars(total):
-                setattr(total, field, getattr(total, field) + getattr(row, field))
-    print("| all | %d | %d | %d | %d | %d | %d | %d |" % (
-        total.programs, total.exact, total.exact_repaired, total.wrong, total.wrong_repaired,
-        total.repairs, total.worse))
+            given, found = measure(build, work, texts, condition, arguments.found_rate)
+            print_row(condition.name, given)
+            add(total, given)
+            if found:
+                found_rows.append((condition.name, found))
+                add(total_found, found)
+    print_row("all", total)
+    if arguments.found_rate:
+        print("\nWith the rate found (no -b):\n" + header)
+        for name, found in found_rows:
+            print_row(name, found)
+        print_row("all", total_found)
 
 
 if __name__ == "__main__":

@@ -3,9 +3,11 @@
 #include "base/platform.h"
 #include "base/target_file.h"
 #include "program_tool/program_jobs.h"
+#include "programs/binary_image.h"
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,14 +73,73 @@ void print_outcome(const ProgramConsole& console, const JobOutcome& outcome) {
                             " more faults");
 }
 
-int run_job(const ProgramOptions& options, const ProgramConsole& console, std::FILE* input) {
-    std::vector<std::uint8_t> bytes;
-    if (!read_input(input, bytes)) {
-        report(console, options.input + ": could not be read: " + std::strerror(errno));
-        return program_refused;
+// A side file's bytes (a word record, a go file); false, reported, when it could not be read.
+// A file that is not there is reported only when `is_required`.
+bool read_side_file(const ProgramConsole& console, const std::string& name, bool is_required,
+                    std::vector<std::uint8_t>& bytes, bool& is_there) {
+    std::FILE* file = open_file(name.c_str(), "rb");
+    is_there = file != nullptr;
+    if (file == nullptr) {
+        if (errno == ENOENT && !is_required)
+            return true;
+        report(console, name + ": cannot open for reading: " + std::strerror(errno));
+        return false;
     }
-    const JobOutcome outcome =
-        options.job == ProgramJob::ToTape ? to_tape(options, bytes) : from_tape(options, bytes);
+    const bool is_read = read_input(file, bytes);
+    std::fclose(file);
+    if (!is_read)
+        report(console, name + ": could not be read: " + std::strerror(errno));
+    return is_read;
+}
+
+// The word record that --words names, checked against the tape it must describe.
+bool read_times(const ProgramOptions& options, const ProgramConsole& console,
+                const std::vector<std::uint8_t>& tape, std::vector<WordTime>& times) {
+    if (options.words.empty())
+        return true;
+    std::vector<std::uint8_t> record;
+    bool is_there = false;
+    if (!read_side_file(console, options.words, true, record, is_there))
+        return false;
+    std::string problem;
+    if (read_word_record(record, tape, options.input, times, problem))
+        return true;
+    report(console, options.words + ": " + problem);
+    return false;
+}
+
+// The run address in the go file beside raw bytes named with their address, where there is one.
+// A program of several stretches has one go file: only the file whose bytes hold the address
+// takes it, since starting there after loading another stretch alone would run what is not yet
+// loaded; the others say so.
+bool read_go_file(ProgramOptions& options, const ProgramConsole& console,
+                  const std::vector<std::uint8_t>& program, std::string& note) {
+    const std::string name = go_file_to_read(options);
+    std::vector<std::uint8_t> text;
+    bool is_there = false;
+    if (name.empty())
+        return true;
+    if (!read_side_file(console, name, false, text, is_there))
+        return false;
+    if (!is_there)
+        return true;
+    const std::optional<std::uint16_t> run_address = address_in_go_file(text);
+    if (!run_address) {
+        report(console, name + ": found " + std::to_string(text.size()) +
+                            " bytes where four hex digits of a run address were expected");
+        return false;
+    }
+    const std::uint32_t start = *address_in_name(options.input);
+    const bool is_inside = *run_address >= start && *run_address - start < program.size();
+    if (is_inside)
+        options.run_address = run_address;
+    note = name + ": run at " + hex_digits(*run_address, 4) +
+           (is_inside ? "" : ", outside " + options.input + "; give --go to start there");
+    return true;
+}
+
+int write_outcome(const ProgramOptions& options, const ProgramConsole& console, std::FILE* input,
+                  const JobOutcome& outcome) {
     print_outcome(console, outcome);
     if (outcome.status == program_refused || outcome.outputs.empty())
         return outcome.status;
@@ -90,6 +151,27 @@ int run_job(const ProgramOptions& options, const ProgramConsole& console, std::F
     for (const std::string& note : outcome.notes)
         std::fprintf(console.out, "%s\n", note.c_str());
     return outcome.status;
+}
+
+int run_job(ProgramOptions options, const ProgramConsole& console, std::FILE* input) {
+    std::vector<std::uint8_t> bytes;
+    if (!read_input(input, bytes)) {
+        report(console, options.input + ": could not be read: " + std::strerror(errno));
+        return program_refused;
+    }
+    if (options.job == ProgramJob::FromTape) {
+        std::vector<WordTime> times;
+        if (!read_times(options, console, bytes, times))
+            return program_refused;
+        return write_outcome(options, console, input, from_tape(options, bytes, times));
+    }
+    std::string go_note;
+    if (!read_go_file(options, console, bytes, go_note))
+        return program_refused;
+    JobOutcome outcome = to_tape(options, bytes);
+    if (!go_note.empty())
+        outcome.notes.push_back(go_note);
+    return write_outcome(options, console, input, outcome);
 }
 
 } // namespace

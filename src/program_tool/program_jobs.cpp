@@ -40,10 +40,10 @@ ProgramFormat format_by_name(const std::string& name) {
     return ProgramFormat::Binary;
 }
 
-void add_faults(JobOutcome& outcome, const std::string& name,
-                const std::vector<Problem>& problems) {
+void add_faults(JobOutcome& outcome, const std::string& name, const std::vector<Problem>& problems,
+                const std::vector<WordTime>& times) {
     for (const Problem& problem : problems)
-        outcome.faults.push_back(name + ": " + describe(problem));
+        outcome.faults.push_back(name + ": " + describe_at(problem, times));
     if (!problems.empty())
         outcome.status = program_damaged;
 }
@@ -92,16 +92,16 @@ JobOutcome text_to_tape(const ProgramOptions& options, ProgramFormat format,
     std::size_t text_end = input.size();
     std::string loader_data;
     if (is_listing) {
-        add_faults(outcome, options.input, lint_listing(listing_lines(input)));
+        add_faults(outcome, options.input, lint_listing(listing_lines(input)), {});
     } else if (is_text_65v) {
         const ReadResult read = read_65v(input);
-        add_faults(outcome, options.input, read.problems);
+        add_faults(outcome, options.input, read.problems, {});
         text_end = read.end_offset;
         // Line ends after the "G" are dropped: the program started would read them.
         if (bytes_after_go(input, read) > 0)
             loader_data.assign(input.begin() + static_cast<std::ptrdiff_t>(text_end), input.end());
     } else {
-        add_faults(outcome, options.input, read_mos_records(input).problems);
+        add_faults(outcome, options.input, read_mos_records(input).problems, {});
     }
     if (outcome.status != program_clean)
         return outcome;
@@ -125,6 +125,13 @@ JobOutcome text_to_tape(const ProgramOptions& options, ProgramFormat format,
 
 } // namespace
 
+std::string go_file_to_read(const ProgramOptions& options) {
+    const ProgramFormat format =
+        options.from == ProgramFormat::Guess ? format_by_name(options.input) : options.from;
+    const bool is_address_from_name = format == ProgramFormat::Binary && !options.load_address;
+    return is_address_from_name && !options.run_address ? go_file_beside(options.input) : "";
+}
+
 JobOutcome to_tape(const ProgramOptions& options, const std::vector<std::uint8_t>& input) {
     const ProgramFormat format =
         options.from == ProgramFormat::Guess ? format_by_name(options.input) : options.from;
@@ -135,7 +142,7 @@ JobOutcome to_tape(const ProgramOptions& options, const std::vector<std::uint8_t
     ReadResult read;
     if (!read_program(options, format, input, read, outcome))
         return outcome;
-    add_faults(outcome, options.input, read.problems);
+    add_faults(outcome, options.input, read.problems, {});
     if (outcome.status != program_clean)
         return outcome;
     if (read.image.stretches.empty())
@@ -207,6 +214,9 @@ void write_image(const ProgramOptions& options, const MemoryImage& image, JobOut
         for (const Stretch& stretch : image.stretches)
             outcome.outputs.push_back({binary_name(stem, stretch.start),
                                        std::string(stretch.bytes.begin(), stretch.bytes.end())});
+        // The run address goes beside them, as their load addresses go in their names.
+        if (image.run_address)
+            outcome.outputs.push_back({go_file_name(stem), go_file_text(*image.run_address)});
         break;
     }
     }
@@ -215,11 +225,11 @@ void write_image(const ProgramOptions& options, const MemoryImage& image, JobOut
                                 " bytes written");
 }
 
-JobOutcome listing_from_tape(const ProgramOptions& options,
-                             const std::vector<std::uint8_t>& input) {
+JobOutcome listing_from_tape(const ProgramOptions& options, const std::vector<std::uint8_t>& input,
+                             const std::vector<WordTime>& times) {
     JobOutcome outcome;
     const std::vector<ListingLine> lines = listing_lines(input);
-    add_faults(outcome, options.input, lint_listing(lines));
+    add_faults(outcome, options.input, lint_listing(lines), times);
     const std::string name =
         options.output.empty() ? derived_target_name(options.input, ".bas") : options.output;
     outcome.outputs.push_back({name, join_listing(lines, options.line_end)});
@@ -249,7 +259,8 @@ ReadResult read_tape_program(ProgramFormat format, const ProgramOptions& options
 
 } // namespace
 
-JobOutcome from_tape(const ProgramOptions& options, const std::vector<std::uint8_t>& input) {
+JobOutcome from_tape(const ProgramOptions& options, const std::vector<std::uint8_t>& input,
+                     const std::vector<WordTime>& times) {
     const ProgramFormat format =
         options.from == ProgramFormat::Guess ? format_by_content(input) : options.from;
     if (format == ProgramFormat::Guess)
@@ -258,10 +269,10 @@ JobOutcome from_tape(const ProgramOptions& options, const std::vector<std::uint8
     if (format == ProgramFormat::Binary && !options.load_address)
         return refusal(options.input + ": raw bytes need their load address: give --address");
     if (format == ProgramFormat::Listing)
-        return listing_from_tape(options, input);
+        return listing_from_tape(options, input, times);
     JobOutcome outcome;
     ReadResult read = read_tape_program(format, options, input);
-    add_faults(outcome, options.input, read.problems);
+    add_faults(outcome, options.input, read.problems, times);
     if (options.run_address)
         read.image.run_address = options.run_address;
     if (read.image.stretches.empty()) {

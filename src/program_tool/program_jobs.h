@@ -3,6 +3,7 @@
 #pragma once
 
 #include "program_tool/program_options.h"
+#include "programs/word_record.h"
 
 #include <cstdint>
 #include <string>
@@ -30,7 +31,13 @@ struct JobOutcome {
 [[nodiscard]] JobOutcome to_tape(const ProgramOptions& options,
                                  const std::vector<std::uint8_t>& input);
 
+// The go file that gives to-tape's run address (see go_file_beside): where raw bytes take their
+// load address from their name and no --go is given; empty otherwise.
+[[nodiscard]] std::string go_file_to_read(const ProgramOptions& options);
+
 // A decoded tape becomes a clean listing or a program file. What could be read is written even
-// when the tape was damaged, and each fault is named.
+// when the tape was damaged, and each fault is named, with its time in the recording where
+// `times` (the word record's, one a byte, or empty) gives it.
 [[nodiscard]] JobOutcome from_tape(const ProgramOptions& options,
-                                   const std::vector<std::uint8_t>& input);
+                                   const std::vector<std::uint8_t>& input,
+                                   const std::vector<WordTime>& times);

@@ -90,11 +90,17 @@ bool bad_value(const char* option, const char* value, const char* expected, std:
 }
 
 constexpr option long_options[] = {
-    {"from", required_argument, nullptr, 'i'},    {"to", required_argument, nullptr, 't'},
-    {"address", required_argument, nullptr, 'a'}, {"go", required_argument, nullptr, 'g'},
-    {"nuls", required_argument, nullptr, 'n'},    {"line-end", required_argument, nullptr, 'e'},
-    {"force", no_argument, nullptr, 'f'},         {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, 'V'},       {nullptr, 0, nullptr, 0},
+    {"from", required_argument, nullptr, 'i'},
+    {"to", required_argument, nullptr, 't'},
+    {"address", required_argument, nullptr, 'a'},
+    {"go", required_argument, nullptr, 'g'},
+    {"nuls", required_argument, nullptr, 'n'},
+    {"line-end", required_argument, nullptr, 'e'},
+    {"words", required_argument, nullptr, 'w'},
+    {"force", no_argument, nullptr, 'f'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
 };
 
 bool apply_option(int letter, const char* value, ProgramOptions& options, std::string& problem) {
@@ -134,6 +140,10 @@ bool apply_option(int letter, const char* value, ProgramOptions& options, std::s
         options.line_end = static_cast<LineEnd>(*line_end);
         return true;
     }
+    case 'w':
+        options.words = value;
+        return !options.words.empty() ||
+               bad_value("--words", value, "the name of qirvex-rescue's word record", problem);
     case 'f':
         options.force_overwrite = true;
         return true;
@@ -168,7 +178,7 @@ ParseOutcome parse_program_options(int argc, char* const* argv, ProgramOptions& 
     optind = 0;
     opterr = 0;
     int letter = 0;
-    while ((letter = getopt_long(argc - first, argv + first, ":i:t:a:g:n:e:fhV", long_options,
+    while ((letter = getopt_long(argc - first, argv + first, ":i:t:a:g:n:e:w:fhV", long_options,
                                  nullptr)) != -1) {
         if (letter == 'h')
             return ParseOutcome::Help;
@@ -188,6 +198,11 @@ ParseOutcome parse_program_options(int argc, char* const* argv, ProgramOptions& 
     }
     if (!is_job) {
         problem = "found no job where to-tape or from-tape was expected";
+        return ParseOutcome::Error;
+    }
+    // A word record places a decoded tape's bytes in its recording; to-tape reads no recording.
+    if (!options.words.empty() && options.job == ProgramJob::ToTape) {
+        problem = "--words: found to-tape where from-tape was expected";
         return ParseOutcome::Error;
     }
     const int files = argc - first - optind;
@@ -227,6 +242,9 @@ const char* program_usage() {
            "  -g, --go=HHHH         where the program starts (written as .HHHHG)\n"
            "  -n, --nuls=N          NULs after each CR, 0 to 100 (default 2; 10 for a listing)\n"
            "  -e, --line-end=END    a listing's line ends from tape: lf (default), cr or crlf\n"
+           "  -w, --words=FILE      from-tape: qirvex-rescue's word record of the input\n"
+           "                        (--report=FILE); each fault then also names its time in\n"
+           "                        the recording\n"
            "  -f, --force           overwrite an existing target\n"
            "  -h, --help            show this text\n"
            "  -V, --version         show the version\n"

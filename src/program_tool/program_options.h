@@ -23,7 +23,8 @@ struct ProgramOptions {
     std::optional<std::uint16_t> run_address;  // -g: where the program starts
     std::optional<int> nul_count;              // -n: NULs after each CR, 0 to 100
     LineEnd line_end = LineEnd::Lf;            // -e: a listing's line ends from tape
-    bool force_overwrite = false;              // -F: overwrite an existing target
+    bool force_overwrite = false;              // -f: overwrite an existing target
+    std::string words;                         // -w: from-tape's word record of its input
     std::string input;                         // the file read
     std::string output;                        // the file written; empty for the default
 };

@@ -119,3 +119,32 @@ std::optional<std::uint16_t> address_in_name(const std::string& name) {
     }
     return static_cast<std::uint16_t>(address);
 }
+
+std::string go_file_name(const std::string& stem) { return stem + ".go"; }
+
+std::string go_file_text(std::uint16_t run_address) { return hex_digits(run_address, 4) + "\n"; }
+
+std::string go_file_beside(const std::string& name) {
+    if (!address_in_name(name))
+        return "";
+    // ".AAAA.ext" ends the name; the stem is what comes before it.
+    const std::size_t address_dot = name.rfind('.') - 5;
+    return go_file_name(name.substr(0, address_dot));
+}
+
+std::optional<std::uint16_t> address_in_go_file(const std::vector<std::uint8_t>& text) {
+    constexpr std::size_t digits = 4;
+    std::size_t end = text.size();
+    while (end > digits && (text[end - 1] == '\n' || text[end - 1] == '\r'))
+        --end;
+    if (end != digits)
+        return std::nullopt;
+    std::uint32_t address = 0;
+    for (std::size_t i = 0; i < digits; ++i) {
+        const int digit = hex_value(text[i]);
+        if (digit < 0)
+            return std::nullopt;
+        address = address * 16 + static_cast<std::uint32_t>(digit);
+    }
+    return static_cast<std::uint16_t>(address);
+}

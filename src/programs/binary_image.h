@@ -30,3 +30,16 @@ constexpr std::uint16_t cc65_start_address = 0x0200;
 
 // The address in a name of that form ("x/prog.0200.bin" gives 0x0200), if it has one.
 [[nodiscard]] std::optional<std::uint16_t> address_in_name(const std::string& name);
+
+// A raw program's run address travels beside its files, in a go file named after the same stem
+// ("prog" gives "prog.go") that holds the address as the monitor's G takes it: "0300" and LF.
+[[nodiscard]] std::string go_file_name(const std::string& stem);
+[[nodiscard]] std::string go_file_text(std::uint16_t run_address);
+
+// The go file that belongs beside a file named as binary_name makes them ("x/prog.0200.bin"
+// gives "x/prog.go"); empty for a name of another form.
+[[nodiscard]] std::string go_file_beside(const std::string& name);
+
+// The run address a go file's text holds: four hex digits, then a line end or nothing.
+[[nodiscard]] std::optional<std::uint16_t>
+address_in_go_file(const std::vector<std::uint8_t>& text);

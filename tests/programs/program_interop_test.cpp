@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <regex>
 
 namespace {
 
@@ -185,6 +187,54 @@ TEST_F(ProgramPeers, ProgramsSurviveTheTapeInEveryFormatAtBothRates) {
             EXPECT_EQ(image_text(sent.image), image_text(received.image));
             EXPECT_GT(byte_count(received.image), 100u);
         }
+}
+
+// A damaged listing and a damaged 65V text through qirvex's audio and qirvex-rescue's word
+// record: each fault from-tape names is placed at its own word. qirvex starts the first word
+// after its 2 s leader, at sample 43200 of 21600 Hz, and sends one every 11 bits at 300 baud
+// (792 samples); the time named must be that word's, within half a bit.
+TEST_F(ProgramPeers, NamesEachFaultAtItsWordInTheRecording) {
+    struct Tape {
+        std::string text;
+        std::string first_fault; // the text at the first fault named
+    };
+    const Tape tapes[] = {{"10 PRINT\r\n5 END\r\n20 GOTO 1\xB0\r\n", "5 END"},
+                          {".0300/A9\r4G\r60\r.0300G", "G\r60"}};
+    constexpr long long first_word_sample = 43200;
+    constexpr long long word_samples = 792;
+    constexpr long long half_bit_samples = 36;
+    for (const Tape& tape : tapes) {
+        SCOPED_TRACE(tape.text);
+        write_file(path("tape.txt"), tape.text);
+        ASSERT_EQ(1, run_qirvex({"-F", "tape.txt", "tape.wav"}, folder.string()).status);
+        ASSERT_EQ(0, run_program(rescue_binary(),
+                                 {"-f", "-q", "--baud=300", "--report=words.tsv", "tape.wav",
+                                  "decoded.txt"},
+                                 folder.string())
+                         .status);
+        ASSERT_EQ(tape.text, read_file(path("decoded.txt")));
+        const ProcessResult result =
+            program({"from-tape", "-f", "--words=words.tsv", "decoded.txt", "out"});
+        EXPECT_EQ(1, result.status);
+        const std::regex place(R"(at byte (\d+) at (\d+\.\d{4}) s \(sample (\d+)\): )");
+        std::vector<std::size_t> offsets;
+        for (auto match = std::sregex_iterator(result.err.begin(), result.err.end(), place);
+             match != std::sregex_iterator(); ++match) {
+            const std::size_t offset = std::stoul((*match)[1]);
+            const long long sample = std::stoll((*match)[3]);
+            const double seconds = std::stod((*match)[2]);
+            SCOPED_TRACE("byte " + std::to_string(offset));
+            EXPECT_NEAR(first_word_sample + word_samples * static_cast<long long>(offset), sample,
+                        half_bit_samples);
+            EXPECT_NEAR(static_cast<double>(sample) / 21600, seconds, 0.0001);
+            offsets.push_back(offset);
+        }
+        ASSERT_FALSE(offsets.empty()) << result.err;
+        EXPECT_EQ(tape.text.find(tape.first_fault), offsets[0]);
+        // Every fault line names its time.
+        EXPECT_EQ(static_cast<std::size_t>(std::count(result.err.begin(), result.err.end(), '\n')),
+                  offsets.size());
+    }
 }
 
 } // namespace

@@ -48,6 +48,8 @@ TEST_F(ProgramTool, RefusesWhatItCannotDoWithOneLineAndStatusTwo) {
         {{"to-tape", "-x", "prog.bin"}, "qirvex-program: unknown option -x\n"},
         {{"to-tape", "-F", "prog.bin"},
          "qirvex-program: unknown option -F; qirvex-program spells it -f (force)\n"},
+        {{"to-tape", "--words=w.tsv", "prog.bin"},
+         "qirvex-program: --words: found to-tape where from-tape was expected\n"},
         {{"to-tape", "prog.bin", "a", "b"},
          "qirvex-program: found 3 file names where an input and an optional output were "
          "expected\n"},
@@ -153,14 +155,132 @@ TEST_F(ProgramTool, WritesAFilePerStretchWithItsAddressInTheName) {
     EXPECT_EQ(0, result.status);
     EXPECT_EQ("\x01\x02", read_file(path("out.0200.bin")));
     EXPECT_EQ("\x03", read_file(path("out.1000.bin")));
-    // The name carries the address back.
-    const ProcessResult back = run({"to-tape", "-n0", "out.1000.bin"});
+    // The names carry the load addresses back, and the go file the run address, to the file
+    // whose bytes hold it.
+    EXPECT_EQ("0200\n", read_file(path("out.go")));
+    ProcessResult back = run({"to-tape", "-n0", "out.1000.bin"});
     EXPECT_EQ(0, back.status);
     EXPECT_EQ(".1000/03\r", read_file(path("out.1000.65v")));
+    EXPECT_EQ("out.1000.65v: 1 bytes in 1 stretch (1000-1000), no run address\n"
+              "out.go: run at 0200, outside out.1000.bin; give --go to start there\n",
+              back.out);
+    back = run({"to-tape", "-n0", "out.0200.bin"});
+    EXPECT_EQ(0, back.status);
+    EXPECT_EQ(".0200/01\r02\r.0200G", read_file(path("out.0200.65v")));
+    EXPECT_EQ("out.0200.65v: 2 bytes in 1 stretch (0200-0201), run at 0200\nout.go: run at 0200\n",
+              back.out);
+    // --go is the user's word over the file's.
+    EXPECT_EQ(0, run({"to-tape", "-f", "-n0", "-g", "0201", "out.0200.bin"}).status);
+    EXPECT_EQ(".0200/01\r02\r.0201G", read_file(path("out.0200.65v")));
+    write_file(path("out.go"), "20\n");
+    back = run({"to-tape", "-f", "out.0200.bin"});
+    EXPECT_EQ(2, back.status);
+    EXPECT_EQ("qirvex-program: out.go: found 3 bytes where four hex digits of a run address were "
+              "expected\n",
+              back.err);
     // A name without an extension keeps a folder's dot.
     std::filesystem::create_directory(path("sub.d"));
     EXPECT_EQ(0, run({"from-tape", "-t", "binary", "tape.txt", "sub.d/out"}).status);
     EXPECT_EQ("\x03", read_file(path("sub.d/out.1000.bin")));
+    EXPECT_EQ("0200\n", read_file(path("sub.d/out.go")));
+    // Without a run address there is no go file.
+    write_file(path("norun.txt"), ".0200/01\r");
+    EXPECT_EQ(0, run({"from-tape", "-t", "binary", "norun.txt"}).status);
+    EXPECT_EQ("\x01", read_file(path("norun.0200.bin")));
+    EXPECT_FALSE(std::filesystem::exists(path("norun.go")));
+}
+
+// The word record qirvex-rescue would write for `tape` sent at 300 baud 8N2 after a leader of
+// 2 s at 21600 Hz: a word every 792 samples from sample 43200. With `reading`, as from merged
+// captures. One string a line.
+std::vector<std::string> word_record(const std::string& tape, int reading) {
+    std::string header = "offset\tseconds\tsample\tbyte\tconfidence\tflags\tbits";
+    if (reading > 0)
+        header += "\treading\tconfirmed";
+    std::vector<std::string> lines = {header + "\n"};
+    for (std::size_t offset = 0; offset < tape.size(); ++offset) {
+        const long long sample = 43200 + 792 * static_cast<long long>(offset);
+        char line[128];
+        std::snprintf(line, sizeof line, "%zu\t%.4f\t%lld\t0x%02X\t90\t-\t-1.00", offset,
+                      static_cast<double>(sample) / 21600, sample,
+                      static_cast<unsigned char>(tape[offset]));
+        std::string word = line;
+        if (reading > 0) {
+            word += '\t';
+            word += std::to_string(reading);
+            word += "\tno";
+        }
+        word += '\n';
+        lines.push_back(word);
+    }
+    return lines;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line;
+    return text;
+}
+
+// A word record places each fault in the recording; one that does not belong to the tape is
+// refused before anything is written.
+TEST_F(ProgramTool, NamesFaultsByTimeFromAWordRecordThatFitsTheTape) {
+    const std::string tape = ".0200/A9\r4G\r";
+    write_file(path("tape.txt"), tape);
+    std::vector<std::string> words = word_record(tape, 0);
+    write_file(path("words.tsv"), joined(words));
+    ProcessResult result = run({"from-tape", "-w", "words.tsv", "tape.txt"});
+    EXPECT_EQ(1, result.status);
+    EXPECT_EQ("qirvex-program: tape.txt: at byte 10 at 2.3667 s (sample 51120): found \"G\" where "
+              "a hex digit or CR was expected\n",
+              result.err);
+    // Merged captures: the time is that of the capture the byte came from.
+    write_file(path("merged.tsv"), joined(word_record(tape, 2)));
+    result = run({"from-tape", "-f", "--words=merged.tsv", "tape.txt"});
+    EXPECT_EQ("qirvex-program: tape.txt: at byte 10 at 2.3667 s (sample 51120) of reading 2: found "
+              "\"G\" where a hex digit or CR was expected\n",
+              result.err);
+    std::filesystem::remove(path("tape.hex"));
+
+    const std::vector<std::string> whole = words;
+    words.pop_back();
+    write_file(path("short.tsv"), joined(words));
+    words = whole;
+    words[2].replace(words[2].find("0x30"), 4, "0x31");
+    write_file(path("other.tsv"), joined(words));
+    words = whole;
+    std::swap(words[2], words[3]);
+    write_file(path("moved.tsv"), joined(words));
+    words = whole;
+    words[2] = "1\t2,0367\t43992\t0x30\n";
+    write_file(path("broken.tsv"), joined(words));
+    write_file(path("empty.tsv"), "");
+    struct Case {
+        const char* record;
+        const char* err;
+    };
+    const Case cases[] = {
+        {"none.tsv", "none.tsv: cannot open for reading: No such file or directory"},
+        {"empty.tsv", "empty.tsv: found an empty file where qirvex-rescue's word record was "
+                      "expected"},
+        {"tape.txt", "tape.txt: found \".0200/A9?4G?\" where the header of qirvex-rescue's word "
+                     "record (offset, seconds, sample, byte, ...) was expected"},
+        {"short.tsv", "short.tsv: found 11 words where 12 were expected, one for each byte of "
+                      "tape.txt"},
+        {"broken.tsv", "broken.tsv: line 3: found \"1 2,0367 43992 0x30\" where a word's "
+                       "offset, seconds, sample and byte were expected"},
+        {"other.tsv", "other.tsv: line 3: found byte 0x31 where tape.txt holds 0x30"},
+        {"moved.tsv", "moved.tsv: line 3: found offset 2 where 1 was expected"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.record);
+        result = run({"from-tape", "--words="s + test.record, "tape.txt"});
+        EXPECT_EQ(2, result.status);
+        EXPECT_EQ("qirvex-program: "s + test.err + "\n", result.err);
+        EXPECT_EQ("", result.out);
+        EXPECT_FALSE(std::filesystem::exists(path("tape.hex")));
+    }
 }
 
 } // namespace
