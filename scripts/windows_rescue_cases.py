@@ -5,8 +5,10 @@ The recordings are made once from the Linux qirvex's audio of examples/squares.b
 the robustness matrix uses (sox, oggenc, lame) and by Debian's own libsndfile writer
 (sndfile-convert) for RF64, ALAC and Opus. The robustness rows are degrade.py's 73 conditions,
 each applied to the 300-baud and to the 600-baud recording (one file per row and rate, not
-robustness.py's three files from two transmitters). Every decode runs with -v, so
-that the format's name, the frame count, the measured speed and the levels are compared too.
+robustness.py's three files from two transmitters), and its capture chains but those with a
+leader of NUL words, applied to those two and to minimodem's 1200-baud audio of the same program:
+some chains are read from the space tone alone, and 1200 baud is a rate qirvex does not send. Every decode runs with -v, so that
+the format's name, the frame count, the measured speed and the levels are compared too.
 """
 
 import struct
@@ -14,15 +16,15 @@ import subprocess
 import sys
 from pathlib import Path
 
-from degrade import conditions, sox
+from degrade import capture_chains, conditions, sox
 from windows_cases import Case, Outcome, encoded
 
 ROOT = Path(__file__).resolve().parent.parent
 RESCUE = "qirvex-rescue"
 
 
-def tool(command):
-    result = subprocess.run(command, capture_output=True, check=False)
+def tool(command, stdin=None):
+    result = subprocess.run(command, input=stdin, capture_output=True, check=False)
     if result.returncode != 0:
         sys.exit("windows_rescue_cases: %s failed: %s"
                  % (command[0], result.stderr.decode(errors="replace")))
@@ -89,17 +91,24 @@ def make_recordings(linux_qirvex, work):
     at_48k = folder / "clean48.wav"
     sox([str(clean), "-r", "48000", str(at_48k)])
     tool(["sndfile-convert", "-opus", str(at_48k), str(folder / "tape.opus")])
+    cuts = work / "source1200.wav"
+    tool(["minimodem", "--tx", "-q", "-M", "2400", "-S", "1200", "--stopbits", "2", "-f",
+          str(cuts), "1200"], stdin=basic)
     recordings = {path.name: path.read_bytes() for path in folder.iterdir()}
     recordings["tape.rf64"] = rf64(recordings["clean.wav"])
-    return recordings, robustness_rows(source, 300, folder) + robustness_rows(fast, 600, folder)
+    rows = robustness_rows(source, 300, folder) + robustness_rows(fast, 600, folder)
+    for recording, baud in ((source, 300), (fast, 600), (cuts, 1200)):
+        chains = [chain for chain in capture_chains() if chain.nul_leader_seconds == 0]
+        rows += robustness_rows(recording, baud, folder, chains, "chain")
+    return recordings, rows
 
 
-def robustness_rows(source, baud, folder):
-    """degrade.py's conditions, each applied to the recording at `baud`: label, the options
-    that decode it, name and bytes."""
+def robustness_rows(source, baud, folder, rows_made=None, prefix="row"):
+    """degrade.py's conditions (or `rows_made`), each applied to the recording at `baud`: label,
+    the options that decode it, name and bytes."""
     rows = []
-    for index, condition in enumerate(conditions()):
-        target = folder / ("row%02d-%d%s" % (index, baud, condition.suffix))
+    for index, condition in enumerate(conditions() if rows_made is None else rows_made):
+        target = folder / ("%s%02d-%d%s" % (prefix, index, baud, condition.suffix))
         condition.make(source, target, folder)
         rows.append(("%s, %d baud" % (condition.name, baud), ["-b", str(baud)], target.name,
                      target.read_bytes()))
