@@ -3,6 +3,7 @@
 // back from the sink's monitor through qirvex-rescue --capture as the listing, byte for byte, at
 // 300 and at 600 baud, and so does the listing that qirvex-play encodes on the way; Ctrl-C in the
 // middle keeps what was decoded. Skipped where no such server is reachable.
+#include "play/play_tape.h"
 #include "test_support.h"
 
 #include <csignal>
@@ -149,6 +150,51 @@ TEST_F(PlayTape, RefusesAnUnreadableWavInsteadOfEncodingIt) {
     EXPECT_EQ("qirvex-play: notes.wav: found no recording that libsndfile can read (\"Format not "
               "recognised.\"), where a WAV file was expected\n",
               play.err);
+}
+
+std::vector<short> samples_of(SNDFILE* file, const SF_INFO& info) {
+    std::vector<short> samples(static_cast<std::size_t>(info.frames * info.channels));
+    samples.resize(static_cast<std::size_t>(
+        sf_read_short(file, samples.data(), static_cast<sf_count_t>(samples.size()))));
+    return samples;
+}
+
+// A listing that qirvex-play encodes on the way (into a scratch file) is, sample for sample, the
+// tape that qirvex writes with the same rate and mode.
+TEST_F(PlayTape, EncodesAListingOnTheWayAsQirvexWritesIt) {
+    struct Case {
+        int baud;
+        bool is_basic;
+        std::vector<std::string> qirvex_options;
+    };
+    write_file(path("prog.bas"), basic_listing(3));
+    for (const Case& each : {Case{300, false, {"-R0"}}, Case{600, true, {"-R1", "-B"}}}) {
+        SCOPED_TRACE(std::to_string(each.baud) + (each.is_basic ? " baud, BASIC" : " baud"));
+        PlayOptions play;
+        play.baud = each.baud;
+        play.is_basic = each.is_basic;
+        play.input = path("prog.bas");
+        ::PlayTape tape; // the program's, not this suite's
+        std::string problem;
+        const bool is_open = open_tape(tape, play, problem);
+        const std::vector<short> played =
+            is_open ? samples_of(tape.file, tape.info) : std::vector<short>{};
+        const bool was_encoded = tape.is_encoded;
+        close_tape(tape);
+        ASSERT_TRUE(is_open) << problem;
+        EXPECT_TRUE(was_encoded);
+
+        std::vector<std::string> arguments = each.qirvex_options;
+        arguments.insert(arguments.end(), {"-F", "prog.bas", "prog.wav"});
+        ASSERT_EQ(1, run_qirvex(arguments, folder.string()).status);
+        SF_INFO info{};
+        SNDFILE* written = sf_open(path("prog.wav").c_str(), SFM_READ, &info);
+        ASSERT_NE(nullptr, written);
+        const std::vector<short> expected = samples_of(written, info);
+        sf_close(written);
+        EXPECT_EQ(expected.size(), played.size());
+        EXPECT_TRUE(expected == played);
+    }
 }
 
 } // namespace
