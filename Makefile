@@ -3,7 +3,7 @@ WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
-.PHONY: all asan nosimd test demo bench robustness side merge-table realtapes ber compare install \
+.PHONY: all asan nosimd test demo bench capture-bench robustness side merge-table realtapes ber compare install \
         fuzz valgrind windows windows-test windows-dist web web-dist web-test clean
 
 # Installs what a job needs and the machine lacks (Debian, as root); see scripts/setup.sh.
@@ -48,6 +48,15 @@ bench: setup-bench setup-tools all
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQIRVEX_BENCH=ON
 	cmake --build build-bench --target microbench read_floor -j $(JOBS)
 	python3 scripts/bench.py
+
+# The memory of qirvex-rescue --capture over a tape of CAPTURE_MINUTES played into the live
+# tests' null sink and captured from its monitor, read every minute, and whether the bytes come
+# back (scripts/capture_bench.py). Runs in real time; start scripts/sound_server.sh first.
+CAPTURE_MINUTES ?= 3
+capture-bench: setup-build setup-sound
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQIRVEX_WERROR=$(WERROR)
+	cmake --build build -j $(JOBS) --target qirvex qirvex-rescue qirvex-play
+	python3 scripts/capture_bench.py --minutes $(CAPTURE_MINUTES)
 
 # Decodes a corpus degraded in 73 ways with qirvex, minimodem and qirvex-rescue, once on qirvex's
 # own audio and once on minimodem's, then through 14 capture chains with minimodem and

@@ -33,10 +33,12 @@ void set_encoder_options(const PlayOptions& play) {
     }
 }
 
-// Encodes the input into a temporary WAV file, left open at its start in tape.stream.
+// Encodes the input into a temporary WAV file, left open at its start in tape.stream. The file
+// is a scratch file, not std::tmpfile(): on Windows that one is made in the root of the drive,
+// where a user without administrator rights cannot write.
 bool encode_tape(PlayTape& tape, std::FILE* input, const PlayOptions& play, std::string& problem) {
     set_encoder_options(play);
-    tape.stream = std::tmpfile();
+    tape.stream = open_scratch_file();
     if (tape.stream == nullptr) {
         problem = std::string("cannot make a temporary file for the tape: ") + std::strerror(errno);
         return false;
