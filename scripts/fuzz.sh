@@ -17,7 +17,7 @@ runs="${FUZZ_RUNS:--1}"
 harnesses="${FUZZ_HARNESSES:-options_fuzz classifier_fuzz append_fuzz decode_fuzz rescue_stream_fuzz
     rescue_file_fuzz program_65v_fuzz program_hex_fuzz program_srec_fuzz program_mos_fuzz
     program_listing_fuzz program_mend_fuzz device_choice_fuzz codec_sniff_fuzz rescue_lane_fuzz
-    capture_merge_fuzz}"
+    capture_merge_fuzz program_words_fuzz}"
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQIRVEX_FUZZ=ON \
     >/dev/null
