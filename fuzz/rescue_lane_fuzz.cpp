@@ -26,8 +26,7 @@ constexpr std::size_t header_bytes = 8;
 constexpr std::array<std::uint32_t, 8> rates_hz = {8000,  11025, 16000, 21600,
                                                    22050, 44100, 48000, 192000};
 constexpr std::array<int, 4> bauds = {300, 600, 1200, 300};
-constexpr std::array<Parity, 4> parities = {Parity::None, Parity::Even, Parity::Odd,
-                                            Parity::None};
+constexpr std::array<Parity, 4> parities = {Parity::None, Parity::Even, Parity::Odd, Parity::None};
 
 struct LaneCase {
     std::uint32_t rate_hz = 0;
@@ -67,13 +66,14 @@ std::vector<DecodedWord> read_lane(const LaneCase& c, const std::vector<std::int
     push_lane(lane, samples.data(), static_cast<std::int64_t>(cut), 1, words);
     push_lane(lane, samples.data() + cut, static_cast<std::int64_t>(samples.size() - cut), 1,
               words);
-    drain_lane(lane, words);
+    finish_lane(lane, words);
     return words;
 }
 
 void check_words(const LaneCase& c, const std::vector<DecodedWord>& words, const DecodeLane& lane,
                  std::size_t samples) {
-    require(static_cast<std::int64_t>(words.size()) == lane.readings.front().clock.words, "words against count");
+    require(static_cast<std::int64_t>(words.size()) == lane.readings.front().clock.words,
+            "words against count");
     double previous = -std::numeric_limits<double>::infinity();
     for (const DecodedWord& word : words) {
         require(word.byte >= 0 && word.byte < 1 << c.kind.format.data_bits, "byte range");

@@ -170,6 +170,12 @@ void drain_lane(DecodeLane& lane, std::vector<DecodedWord>& words) {
     wake_readings(lane);
 }
 
+void finish_lane(DecodeLane& lane, std::vector<DecodedWord>& words) {
+    for (LaneReading& reading : lane.readings)
+        reading.clock.is_at_end = true;
+    drain_lane(lane, words);
+}
+
 void configure_lane(DecodeLane& lane, std::uint32_t rate_hz, const std::vector<ReadingKind>& kinds,
                     const Calibration& calibration, std::int64_t origin_frames) {
     lane.calibration = calibration;

@@ -23,12 +23,12 @@ struct ClockCounts {
 // One reading of a lane's tones at one framing, from both tones or the space tone alone.
 struct LaneReading {
     FrameClock clock;
-    ClockCounts before_trial;      // a trial judges the reading by its words since
-    RepeatCount repeats;           // how many of its words read every bit twice or more
-    std::vector<DecodedWord> held; // its words while the rate or framing is being found
+    ClockCounts before_trial;       // a trial judges the reading by its words since
+    RepeatCount repeats;            // how many of its words read every bit twice or more
+    std::vector<DecodedWord> held;  // its words while the rate or framing is being found
     std::int64_t telling_words = 0; // of which framed, with data bits neither all 0 nor all 1
-    bool is_retired = false;       // let go during a trial, for framing clearly less of the line
-    bool is_dormant = false;       // waits for the line to start before it searches
+    bool is_retired = false;        // let go during a trial, for framing clearly less of the line
+    bool is_dormant = false;        // waits for the line to start before it searches
 };
 
 struct DecodeLane {
@@ -39,8 +39,8 @@ struct DecodeLane {
     std::int64_t dc_outputs_to_skip = 0; // DC remover outputs that belong to no sample yet
     std::int64_t detector_samples = 0;   // DC-free samples pushed into the detectors
     ToneHistory history;
-    std::vector<LaneReading> readings; // one per kind of reading tried, or the one kept
-    bool is_holding = false;           // the words are held by their readings, not handed on
+    std::vector<LaneReading> readings;       // one per kind of reading tried, or the one kept
+    bool is_holding = false;                 // the words are held by their readings, not handed on
     std::vector<std::int32_t> channel_block; // the decoded channel of the frames in hand
 };
 
@@ -54,8 +54,12 @@ void configure_lane(DecodeLane& lane, std::uint32_t rate_hz, const std::vector<R
 void push_lane(DecodeLane& lane, const std::int16_t* frames, std::int64_t count, int channels,
                std::vector<DecodedWord>& words);
 
-// Appends the words the clocks can still decide from what the history holds.
+// Appends the words the clocks can decide from what the history holds.
 void drain_lane(DecodeLane& lane, std::vector<DecodedWord>& words);
+
+// The recording has ended: appends the words the clocks can still decide from what the history
+// holds, judging each without the words that would have followed it.
+void finish_lane(DecodeLane& lane, std::vector<DecodedWord>& words);
 
 // Keeps the reading `index` alone and stops holding: the words it held are appended to `words`.
 void keep_reading(DecodeLane& lane, std::size_t index, std::vector<DecodedWord>& words);

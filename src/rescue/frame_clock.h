@@ -43,6 +43,7 @@ struct FrameClock {
     double first_candidate = -1;       // the first start edge the search found since this was
                                        // set to -1: where readings of other framings start
     bool is_armed = false;             // the search has seen clear mark since its last crossing
+    bool is_at_end = false;            // the recording has ended: no newer window starts come
     double edge = 0;                   // start edge of the word being checked or predicted
     int bad_in_row = 0;                // words in a row whose stop bits failed while locked
     int coasted_words = 0;             // words stepped over in the current dropout

@@ -650,7 +650,7 @@ void finish_rescue(RescueDecoder& decoder, std::vector<DecodedWord>& words) {
     }
     push_closing_silence(decoder, words);
     for (DecodeLane& lane : decoder.lanes)
-        drain_lane(lane, words);
+        finish_lane(lane, words);
     if (decoder.phase == StreamPhase::Finding)
         choose_line(decoder, true, words);
     drop_words_in_silence(decoder, words, handed);

@@ -105,9 +105,9 @@ TEST_F(MergeDriverTest, RecordNamesTheCaptureOfEachByte) {
     }
     EXPECT_EQ(listing.size(), words);
     // 300 baud, 8N2: 27.3 words a second after 2 s of leader; the silence from 5.0 s covers words
-    // 82 to 95, and the first play's clock takes three more to find the words again.
+    // 82 to 95, and the first play's clock reads on from the first word after it.
     std::string expected;
-    for (int word = 82; word <= 98; ++word)
+    for (int word = 82; word <= 95; ++word)
         expected.append(" ").append(std::to_string(word)).append(":2");
     EXPECT_EQ(expected, unconfirmed);
 }
