@@ -11,7 +11,9 @@ sample, the energy per bit is Eb = P Ns and the noise density of real samples N0
 
 Each decode is aligned with the data (a longest-matching-blocks alignment). A data bit is in
 error when the aligned byte differs in it; a byte lost or added counts 4 of its 8 data bits in
-error, the mean for random data. The bit error rate is those errors over the data bits sent; the
+error, the mean for random data. Where the clock slipped (bytes lost or added), the stretch read
+wrong around it is a slip, as long as the most words sent or read in it: one word lost alone is
+a slip of 1, a wrong word beside it makes 2. The table gives the longest over the seeds. The bit error rate is those errors over the data bits sent; the
 clock is recovered from the noisy signal, never given. Beside it, the bounds for orthogonal
 binary FSK, which KCS is (the tones are one baud apart at 1200 Hz and 2400 Hz over whole bits):
 non-coherent detection Pb = 0.5 exp(-Eb/(2 N0)), coherent 0.5 erfc(sqrt(Eb/(2 N0))).
@@ -83,18 +85,27 @@ def noisy_file(clean, baud, ebn0_db, seed, path):
     path.write_bytes(header + samples)
 
 
-def bit_errors(sent, got):
-    """Data bits in error after aligning `got` with `sent`."""
-    errors = 0
+class Errors(NamedTuple):
+    """One decode against the data sent."""
+    bits: int          # data bits in error
+    longest_slip: int  # words in the longest stretch read wrong that also lost or added words
+
+
+def errors_of(sent, got):
+    """Data bits in error after aligning `got` with `sent`, and the longest slip: a stretch of
+    words where the clock lost step, as long as the most words sent or read in it."""
+    bits, longest_slip = 0, 0
     matcher = difflib.SequenceMatcher(None, sent, got, autojunk=False)
     for tag, i1, i2, j1, j2 in matcher.get_opcodes():
         if tag == "equal":
             continue
         pairs = min(i2 - i1, j2 - j1)
         for k in range(pairs):
-            errors += bin(sent[i1 + k] ^ got[j1 + k]).count("1")
-        errors += 4 * abs((i2 - i1) - (j2 - j1))
-    return errors
+            bits += bin(sent[i1 + k] ^ got[j1 + k]).count("1")
+        bits += 4 * abs((i2 - i1) - (j2 - j1))
+        if i2 - i1 != j2 - j1:
+            longest_slip = max(longest_slip, i2 - i1, j2 - j1)
+    return Errors(bits, longest_slip)
 
 
 def decode_rescue(rescue, path, baud, work):
@@ -115,6 +126,7 @@ class Point(NamedTuple):
     ebn0_db: int
     worst: float              # qirvex-rescue's highest rate over the seeds
     mean: float               # its mean over the seeds
+    longest_slip: int         # its longest slip over the seeds, in words
     minimodem: Optional[float]  # minimodem's mean, None when it is not installed
 
 
@@ -126,15 +138,16 @@ def noise_seed(seed, index, baud, ebn0_db):
 def measure_point(build, data, clean, baud, ebn0_db, options, work):
     """qirvex-rescue's bit error rates at one point, one per noise seed, and minimodem's mean."""
     bits = 8 * len(data)
-    ours, theirs = [], []
+    ours, slips, theirs = [], [], []
     path = work / "noisy.wav"
     for index in range(options.seeds):
         noisy_file(clean, baud, ebn0_db, noise_seed(options.seed, index, baud, ebn0_db), path)
-        ours.append(bit_errors(data, decode_rescue(build / "qirvex-rescue", path, baud,
-                                                    work)) / bits)
+        errors = errors_of(data, decode_rescue(build / "qirvex-rescue", path, baud, work))
+        ours.append(errors.bits / bits)
+        slips.append(errors.longest_slip)
         if options.with_minimodem:
-            theirs.append(bit_errors(data, decode_minimodem(path, baud)) / bits)
-    return Point(baud, ebn0_db, max(ours), sum(ours) / len(ours),
+            theirs.append(errors_of(data, decode_minimodem(path, baud)).bits / bits)
+    return Point(baud, ebn0_db, max(ours), sum(ours) / len(ours), max(slips),
                  sum(theirs) / len(theirs) if theirs else None)
 
 
@@ -149,8 +162,8 @@ def measure(build, options):
             for ebn0_db in EBN0_DB:
                 point = measure_point(build, data, clean, baud, ebn0_db, options, work)
                 ebn0 = 10 ** (ebn0_db / 10)
-                print("| %d | %d | %.2e | %.2e | %s | %.2e | %.2e |" % (
-                    baud, ebn0_db, point.worst, point.mean,
+                print("| %d | %d | %.2e | %.2e | %d | %s | %.2e | %.2e |" % (
+                    baud, ebn0_db, point.worst, point.mean, point.longest_slip,
                     "n/a" if point.minimodem is None else "%.2e" % point.minimodem,
                     noncoherent(ebn0), coherent(ebn0)), flush=True)
                 points.append(point)
@@ -245,9 +258,9 @@ def main():
         not options.without_minimodem
     print("Per point: %d bytes, %d noise seeds from seed %d." % (options.bytes, options.seeds,
                                                                  options.seed))
-    print("| baud | Eb/N0 dB | rescue, worst seed | rescue, mean | minimodem, mean | "
-          "non-coherent | coherent |")
-    print("|---|---|---|---|---|---|---|")
+    print("| baud | Eb/N0 dB | rescue, worst seed | rescue, mean | rescue, longest slip (words) | "
+          "minimodem, mean | non-coherent | coherent |")
+    print("|---|---|---|---|---|---|---|---|")
     points = measure(Path(options.build), options)
     summarise(points, 8 * options.bytes)
     if options.plot:

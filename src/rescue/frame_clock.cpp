@@ -82,6 +82,8 @@ constexpr double level_alpha = 0.02;
 // A searched word is taken only when its bits read this clearly on average (mean |d|): noise
 // alone averages about 0.3, a tone 6 dB above the in-band noise about 0.8.
 constexpr double clarity_level = 0.5;
+// A searched word found again in step with a running line needs only this (see is_back_in_step).
+constexpr double in_step_clarity_level = 0.4;
 // A reading from a moved edge has had more chances to find a framed word in noise, so it must
 // read clearer: at the plain bar, hiss alone yielded framed words this way.
 constexpr double moved_clarity_level = 0.55;
@@ -245,18 +247,24 @@ bool is_word_taken(const FrameClock& clock, const ToneHistory& history, const Wo
            bits.weakest >= least_found_margin && !is_squelched(clock, history, clock.edge);
 }
 
+// The whole number of words after the last word read at which the clock's edge lies (to within
+// in_step_words, and no more than most_coasted_words), or -1 where it lies between them.
+int whole_words_since_last(const FrameClock& clock) {
+    const double words = (clock.edge - clock.previous_end) /
+                         (word_bits(clock.frame.format) * clock.frame.bit_samples);
+    const double whole = std::round(words);
+    if (whole < 0 || whole > most_coasted_words || std::abs(words - whole) > in_step_words)
+        return -1;
+    return static_cast<int>(whole);
+}
+
 // The words a burst of noise took from a running line: the search found it again a whole number
 // of words after the last word read. Words lost in a quiet are counted as the clock steps over
 // them, where it finds itself in step after it.
 int words_lost_in_noise(const FrameClock& clock) {
-    const double bit = clock.frame.bit_samples;
     if (clock.is_after_quiet || !is_in_running_line(clock))
         return 0;
-    const double words = (clock.edge - clock.previous_end) / (word_bits(clock.frame.format) * bit);
-    const double whole = std::round(words);
-    if (whole < 1 || whole > most_coasted_words || std::abs(words - whole) > in_step_words)
-        return 0;
-    return static_cast<int>(whole);
+    return std::max(0, whole_words_since_last(clock));
 }
 
 // Inside a running line a word read out of step frames by chance one time in four, and the clock
@@ -283,6 +291,18 @@ bool are_next_words_in_step(const FrameClock& clock, const ToneHistory& history)
     return true;
 }
 
+// A searched word that frames a whole number of words after the last one read (to within
+// in_step_words), inside a running line: the line found again in step, which the words after it
+// must confirm. There the bars against words framed by hiss are lowered: the margin of every bit
+// and the clarity of clarity_level lost such words one by one in a noisy stretch, and made slips
+// of up to four words lost. Over five noise seeds at 10 dB Eb/N0 this took 4 % off the bit
+// errors at 300 baud and 6 % at 600; a clarity of 0.3 gained 0.5 % more, 0.5 only half as much.
+bool is_back_in_step(const FrameClock& clock, const ToneHistory& history, const WordBits& bits) {
+    return is_in_running_line(clock) && whole_words_since_last(clock) >= 0 &&
+           is_framed(clock.frame, bits) && bits.clarity >= in_step_clarity_level &&
+           !is_squelched(clock, history, clock.edge);
+}
+
 // A word found by the search: taken, and the clock locked, when its start bit reads space and
 // its stop bits mark, from the re-read edge or else from the searched one; inside a running line,
 // only when the next words read in step with it.
@@ -298,8 +318,9 @@ bool check_candidate(FrameClock& clock, const ToneHistory& history, DecodedWord&
         clock.edge = first_edge;
         bits = first;
     }
-    if (!is_word_taken(clock, history, bits, clarity_level) ||
-        (is_in_running_line(clock) && !are_next_words_in_step(clock, history))) {
+    const bool is_taken =
+        is_back_in_step(clock, history, bits) || is_word_taken(clock, history, bits, clarity_level);
+    if (!is_taken || (is_in_running_line(clock) && !are_next_words_in_step(clock, history))) {
         clock.phase = ClockPhase::Searching;
         return false;
     }
