@@ -50,7 +50,7 @@ struct WebDecode {
     std::vector<double> records;       // their records, record_doubles each
     std::vector<std::int16_t> frames;  // the worker writes 16-bit frames here
     std::vector<double> float_frames;  // or floating-point frames here
-    std::array<double, 22> result{};   // the last rescue_result, as doubles
+    std::array<double, 23> result{};   // the last rescue_result, as doubles
     SideCutter cutter;                 // the side's programs, cut as the words come
     std::int64_t parted_words = 0;     // words in the parts closed so far
     std::vector<double> parts;         // the parts closed by the current push, part_doubles each
@@ -207,6 +207,9 @@ EMSCRIPTEN_KEEPALIVE const char* qx_decode_part_text(const WebDecode* web, int i
 //     [is_calibrated][channel][speed][has_leader][is_speed_measured][mark_level][space_level]
 //     [frames_read][bytes][suspect_words][locks][lock_losses][jumps][window_samples][baud]
 //     [lost_words][repeat_factor][is_baud_found][data_bits][parity][stop_bits][is_framing_found]
+//     [is_space_alone]
+// is_space_alone is 1 where the words were read from the space tone alone, as a chain that rolls
+// off the treble and delays the two tones unequally calls for.
 EMSCRIPTEN_KEEPALIVE const double* qx_decode_result(WebDecode* web) {
     const RescueResult r = rescue_result(web->decoder);
     web->result = {r.calibrated_on != CalibrationSource::Pending ? 1.0 : 0.0,
@@ -230,7 +233,8 @@ EMSCRIPTEN_KEEPALIVE const double* qx_decode_result(WebDecode* web) {
                    static_cast<double>(r.format.data_bits),
                    parity_number(r.format.parity),
                    static_cast<double>(r.format.stop_bits),
-                   r.is_framing_found ? 1.0 : 0.0};
+                   r.is_framing_found ? 1.0 : 0.0,
+                   r.reader == ToneReader::SpaceAlone ? 1.0 : 0.0};
     return web->result.data();
 }
 

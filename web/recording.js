@@ -48,10 +48,17 @@ function foundLabel({ isBaudFound, isFramingFound }) {
   return isFramingFound ? ' (framing found)' : '';
 }
 
+// The reader chosen where a capture chain delays the two tones unequally, named as qirvex-rescue
+// names it.
+function readerLabel({ isSpaceAlone }) {
+  return isSpaceAlone ? ', space tone alone' : '';
+}
+
 function summary(result, audioSeconds) {
   if (!result.isCalibrated) return `Listening for tone… ${audioSeconds.toFixed(1)} s`;
   const speed = `${(result.speed * 100).toFixed(2)} %${result.hasLeader ? ' (leader)' : ''}`;
-  const baud = `${result.baud} baud ${framingName(result)}${foundLabel(result)}`;
+  const line = `${result.baud} baud ${framingName(result)}`;
+  const baud = `${line}${foundLabel(result)}${readerLabel(result)}`;
   return `${result.bytes} words, ${result.suspectWords} suspect · ${baud} · tape speed ${speed} · ` +
          `mark ${dbfs(result.markLevel)}, space ${dbfs(result.spaceLevel)} · channel ` +
          `${result.channel} · ${audioSeconds.toFixed(1)} s of audio`;

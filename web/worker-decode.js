@@ -13,6 +13,8 @@ const FILE_PIECE_FRAMES = 65536;
 const STORE_SAMPLES_LIMIT = 64e6;
 // The level strip gets one point per this share of a second.
 const LEVEL_POINTS_PER_SECOND = 10;
+// The doubles of qx_decode_result, in the order decode_glue.cpp lists them.
+const RESULT_DOUBLES = 23;
 
 // Settings as the page sends them: { baud (0: find), dataBits, parity (0 none, 1 even, 2 odd),
 // stopBits (each -1: find), channel (0: strongest), mend }.
@@ -47,14 +49,14 @@ function keepRecords(session, count) {
 
 export function sessionResult(session) {
   const pointer = session.core._qx_decode_result(session.handle) / 8;
-  const r = session.core.HEAPF64.subarray(pointer, pointer + 22);
+  const r = session.core.HEAPF64.subarray(pointer, pointer + RESULT_DOUBLES);
   return {
     isCalibrated: r[0] === 1, channel: r[1], speed: r[2], hasLeader: r[3] === 1,
     isSpeedMeasured: r[4] === 1, markLevel: r[5], spaceLevel: r[6], framesRead: r[7],
     bytes: r[8], suspectWords: r[9], locks: r[10], lockLosses: r[11], jumps: r[12],
     windowSamples: r[13], baud: r[14], lostWords: r[15], repeatFactor: r[16],
     isBaudFound: r[17] === 1, dataBits: r[18], parity: r[19], stopBits: r[20],
-    isFramingFound: r[21] === 1,
+    isFramingFound: r[21] === 1, isSpaceAlone: r[22] === 1,
   };
 }
 

@@ -1,12 +1,13 @@
 // Decoding recordings in the page: worn WAV, MP3 and Ogg files through the file input give the
 // original text, a WAV file the same bytes as qirvex-rescue, downloaded under the recording's
-// name; new settings decode the recording again; a character opens the view of its audio; and
-// the decode speed for 44100 Hz audio is printed (never asserted).
+// name; new settings decode the recording again; a character opens the view of its audio; a
+// recording whose tones a capture chain put out of step is read from the space tone alone, as the
+// summary says; and the decode speed for 44100 Hz audio is printed (never asserted).
 import assert from 'node:assert/strict';
 import { randomBytes } from 'node:crypto';
 import { after, before, describe, test } from 'node:test';
 import { basicListing, damage, degrade, drowned, encodeWithQirvex, markUnderSpace, toMp3,
-         toOgg } from './recordings.js';
+         toOgg, tonesOutOfStep } from './recordings.js';
 import { decodeThroughInput, downloadData, downloadedData, openPage, runRescue, screenshot,
          servePage, temporaryFolder } from './support.js';
 
@@ -68,7 +69,9 @@ describe('decoding recordings in the page', () => {
     // recording again, and the file chosen meanwhile would wait for nothing.
     await decodeThroughInput(page, fast);
     assert.ok((await downloadedData(page)).equals(basicListing(4)));
-    assert.match(await page.textContent('#read-summary'), /· 600 baud 8N2 \(rate and framing found\) ·/);
+    const summary = await page.textContent('#read-summary');
+    assert.match(summary, /· 600 baud 8N2 \(rate and framing found\) ·/);
+    assert.doesNotMatch(summary, /space tone alone/);
     await page.selectOption('#dec-baud', '300');
     await page.waitForFunction(() => document.body.dataset.decoding === 'false');
     assert.notEqual(await page.textContent('#listing'), basicListing(4).toString('latin1').replaceAll('\r\n', '\n'));
@@ -149,6 +152,16 @@ describe('decoding recordings in the page', () => {
       assert.ok(Math.abs(confidence - weakest) <= 1, `word ${n}: confidence ${confidence}, ${label}`);
       await page.keyboard.press('ArrowRight');
     }
+  });
+
+  test('with the tones out of step behind a treble cut, the listing is read from the space tone alone, as the summary says', async () => {
+    const { page } = browser;
+    const fast = encodeWithQirvex(files.folder, 'fast-chain', listing, ['-R1']);
+    const skewed = tonesOutOfStep(files.folder, fast, 'skewed');
+    await decodeThroughInput(page, skewed);
+    assert.equal((await downloadedData(page)).toString('latin1'), listing.toString('latin1'));
+    assert.match(await page.textContent('#read-summary'),
+                 /· 600 baud 8N2 \(rate and framing found\), space tone alone · tape speed /);
   });
 
   test('mended bytes are those qirvex-rescue --mend mends, each marked', async () => {

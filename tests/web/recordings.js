@@ -62,6 +62,19 @@ export function markUnderSpace(folder, recording, name, db) {
   return out;
 }
 
+// The recording through a capture chain that rolls the treble off and delays the two tones
+// unequally, as scripts/degrade.py's chain "mark 12 dB under space, skew 1.22 ms" does: two
+// low-pass sections at 1700 Hz leave the mark tone 12 dB under the space tone, and four allpass
+// sections at 1200 Hz delay the space tone 1.22 ms more. At 600 baud that is most of a bit, and
+// qirvex-rescue reads such a line from the space tone alone.
+export function tonesOutOfStep(folder, recording, name) {
+  const allpass = ['allpass', '1200', '0.707q'];
+  const out = join(folder, `${name}.wav`);
+  run('sox', [recording, '-b', '16', '-r', '44100', out, 'gain', '-3', 'lowpass', '1700',
+              'lowpass', '1700', ...allpass, ...allpass, ...allpass, ...allpass]);
+  return out;
+}
+
 // The recording at 44100 Hz, 20 dB quieter, under white noise of a fixed seed loud enough that
 // bits flip inside words: at 600 baud a 30-line listing read 13 suspect words, and 10 bytes a
 // listing cannot hold.
