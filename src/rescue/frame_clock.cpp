@@ -51,7 +51,7 @@ constexpr double most_scatter_ratio = 4;
 constexpr double period_range = 0.1;
 constexpr int bad_words_to_unlock = 3;
 // Words after a searched one inside a running line that must read in step for it to be taken
-// (see are_next_words_in_step).
+// (see words_after).
 constexpr int confirming_words = 2;
 // A predicted start bit that reads mark by less than this, in a word that is otherwise clear,
 // whose stop bits are mark and which holds a space bit of its own, is a start bit blurred by
@@ -82,8 +82,11 @@ constexpr double level_alpha = 0.02;
 // A searched word is taken only when its bits read this clearly on average (mean |d|): noise
 // alone averages about 0.3, a tone 6 dB above the in-band noise about 0.8.
 constexpr double clarity_level = 0.5;
-// A searched word found again in step with a running line needs only this (see is_back_in_step).
+// A searched word found again in step with a running line needs only this clarity (see
+// is_back_in_step).
 constexpr double in_step_clarity_level = 0.4;
+// Framed words in step that make a running line (see is_in_running_line).
+constexpr std::int64_t least_line_words = 3;
 // A reading from a moved edge has had more chances to find a framed word in noise, so it must
 // read clearer: at the plain bar, hiss alone yielded framed words this way.
 constexpr double moved_clarity_level = 0.55;
@@ -146,19 +149,23 @@ double word_reach(const FrameClock& clock, double edge) {
 }
 
 // The search found an edge straight after a word's stop bits (or a quiet) rather than after idle
-// mark: inside a line that runs on, where any falling crossing of a data bit looks like a start.
+// mark, in a line that has framed least_line_words in step: inside a line that runs on, where any
+// falling crossing of a data bit looks like a start. A reading at a wrong rate or framing seldom
+// frames that many in step; judged by the words after its candidates, it kept only those that
+// frame and read cleaner than the right reading (8N2 given as 8E2 was taken for 600 baud).
 bool is_in_running_line(const FrameClock& clock) {
-    return clock.words > 0 && clock.mark_before_edge <= idle_mark_bits * clock.frame.bit_samples;
+    return clock.words_in_step >= least_line_words &&
+           clock.mark_before_edge <= idle_mark_bits * clock.frame.bit_samples;
 }
 
 // Where the last word a searched edge is judged by may start: its own, allowing for a jump of
-// half a bit; inside a running line the last of the words after it, allowing for the two bits that
-// refining and re-reading may move the edge (half a bit a pass, two passes each).
+// half a bit; inside a running line the last of the words after it, allowing for the two bits
+// that refining and re-reading may move the edge (half a bit a pass, two passes each) and for a
+// pause of up to idle_mark_bits before each word.
 double candidate_reach(const FrameClock& clock) {
     const double bit = clock.frame.bit_samples;
-    const double next = is_in_running_line(clock)
-                            ? confirming_words * word_bits(clock.frame.format) * bit + 2 * bit
-                            : 0;
+    const double word = word_bits(clock.frame.format) + idle_mark_bits;
+    const double next = is_in_running_line(clock) ? (confirming_words * word + 2) * bit : 0;
     return clock.edge + bit / 2 + next;
 }
 
@@ -267,38 +274,58 @@ int words_lost_in_noise(const FrameClock& clock) {
     return std::max(0, whole_words_since_last(clock));
 }
 
+// What the words after a searched one inside a running line read: in step they frame too, or the
+// line has gone idle (all mark) or quiet; out of step they read data bits.
+enum class WordsAfter { Unread, Framed, IdleOrQuiet, OutOfStep };
+
+// Where the word after one that started at `edge` starts: at the first change from mark to space
+// from the last bit of that word on, as the search would find it, allowing for a pause of up to
+// idle_mark_bits between the words (writers that pause between bytes). -1 where the line stays
+// mark longer or the history ends first.
+double start_after(const FrameClock& clock, const ToneHistory& history, double edge) {
+    const double bit = clock.frame.bit_samples;
+    const double end = edge + word_bits(clock.frame.format) * bit;
+    const double last =
+        std::min(end + idle_mark_bits * bit, static_cast<double>(history.newest) - 1);
+    double d = straddle_d_at(clock.frame, history, end - bit);
+    for (double at = end - bit; at < last; ++at) {
+        const double next = straddle_d_at(clock.frame, history, at + 1);
+        if (d > 0 && next <= 0)
+            return at + d / (d - next) + bit / 2;
+        d = next;
+    }
+    return -1;
+}
+
 // Inside a running line a word read out of step frames by chance one time in four, and the clock
 // then read on out of step until three bad words in a row let it go: at 11 dB Eb/N0 that made
-// bursts of up to 12 wrong words. The words after a searched one show which it is: in step they
-// frame too, or the line has gone idle (all mark) or quiet; out of step they read data bits.
-// Over five noise seeds at 11 dB the longest burst fell from 12 words to 4 (300 baud) and from 9
-// to 6 (600) with the next word looked at, and to 3 at 600 with two, which also took another 1 %
-// off the bit errors at 10 dB.
-bool are_next_words_in_step(const FrameClock& clock, const ToneHistory& history) {
-    const double word = word_bits(clock.frame.format) * clock.frame.bit_samples;
+// bursts of up to 12 wrong words. Over five noise seeds at 11 dB the longest burst fell from 12
+// words to 4 (300 baud) and from 9 to 6 (600) with the next word looked at, and to 3 at 600 with
+// two, which also took another 1 % off the bit errors at 10 dB. The recording's end counts as
+// quiet.
+WordsAfter words_after(const FrameClock& clock, const ToneHistory& history) {
+    double edge = clock.edge;
     for (int k = 1; k <= confirming_words; ++k) {
-        const double next = clock.edge + k * word;
-        if (word_reach(clock, next) > history.newest)
-            return true; // the recording ended first
-        const WordBits bits = read_bits(clock.frame, history, next);
-        const bool is_idle = std::all_of(bits.is_mark.begin(), bits.is_mark.begin() + bits.count,
-                                         [](bool is_mark) { return is_mark; });
-        if (is_idle || is_squelched(clock, history, next))
-            return true;
-        if (!is_framed(clock.frame, bits))
-            return false;
+        edge = start_after(clock, history, edge);
+        if (edge < 0 || word_reach(clock, edge) > history.newest ||
+            is_squelched(clock, history, edge))
+            return WordsAfter::IdleOrQuiet;
+        if (!is_framed(clock.frame, read_bits(clock.frame, history, edge)))
+            return WordsAfter::OutOfStep;
     }
-    return true;
+    return WordsAfter::Framed;
 }
 
 // A searched word that frames a whole number of words after the last one read (to within
-// in_step_words), inside a running line: the line found again in step, which the words after it
-// must confirm. There the bars against words framed by hiss are lowered: the margin of every bit
-// and the clarity of clarity_level lost such words one by one in a noisy stretch, and made slips
-// of up to four words lost. Over five noise seeds at 10 dB Eb/N0 this took 4 % off the bit
-// errors at 300 baud and 6 % at 600; a clarity of 0.3 gained 0.5 % more, 0.5 only half as much.
-bool is_back_in_step(const FrameClock& clock, const ToneHistory& history, const WordBits& bits) {
-    return is_in_running_line(clock) && whole_words_since_last(clock) >= 0 &&
+// in_step_words), followed by words that frame: the running line found again in step. There the
+// bars against words framed by hiss are lowered: the margin of every bit and the clarity of
+// clarity_level lost such words one by one in a noisy stretch, and made slips of up to four words
+// lost. Over five noise seeds at 10 dB Eb/N0 this took 4 % off the bit errors at 300 baud and 6 %
+// at 600; a clarity of 0.3 gained 0.5 % more, 0.5 only half as much. Words after that read idle
+// do not count: in a leader under hiss at 9 dB, 41 stray words were taken in step with one.
+bool is_back_in_step(const FrameClock& clock, const ToneHistory& history, const WordBits& bits,
+                     WordsAfter after) {
+    return after == WordsAfter::Framed && whole_words_since_last(clock) >= 0 &&
            is_framed(clock.frame, bits) && bits.clarity >= in_step_clarity_level &&
            !is_squelched(clock, history, clock.edge);
 }
@@ -318,14 +345,19 @@ bool check_candidate(FrameClock& clock, const ToneHistory& history, DecodedWord&
         clock.edge = first_edge;
         bits = first;
     }
-    const bool is_taken =
-        is_back_in_step(clock, history, bits) || is_word_taken(clock, history, bits, clarity_level);
-    if (!is_taken || (is_in_running_line(clock) && !are_next_words_in_step(clock, history))) {
+    const WordsAfter after =
+        is_in_running_line(clock) ? words_after(clock, history) : WordsAfter::Unread;
+    const bool is_taken = is_back_in_step(clock, history, bits, after) ||
+                          is_word_taken(clock, history, bits, clarity_level);
+    if (!is_taken || after == WordsAfter::OutOfStep) {
         clock.phase = ClockPhase::Searching;
         return false;
     }
     word = assemble(clock.frame, bits, clock.edge);
     word.is_reread = clock.edge != first_edge;
+    const bool is_in_step = clock.words_in_step > 0 && whole_words_since_last(clock) >= 0 &&
+                            clock.mark_before_edge <= idle_mark_bits * clock.frame.bit_samples;
+    clock.words_in_step = is_in_step ? clock.words_in_step + 1 : 1;
     word.lost_before = words_lost_in_noise(clock);
     clock.lost_words += word.lost_before;
     update_levels(clock, history, clock.edge, bits);
@@ -382,6 +414,8 @@ bool check_predicted(FrameClock& clock, const ToneHistory& history, DecodedWord&
     }
     word = assemble(clock.frame, bits, clock.edge);
     word.is_reread = is_reread;
+    if (is_framed(clock.frame, bits))
+        ++clock.words_in_step;
     // A word read in step after a dropout: the words stepped over are lost.
     word.lost_before = clock.coasted_words;
     clock.lost_words += clock.coasted_words;
@@ -432,9 +466,11 @@ void configure_clock(FrameClock& clock, const ReadingKind& kind, double bit_samp
 std::int64_t clock_history_span(const WordFormat& format, double bit_samples) {
     // Two words and a bit before the newest, at the longest period the loop allows, and some
     // slack: after a dropout the search goes back to the last faint word. A searched word inside
-    // a running line is judged with the words after it, which the history must hold as well.
-    return static_cast<std::int64_t>(((2 + confirming_words) * word_bits(format) + 3) *
-                                     bit_samples * (1 + period_range)) +
+    // a running line is judged with the words after it and the pauses before them, which the
+    // history must hold as well.
+    const double words = 2 + confirming_words * (1 + idle_mark_bits / word_bits(format));
+    return static_cast<std::int64_t>((words * word_bits(format) + 3) * bit_samples *
+                                     (1 + period_range)) +
            64;
 }
 

@@ -48,6 +48,7 @@ struct FrameClock {
     int bad_in_row = 0;                // words in a row whose stop bits failed while locked
     int coasted_words = 0;             // words stepped over in the current dropout
     std::int64_t words = 0;            // words decoded
+    std::int64_t words_in_step = 0;    // framed in step since a search found the line anew
     std::int64_t suspect_words = 0;    // of which framing or parity failed
     double framed_period_sum = 0;      // the bit periods the framed words were read at, summed
     std::int64_t lost_words = 0;       // stepped over in dropouts that the clock read on after

@@ -187,9 +187,12 @@ TEST_F(RescueDecoderTest, RecoversWithoutLeaderAndAcrossGaps) {
         int word_padding_ms;
     };
     // Gaps of 1 ms to 20 ms of mark between words: from a fraction of a bit to six bits at
-    // 300 baud, so the lock must notice idle line and search again.
+    // 300 baud, so the lock must notice idle line and search again. After gaps of about a bit
+    // each word is found by a search inside the running line, and the words after it, which
+    // confirm it, lie a gap further on too.
     const Case cases[] = {{"no leader", 0, 0},
                           {"1 ms gaps", 2000, 1},
+                          {"3 ms gaps", 2000, 3},
                           {"whole-bit gaps", 2000, 10},
                           {"long gaps, no leader", 0, 20}};
     const std::string data = sample_data();
