@@ -253,8 +253,10 @@ Recording noisy_words(int baud, double ebn0_db) {
 
 TEST(ThresholdGuard, WordsInHiss) {
     const Guard guards[] = {
+        {"300 baud, 9 dB", 300, [] { return noisy_words(300, 9); }, {302, 268, 57, 0, 67}},
         {"300 baud, 10 dB", 300, [] { return noisy_words(300, 10); }, {82, 76, 23, 0, 29}},
         {"300 baud, 12 dB", 300, [] { return noisy_words(300, 12); }, {3, 3, 3, 0, 5}},
+        {"600 baud, 9 dB", 600, [] { return noisy_words(600, 9); }, {408, 325, 80, 1, 68}},
         {"600 baud, 10 dB", 600, [] { return noisy_words(600, 10); }, {145, 138, 44, 0, 29}},
         {"600 baud, 12 dB", 600, [] { return noisy_words(600, 12); }, {8, 8, 2, 0, 3}},
     };
