@@ -159,13 +159,15 @@ bool is_in_running_line(const FrameClock& clock) {
 }
 
 // Where the last word a searched edge is judged by may start: its own, allowing for a jump of
-// half a bit; inside a running line the last of the words after it, allowing for the two bits
-// that refining and re-reading may move the edge (half a bit a pass, two passes each) and for a
-// pause of up to idle_mark_bits before each word.
+// half a bit; inside a running line the last of the words after it, allowing for a pause of up to
+// idle_mark_bits before each word, for the two bits that refining and re-reading may move the
+// edge (half a bit a pass, two passes each) and for the half bit from a change of tone to its
+// word's edge. Short of that, whether a word after it had arrived would depend on how the samples
+// came in.
 double candidate_reach(const FrameClock& clock) {
     const double bit = clock.frame.bit_samples;
     const double word = word_bits(clock.frame.format) + idle_mark_bits;
-    const double next = is_in_running_line(clock) ? (confirming_words * word + 2) * bit : 0;
+    const double next = is_in_running_line(clock) ? (confirming_words * word + 3) * bit : 0;
     return clock.edge + bit / 2 + next;
 }
 
@@ -469,7 +471,7 @@ std::int64_t clock_history_span(const WordFormat& format, double bit_samples) {
     // a running line is judged with the words after it and the pauses before them, which the
     // history must hold as well.
     const double words = 2 + confirming_words * (1 + idle_mark_bits / word_bits(format));
-    return static_cast<std::int64_t>((words * word_bits(format) + 3) * bit_samples *
+    return static_cast<std::int64_t>((words * word_bits(format) + 4) * bit_samples *
                                      (1 + period_range)) +
            64;
 }
