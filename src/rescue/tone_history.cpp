@@ -41,7 +41,16 @@ std::int64_t oldest_held(const ToneHistory& history) {
     return oldest < 0 ? 0 : oldest;
 }
 
-void history_at(const ToneHistory& history, double window_start, double& mark, double& space) {
+namespace {
+
+// The whole window start at or before window_start, within the ring, and the fraction of the way
+// to the next.
+struct HeldStart {
+    std::int64_t first = 0;
+    double fraction = 0;
+};
+
+HeldStart held_start(const ToneHistory& history, double window_start) {
     const double floor_start = std::floor(window_start);
     auto first = static_cast<std::int64_t>(floor_start);
     double fraction = window_start - floor_start;
@@ -55,10 +64,31 @@ void history_at(const ToneHistory& history, double window_start, double& mark, d
         fraction = 0;
     }
     assert(history.newest >= 0);
+    return {first, fraction};
+}
+
+std::complex<double> phasor(const ToneSums& sums) {
+    return {static_cast<double>(sums.i), static_cast<double>(sums.q)};
+}
+
+} // namespace
+
+void history_at(const ToneHistory& history, double window_start, double& mark, double& space) {
+    const auto [first, fraction] = held_start(history, window_start);
     const auto a = static_cast<std::size_t>(first) & history.mask;
     const auto b = static_cast<std::size_t>(first + 1) & history.mask;
     const double mark_a = tone_magnitude(history.mark[a]);
     const double space_a = tone_magnitude(history.space[a]);
     mark = mark_a + fraction * (tone_magnitude(history.mark[b]) - mark_a);
     space = space_a + fraction * (tone_magnitude(history.space[b]) - space_a);
+}
+
+TonePhasors phasors_at(const ToneHistory& history, double window_start) {
+    const auto [first, fraction] = held_start(history, window_start);
+    const auto a = static_cast<std::size_t>(first) & history.mask;
+    const auto b = static_cast<std::size_t>(first + 1) & history.mask;
+    const std::complex<double> mark_a = phasor(history.mark[a]);
+    const std::complex<double> space_a = phasor(history.space[a]);
+    return {mark_a + fraction * (phasor(history.mark[b]) - mark_a),
+            space_a + fraction * (phasor(history.space[b]) - space_a)};
 }

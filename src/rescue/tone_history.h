@@ -6,6 +6,7 @@
 
 #include "rescue/tone_detector.h"
 
+#include <complex>
 #include <cstdint>
 #include <vector>
 
@@ -42,3 +43,11 @@ void push_history_block(ToneHistory& history, const ToneSums* mark, const ToneSu
 // The magnitudes at a window start between oldest_held and newest, interpolated linearly
 // between the magnitudes of whole window starts.
 void history_at(const ToneHistory& history, double window_start, double& mark, double& space);
+
+// The sums themselves at a window start, interpolated the same way: each tone's amplitude and
+// phase against its detector's oscillator.
+struct TonePhasors {
+    std::complex<double> mark;
+    std::complex<double> space;
+};
+[[nodiscard]] TonePhasors phasors_at(const ToneHistory& history, double window_start);

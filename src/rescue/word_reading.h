@@ -67,6 +67,32 @@ struct WordBits {
 // The bits of a word whose start edge is at `edge`, each read from the window that starts with it.
 [[nodiscard]] WordBits read_bits(const ReadingFrame& frame, const ToneHistory& history, double edge);
 
+// How well the clear data bits of words kept each tone's phase: the cosine of each bit's phase
+// against the one its word's other bits of that tone give, summed apart for bits just after a
+// change of tone and bits after one of their own tone. Hiss turns both alike. A capture chain
+// that delays the two tones unequally turns a tone's phase as it starts, so that bits just after
+// a change keep it worse.
+struct PhaseEvidence {
+    double after_change = 0; // cosines summed
+    double after_change_bits = 0;
+    double steady = 0;
+    double steady_bits = 0;
+};
+
+// The word's doubtful data and parity bits decided again against the phase of each tone. KCS
+// tones make whole cycles in a bit, so a tone read a whole number of bits further on has the same
+// phase against its detector, and the word's other bits of that tone give it. The part of a
+// bit's sums along that phase keeps the tone and half the noise: the noise across the phase no
+// longer counts, as in coherent detection. The word's clarity and weakest margin stay those of
+// its magnitudes, which the readings are weighed by. Beside the bits, the word's evidence of
+// kept phases. Bits read from the space tone alone are left as they are, with no evidence.
+struct CoheredBits {
+    WordBits bits;
+    PhaseEvidence evidence;
+};
+[[nodiscard]] CoheredBits cohered_bits(const ReadingFrame& frame, const ToneHistory& history,
+                                       double edge, const WordBits& bits);
+
 // The changes of tone of a word: the bit each starts, and its timing error in samples.
 struct WordChanges {
     std::array<int, max_bits> bit{};

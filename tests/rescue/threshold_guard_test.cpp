@@ -256,14 +256,14 @@ TEST(ThresholdGuard, WordsInHiss) {
     // lines all the time, and one word after a searched one confirming it instead of two adds a
     // sixth more bytes that were not sent.
     const Guard guards[] = {
-        {"300 baud, 7 dB", 300, [] { return noisy_words(300, 7); }, {1001, 462, 122, 1, 88}},
-        {"300 baud, 9 dB", 300, [] { return noisy_words(300, 9); }, {302, 268, 57, 0, 67}},
-        {"300 baud, 10 dB", 300, [] { return noisy_words(300, 10); }, {82, 76, 23, 0, 29}},
-        {"300 baud, 12 dB", 300, [] { return noisy_words(300, 12); }, {3, 3, 3, 0, 5}},
-        {"600 baud, 7 dB", 600, [] { return noisy_words(600, 7); }, {1875, 885, 202, 3, 193}},
-        {"600 baud, 9 dB", 600, [] { return noisy_words(600, 9); }, {408, 325, 80, 1, 68}},
-        {"600 baud, 10 dB", 600, [] { return noisy_words(600, 10); }, {145, 138, 44, 0, 29}},
-        {"600 baud, 12 dB", 600, [] { return noisy_words(600, 12); }, {8, 8, 2, 0, 3}},
+        {"300 baud, 7 dB", 300, [] { return noisy_words(300, 7); }, {826, 287, 122, 1, 88}},
+        {"300 baud, 9 dB", 300, [] { return noisy_words(300, 9); }, {176, 142, 57, 0, 67}},
+        {"300 baud, 10 dB", 300, [] { return noisy_words(300, 10); }, {35, 29, 23, 0, 29}},
+        {"300 baud, 12 dB", 300, [] { return noisy_words(300, 12); }, {1, 1, 3, 0, 5}},
+        {"600 baud, 7 dB", 600, [] { return noisy_words(600, 7); }, {1512, 522, 202, 3, 193}},
+        {"600 baud, 9 dB", 600, [] { return noisy_words(600, 9); }, {234, 151, 80, 1, 68}},
+        {"600 baud, 10 dB", 600, [] { return noisy_words(600, 10); }, {66, 59, 44, 0, 29}},
+        {"600 baud, 12 dB", 600, [] { return noisy_words(600, 12); }, {3, 3, 2, 0, 3}},
     };
     for (const Guard& guard : guards)
         check_guard(guard);
@@ -368,11 +368,11 @@ TEST(ThresholdGuard, FindsNoisyWordsAfterSilenceAndGaps) {
         {"silence before words at 10 dB",
          300,
          [] { return silence_first(300); },
-         {22, 19, 1, 0, 9}},
+         {9, 6, 1, 0, 9}},
         {"silence before words at 10 dB",
          600,
          [] { return silence_first(600); },
-         {21, 21, 8, 0, 9}},
+         {7, 7, 8, 0, 9}},
         {"1200-baud leader, noisy gap", 1200, leader_then_noisy_gap, {}},
     };
     for (const Guard& guard : guards)
@@ -406,11 +406,11 @@ TEST(ThresholdGuard, CaptureChains) {
          [] { return chain(600, 18, 1700, true, true, 109); },
          {0, 0, 0, 0, 3}},
         // Where the chains defeat the decoder, a change of threshold moves a few words.
-        {"phase skew 1.06 ms", 1200, [] { return skew_at_1200(0); }, {118, 69, 7, 2, 0}},
+        {"phase skew 1.06 ms", 1200, [] { return skew_at_1200(0); }, {63, 14, 7, 2, 0}},
         {"phase skew 1.06 ms, hiss 18 dB",
          1200,
          [] { return skew_at_1200(18); },
-         {145, 96, 6, 2, 1}},
+         {59, 10, 6, 2, 1}},
     };
     for (const Guard& guard : guards)
         check_guard(guard);
