@@ -93,10 +93,9 @@ constexpr double moved_clarity_level = 0.55;
 // Doubtful bits are read along each tone's phase while the clear bits just after a change of tone
 // keep it, on average, at least this share as well as those after one of their own tone (the
 // mean cosines of their phases, PhaseEvidence). Measured over whole recordings: hiss at 7 to 12
-// dB Eb/N0 0.95 to 1.02 at 300 and 600 baud, real tapes 0.97 to 1.00, 1200-baud audio behind
-// the allpass sections 0.96 to 0.98 (where reading so put three quarters of the wrong bytes
-// right); minimodem's 300-baud listings with mark 19 dB under space and 1.33 ms of skew 0.81 and
-// 0.85, where doubtful bits read along the phases lost two and three bytes.
+// dB Eb/N0 0.95 to 1.02 at 300 and 600 baud, real tapes 0.97 to 1.00; minimodem's 300-baud
+// listings with mark 19 dB under space and 1.33 ms of skew 0.81 and 0.85, where doubtful bits
+// read along the phases lost two and three bytes.
 constexpr double least_phase_kept = 0.9;
 // The running sums forget this share per word: about the last 64 words, 250 clear bits of
 // each kind, count.
@@ -104,6 +103,12 @@ constexpr double phase_memory = 1 - 1.0 / 64;
 // Nor before this many clear bits of each kind have been seen: the first words of a recording
 // are read from the magnitudes.
 constexpr double least_phase_bits = 32;
+// Nor where a bit holds fewer cycles of space than this (at 1200 baud, one). There the DC
+// remover's window, one cycle long, straddles every change of tone, and the first mark bit after
+// a space bit reads out of phase: in white noise at -3 and 0 dB SNR, minimodem's 1200-baud
+// listings lost 3 to 18 more bytes read along the phases, although the 1200-baud chain with
+// skew and hiss read 88 % of its bytes instead of 56 %.
+constexpr double least_phase_space_cycles = 2;
 
 bool is_phase_kept(const PhaseEvidence& e) {
     return e.after_change_bits >= least_phase_bits && e.steady_bits >= least_phase_bits &&
@@ -122,7 +127,7 @@ void remember(PhaseEvidence& running, const PhaseEvidence& word) {
 // line keeps the phases.
 WordBits decided_bits(FrameClock& clock, const ToneHistory& history, const WordBits& bits) {
     const CoheredBits cohered = cohered_bits(clock.frame, history, clock.edge, bits);
-    const bool is_kept = is_phase_kept(clock.phase_evidence);
+    const bool is_kept = clock.is_phase_readable && is_phase_kept(clock.phase_evidence);
     remember(clock.phase_evidence, cohered.evidence);
     return is_kept ? cohered.bits : bits;
 }
@@ -496,6 +501,7 @@ void configure_clock(FrameClock& clock, const ReadingKind& kind, double bit_samp
     // of a bit away), and a quarter of a bit lost a word of a real 1200-baud tape, an eighth a
     // block of another, a sixteenth none.
     clock.frame.probe_samples = bit_samples / (space_cycles_per_bit < 2 ? 16 : 8);
+    clock.is_phase_readable = space_cycles_per_bit >= least_phase_space_cycles;
     clock.frame.mark_level = mark_level > 0 ? mark_level : 1.0;
     clock.frame.space_level = space_level > 0 ? space_level : 1.0;
     clock.noise_level = start_noise_share * clock.frame.space_level;

@@ -57,8 +57,9 @@ struct FrameClock {
     std::int64_t jumps = 0;            // timing errors above the jump limit taken at once
     double timing_noise = 0.05 * 0.05; // variance of one change's timing error, bits squared
     // How well the recent words kept each tone's phase, in running sums: whether doubtful bits
-    // are read along the phases.
+    // are read along the phases, where a bit holds two cycles of space or more.
     PhaseEvidence phase_evidence;
+    bool is_phase_readable = false;
 };
 
 // A clock for the `kind` of reading at a bit period of bit_samples, in which the space tone makes
