@@ -126,8 +126,10 @@ void remember(PhaseEvidence& running, const PhaseEvidence& word) {
 // The bits a word is assembled from: its doubtful ones read along each tone's phase where the
 // line keeps the phases.
 WordBits decided_bits(FrameClock& clock, const ToneHistory& history, const WordBits& bits) {
+    if (!clock.is_phase_readable)
+        return bits;
     const CoheredBits cohered = cohered_bits(clock.frame, history, clock.edge, bits);
-    const bool is_kept = clock.is_phase_readable && is_phase_kept(clock.phase_evidence);
+    const bool is_kept = is_phase_kept(clock.phase_evidence);
     remember(clock.phase_evidence, cohered.evidence);
     return is_kept ? cohered.bits : bits;
 }
