@@ -43,14 +43,15 @@ std::int64_t oldest_held(const ToneHistory& history) {
 
 namespace {
 
-// The whole window start at or before window_start, within the ring, and the fraction of the way
-// to the next.
-struct HeldStart {
-    std::int64_t first = 0;
+// The ring slots of the whole window starts on either side of window_start, within what the ring
+// holds, and the fraction of the way from the first to the second.
+struct HeldStarts {
+    std::size_t a = 0;
+    std::size_t b = 0;
     double fraction = 0;
 };
 
-HeldStart held_start(const ToneHistory& history, double window_start) {
+HeldStarts held_starts(const ToneHistory& history, double window_start) {
     const double floor_start = std::floor(window_start);
     auto first = static_cast<std::int64_t>(floor_start);
     double fraction = window_start - floor_start;
@@ -64,7 +65,8 @@ HeldStart held_start(const ToneHistory& history, double window_start) {
         fraction = 0;
     }
     assert(history.newest >= 0);
-    return {first, fraction};
+    return {static_cast<std::size_t>(first) & history.mask,
+            static_cast<std::size_t>(first + 1) & history.mask, fraction};
 }
 
 std::complex<double> phasor(const ToneSums& sums) {
@@ -74,9 +76,7 @@ std::complex<double> phasor(const ToneSums& sums) {
 } // namespace
 
 void history_at(const ToneHistory& history, double window_start, double& mark, double& space) {
-    const auto [first, fraction] = held_start(history, window_start);
-    const auto a = static_cast<std::size_t>(first) & history.mask;
-    const auto b = static_cast<std::size_t>(first + 1) & history.mask;
+    const auto [a, b, fraction] = held_starts(history, window_start);
     const double mark_a = tone_magnitude(history.mark[a]);
     const double space_a = tone_magnitude(history.space[a]);
     mark = mark_a + fraction * (tone_magnitude(history.mark[b]) - mark_a);
@@ -84,9 +84,7 @@ void history_at(const ToneHistory& history, double window_start, double& mark, d
 }
 
 TonePhasors phasors_at(const ToneHistory& history, double window_start) {
-    const auto [first, fraction] = held_start(history, window_start);
-    const auto a = static_cast<std::size_t>(first) & history.mask;
-    const auto b = static_cast<std::size_t>(first + 1) & history.mask;
+    const auto [a, b, fraction] = held_starts(history, window_start);
     const std::complex<double> mark_a = phasor(history.mark[a]);
     const std::complex<double> space_a = phasor(history.space[a]);
     return {mark_a + fraction * (phasor(history.mark[b]) - mark_a),
